@@ -1,0 +1,20 @@
+# zuvaro_add_test(<source.cpp> [GUI] [LIBS libs...] [LABELS labels...] [TIMEOUT s])
+# Names the test after its file, runs it headless and in a data root of its own.
+function(zuvaro_add_test source)
+    cmake_parse_arguments(T "GUI" "TIMEOUT" "LIBS;LABELS;SOURCES" ${ARGN})
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(${name} ${source} ${T_SOURCES})
+    set(libs zuvaro_testsupport)
+    if(T_GUI)
+        list(APPEND libs zuvaro_gui)
+    endif()
+    target_link_libraries(${name} PRIVATE ${libs} ${T_LIBS})
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 120)
+    endif()
+    set_tests_properties(${name} PROPERTIES
+        TIMEOUT ${T_TIMEOUT}
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZUVARO_TEST=1;ASAN_OPTIONS=detect_leaks=0"
+        LABELS "${T_LABELS}")
+endfunction()

@@ -1,0 +1,83 @@
+#include "core/DiagLog.h"
+
+#include "core/AppGlobals.h"
+#include "core/Clock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSysInfo>
+
+#include <cstdio>
+
+bool gTraceOn = false;
+
+namespace {
+constexpr qint64 kRollOverBlocks = 5000;
+
+void writeLine(const QString& message)
+{
+    if (gCurLogFile.isEmpty())
+        return;
+    const QDateTime now = Clock::now();
+    QFile f(gCurLogFile);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        // Logging must never take the program down; say it where someone may see it.
+        std::fprintf(stderr, "zuvaro3: cannot write %s: %s\n", qPrintable(gCurLogFile), qPrintable(f.errorString()));
+        return;
+    }
+    const qint64 blocks = f.size() / 128;
+    QByteArray line = now.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")).toUtf8();
+    line += ' ';
+    line += message.toUtf8();
+    line += "\r\n";
+    f.write(line);
+    f.close();
+    if (blocks > kRollOverBlocks) {
+        QString target = gLogDir + QLatin1Char('/') + RolledLogFileName(now);
+        // Two roll-overs in one second would share a name: keep both.
+        for (int n = 1; QFileInfo::exists(target); ++n)
+            target = gLogDir + QLatin1Char('/') + RolledLogFileName(now).chopped(4) + QLatin1Char('_') +
+                     QString::number(n) + QStringLiteral(".txt");
+        QFile::rename(gCurLogFile, target);
+    }
+}
+} // namespace
+
+QString RolledLogFileName(const QDateTime& t)
+{
+    return QStringLiteral("log_") + gComputerName + QLatin1Char('_') + t.toString(QStringLiteral("yyyyMMdd_hhmmss")) +
+           QStringLiteral(".txt");
+}
+
+void WriteTraceLog(const QString& message)
+{
+    if (gTraceOn)
+        writeLine(message);
+}
+
+void WriteLog(const QString& message)
+{
+    writeLine(message);
+}
+
+void DeleteOldLogs(const QString& folder, const QDateTime& cutoff)
+{
+    QDir dir(folder);
+    if (!dir.exists())
+        return;
+    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& fi : entries) {
+        if (fi.lastModified() < cutoff)
+            QFile::remove(fi.absoluteFilePath());
+    }
+}
+
+QString OsName()
+{
+    QString name = QSysInfo::prettyProductName();
+    QString kernel = QSysInfo::kernelVersion();
+    if (name.isEmpty())
+        name = QStringLiteral("Unknown");
+    return kernel.isEmpty() ? name : name + QLatin1Char(' ') + kernel;
+}

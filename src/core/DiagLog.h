@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// The diagnostic log: one line per event, "yyyy/MM/dd hh:mm:ss message", appended to
+// gCurLogFile and closed after every line, rolled over beyond 5000 blocks of 128 bytes.
+extern bool gTraceOn;
+
+// Trace lines: written only while gTraceOn is set.
+void WriteTraceLog(const QString& message);
+// Errors and important events: always written.
+void WriteLog(const QString& message);
+
+// The name of a rolled-over file for a roll-over at t (without the uniqueness suffix).
+QString RolledLogFileName(const QDateTime& t);
+// Deletes every file (not folder) of folder last written before cutoff. Ignores failures.
+void DeleteOldLogs(const QString& folder, const QDateTime& cutoff);
+// "Debian GNU/Linux 12 (bookworm) 6.1.0-18-amd64" style: distribution and kernel release.
+QString OsName();

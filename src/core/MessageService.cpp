@@ -1,0 +1,98 @@
+#include "core/MessageService.h"
+
+#include "core/DiagLog.h"
+
+namespace {
+MessagePresenter* gPresenter = nullptr;
+QList<MsgResult> gAnswers;
+QList<MessageService::Shown> gShown;
+
+const char* kindName(MsgKind kind)
+{
+    switch (kind) {
+    case MsgKind::Warning:
+        return "warning";
+    case MsgKind::Error:
+        return "error";
+    case MsgKind::Information:
+        return "information";
+    case MsgKind::Confirmation:
+        return "confirmation";
+    }
+    return "";
+}
+
+MsgResult unattendedAnswer(MsgButtons buttons, bool yes)
+{
+    switch (buttons) {
+    case MsgButtons::Ok:
+        return MsgResult::Ok;
+    case MsgButtons::OkCancel:
+        return yes ? MsgResult::Ok : MsgResult::Cancel;
+    case MsgButtons::YesNo:
+    case MsgButtons::YesNoCancel:
+        return yes ? MsgResult::Yes : MsgResult::No;
+    }
+    return MsgResult::Ok;
+}
+} // namespace
+
+MsgResult MessageService::Show(MsgKind kind, const QString& text, MsgButtons buttons)
+{
+    gShown.append({kind, text, buttons});
+    if (gShown.size() > 500) // a long-running program must not keep every text
+        gShown.removeFirst();
+    if (!gAnswers.isEmpty())
+        return gAnswers.takeFirst();
+    const QString unattended = qEnvironmentVariable("ZUVARO_UNATTENDED").toLower();
+    if (unattended == QLatin1String("yes") || unattended == QLatin1String("no") || !gPresenter) {
+        const bool yes = unattended != QLatin1String("no");
+        const MsgResult answer = unattendedAnswer(buttons, yes);
+        WriteLog(QStringLiteral("MessageBox(%1): %2").arg(QLatin1String(kindName(kind)), text));
+        return answer;
+    }
+    return gPresenter->present(kind, caption(), text, buttons);
+}
+
+void MessageService::setPresenter(MessagePresenter* presenter)
+{
+    gPresenter = presenter;
+}
+
+MessagePresenter* MessageService::presenter()
+{
+    return gPresenter;
+}
+
+QString MessageService::caption()
+{
+    return QStringLiteral("Zuvaro３");
+}
+
+void MessageService::setNextAnswer(MsgResult answer)
+{
+    gAnswers.append(answer);
+}
+
+void MessageService::clearAnswers()
+{
+    gAnswers.clear();
+}
+
+const QList<MessageService::Shown>& MessageService::shown()
+{
+    return gShown;
+}
+
+QStringList MessageService::shownTexts()
+{
+    QStringList texts;
+    for (const Shown& s : gShown)
+        texts << s.text;
+    return texts;
+}
+
+void MessageService::clearShown()
+{
+    gShown.clear();
+}

@@ -1,0 +1,114 @@
+#include "core/StartupSettings.h"
+
+#include "core/AppGlobals.h"
+#include "core/DiagLog.h"
+#include "core/Helpers.h"
+#include "core/ProfileFile.h"
+
+#include <QFileInfo>
+
+QString GTelDbPath;
+bool GLinkEnabled = false;
+bool GAutoLaunch = false;
+int GIfNo = 1;
+QString GTableName;
+QString GCustTelFname;
+bool GUseAccept = false;
+bool GLoginAuth = false;
+bool GStartup = false;
+bool GBring = true;
+bool GAutoCustInfo = false;
+int GJouchuIdx = 0;
+bool GJouchuOpen = false;
+bool GJouchuKidou = false;
+bool GShowBalloon = true;
+bool GAutoBackup = false;
+QString GAutoBackupPath;
+bool GSpeakEnabled = false;
+int GSpeed = 140;
+int GIndex1 = 1;
+int GIndex2 = 2;
+QString GFoot1;
+QString GFoot2;
+int GKanaType = 0;
+bool GImageStretch = false;
+int GActWidth = 0;
+bool GBannerStretch = true;
+QString GUnknownName;
+QString GUnknownKana;
+
+namespace {
+bool flag(const char* section, const char* key, const char* def)
+{
+    return IsFlagOn(gIni->ReadString(QLatin1String(section), QLatin1String(key), QLatin1String(def)));
+}
+
+QString text(const char* section, const char* key, const QString& def)
+{
+    return gIni->ReadString(QLatin1String(section), QLatin1String(key), def);
+}
+
+// Plain integer keys: a value that is not an integer takes the default, and we say so.
+int integer(const char* section, const char* key, int def)
+{
+    const QString raw = gIni->Value(QLatin1String(section), QLatin1String(key));
+    if (raw.isNull())
+        return def;
+    int v = def;
+    if (!ProfileFile::ParseInteger(raw, &v)) {
+        WriteLog(QStringLiteral("Settings %1/%2=\"%3\" is not an integer; using %4")
+                     .arg(QLatin1String(section), QLatin1String(key), raw)
+                     .arg(def));
+        return def;
+    }
+    return v;
+}
+
+// Keys whose non-integer value counts as 0.
+int integerOrZero(const char* section, const char* key, const char* def)
+{
+    int v = 0;
+    return ProfileFile::ParseInteger(text(section, key, QLatin1String(def)), &v) ? v : 0;
+}
+} // namespace
+
+void LoadStartupSettings()
+{
+    gTraceOn = true;
+
+    GTelDbPath = text("ZUVARO_DB", "DB_PATH", QString());
+    if (GTelDbPath.isEmpty())
+        GTelDbPath = AppPaths::defaultDatabasePath();
+
+    GLinkEnabled = flag("LINK", "ENABLED", "0");
+    GAutoLaunch = GLinkEnabled && flag("LINK", "AUTO_LAUNCH", "0");
+    GIfNo = integer("LINK", "IF_NO", 1);
+    GTableName = text("LINK", "TABLE_NAME", QStringLiteral("CUSTOMER"));
+    GCustTelFname = text("LINK", "CUST_TEL_FNAME", QStringLiteral("CUST_TEL_NON"));
+
+    GUseAccept = flag("BASIC", "USE_ACCEPT", "0");
+    GLoginAuth = flag("BASIC", "LOGIN_AUTH", "");
+    GStartup = flag("BASIC", "STARTUP", "0") && QFileInfo::exists(AppPaths::autostartEntryPath());
+    GBring = flag("BASIC", "BRING", "1");
+    GAutoCustInfo = flag("BASIC", "AUTO_CUST_INFO", "0");
+    GJouchuIdx = integerOrZero("BASIC", "JOUCHU", "0");
+    GJouchuOpen = flag("BASIC", "JOUCHU_OPEN", "0");
+    GJouchuKidou = flag("BASIC", "JOUCHU_KIDOU", "0");
+    GShowBalloon = flag("BASIC", "SHOW_BALLOON", "1");
+    GAutoBackup = flag("BASIC", "AUTO_BACKUP", "0");
+    GAutoBackupPath = text("BASIC", "AUTO_BACKUP_PATH", QString());
+
+    GSpeakEnabled = flag("SPEAK", "ENABLED", "0");
+    GSpeed = integer("SPEAK", "SPEED", 140);
+    GIndex1 = integer("SPEAK", "INDEX1", 1);
+    GIndex2 = integer("SPEAK", "INDEX2", 2);
+    GFoot1 = text("SPEAK", "FOOT1", QStringLiteral("から"));
+    GFoot2 = text("SPEAK", "FOOT2", QStringLiteral("え、でんわです"));
+
+    GKanaType = integer("COMMON", "KANA_TYPE", 0);
+    GImageStretch = flag("CUST_INFO", "IMAGE_STRETCH", "0");
+    GActWidth = integerOrZero("CUST_FRAME", "ACT_WIDTH", "0");
+    GBannerStretch = flag("BANNER", "STRETCH", "1");
+    GUnknownName = text("CALLER", "UNKNOWN_NAME", QStringLiteral("発信者不明"));
+    GUnknownKana = text("CALLER", "UNKNOWN_KANA", QStringLiteral("はっしんしゃふめい"));
+}

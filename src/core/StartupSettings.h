@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+// Start-up copies of the settings, read once from the settings file before any window
+// exists. The settings dialog writes both the file and these values.
+extern QString GTelDbPath;
+// LINK
+extern bool GLinkEnabled;
+extern bool GAutoLaunch;
+extern int GIfNo;
+extern QString GTableName;
+extern QString GCustTelFname;
+// BASIC
+extern bool GUseAccept;
+extern bool GLoginAuth;
+extern bool GStartup;
+extern bool GBring;
+extern bool GAutoCustInfo;
+extern int GJouchuIdx;
+extern bool GJouchuOpen;
+extern bool GJouchuKidou;
+extern bool GShowBalloon;
+extern bool GAutoBackup;
+extern QString GAutoBackupPath;
+// SPEAK
+extern bool GSpeakEnabled;
+extern int GSpeed;
+extern int GIndex1;
+extern int GIndex2;
+extern QString GFoot1;
+extern QString GFoot2;
+// COMMON, CUST_INFO, CUST_FRAME, BANNER, CALLER
+extern int GKanaType;
+extern bool GImageStretch;
+extern int GActWidth;
+extern bool GBannerStretch;
+extern QString GUnknownName;
+extern QString GUnknownKana;
+
+// Reads every start-up setting from gIni with its default and special rules, and
+// switches the diagnostic log on.
+void LoadStartupSettings();

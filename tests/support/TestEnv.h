@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+// An isolated world for one test: a data root, a configuration folder and a home of
+// its own in a temporary folder, the process-wide values computed for it, the data
+// folders created and the settings file opened. Restores nothing global on purpose:
+// each test executable makes one and keeps it for its life, or one per test case.
+class TestEnv
+{
+public:
+    TestEnv();
+    ~TestEnv();
+
+    QString root() const { return FDir.path(); }
+    QString path(const QString& relative) const { return FDir.filePath(relative); }
+    // Writes a settings file with the given text (replacing any present one).
+    void writeIni(const QString& text) const;
+
+    // Built programs, for tests that start the real program or a tool.
+    static QString binary(const QString& relative);
+
+private:
+    QTemporaryDir FDir;
+};
