@@ -2,6 +2,7 @@
 
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
+#include "core/ProfileFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,6 +49,18 @@ QString RolledLogFileName(const QDateTime& t)
 {
     return QStringLiteral("log_") + gComputerName + QLatin1Char('_') + t.toString(QStringLiteral("yyyyMMdd_hhmmss")) +
            QStringLiteral(".txt");
+}
+
+void SetTraceSwitch(bool on)
+{
+    if (on) {
+        QFile::remove(gCurLogFile);
+        gTraceOn = true;
+    } else {
+        gTraceOn = false;
+    }
+    if (gIni)
+        gIni->WriteString(QStringLiteral("COMMON"), QStringLiteral("DEBUG"), on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void WriteTraceLog(const QString& message)

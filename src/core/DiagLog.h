@@ -7,6 +7,10 @@
 // gCurLogFile and closed after every line, rolled over beyond 5000 blocks of 128 bytes.
 extern bool gTraceOn;
 
+// The log menu's switch. Off: trace lines stop and COMMON/DEBUG becomes "0". On: the
+// current file is deleted first, so the trace starts afresh, and DEBUG becomes "1".
+void SetTraceSwitch(bool on);
+
 // Trace lines: written only while gTraceOn is set.
 void WriteTraceLog(const QString& message);
 // Errors and important events: always written.

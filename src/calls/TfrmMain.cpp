@@ -1,0 +1,342 @@
+#include "calls/TfrmMain.h"
+
+#include "core/AppGlobals.h"
+#include "core/Clock.h"
+#include "core/DiagLog.h"
+#include "core/MessageService.h"
+#include "core/ProfileFile.h"
+#include "core/StartupSettings.h"
+#include "platform/CopyDataChannel.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateEdit>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+const int kStatusWidths[3] = {400, 150, 50};
+
+template <typename T> T* named(T* w, const char* name)
+{
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+} // namespace
+
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Zuvaro３"));
+    BuildLayout();
+    resize(FDesignWidth, 680);
+    setMinimumSize(FDesignWidth, 250);
+    // The window is closed through its own close buttons, not the title bar.
+    setWindowFlag(Qt::CustomizeWindowHint, true);
+    setWindowFlag(Qt::WindowCloseButtonHint, false);
+}
+
+TfrmMain::~TfrmMain()
+{
+    Teardown();
+}
+
+QPushButton* TfrmMain::AddButton(QWidget* page, const char* name, const QString& caption, const QString& hint)
+{
+    auto* b = named(new QPushButton(caption, page), name);
+    if (!hint.isEmpty()) {
+        b->setToolTip(hint);
+        b->setStatusTip(hint);
+    }
+    page->layout()->addWidget(b);
+    return b;
+}
+
+void TfrmMain::BuildLayout()
+{
+    auto* central = new QWidget(this);
+    auto* v = new QVBoxLayout(central);
+    v->setContentsMargins(4, 4, 4, 0);
+
+    // Title area: the banner, a copy over it used only for blinking, and the placeholder
+    // picture that customer frames borrow.
+    auto* title = new QWidget(central);
+    auto* titleLayout = new QHBoxLayout(title);
+    titleLayout->setContentsMargins(0, 0, 0, 0);
+    ImgTitle = named(new QLabel(title), "ImgTitle");
+    ImgTitle->setFixedHeight(48);
+    ImgTitle->setText(QStringLiteral("Zuvaro３"));
+    ImgTitle->setStyleSheet(QStringLiteral("font-size: 22pt; font-weight: bold; color: #2a4d8f;"));
+    ImgTitle2 = named(new QLabel(title), "ImgTitle2");
+    ImgTitle2->hide();
+    imgDummy = named(new QLabel(title), "imgDummy");
+    imgDummy->hide();
+    titleLayout->addWidget(ImgTitle, 1);
+    titleLayout->addWidget(ImgTitle2);
+    v->addWidget(title);
+
+    // Day bar.
+    auto* dayBar = new QHBoxLayout;
+    BitBtn1 = named(new QToolButton(central), "BitBtn1");
+    BitBtn1->setArrowType(Qt::LeftArrow);
+    DateTimePicker1 = named(new QDateEdit(QDate::currentDate(), central), "DateTimePicker1");
+    DateTimePicker1->setCalendarPopup(true);
+    DateTimePicker1->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
+    DateTimePicker1->setToolTip(QStringLiteral("選択された日付の発着信履歴が表示されます。"));
+    BtnNextDay = named(new QToolButton(central), "BtnNextDay");
+    BtnNextDay->setArrowType(Qt::RightArrow);
+    RadioGroup1 = named(new QGroupBox(central), "RadioGroup1");
+    RadioGroup1->setToolTip(QStringLiteral("発着信履歴の表示対象を指定できます。"));
+    auto* radios = new QHBoxLayout(RadioGroup1);
+    radios->setContentsMargins(6, 2, 6, 2);
+    rbIncoming = named(new QRadioButton(QStringLiteral("着信"), RadioGroup1), "rbIncoming");
+    rbOutgoing = named(new QRadioButton(QStringLiteral("発信"), RadioGroup1), "rbOutgoing");
+    rbAll = named(new QRadioButton(QStringLiteral("全て"), RadioGroup1), "rbAll");
+    rbAll->setChecked(true);
+    radios->addWidget(rbIncoming);
+    radios->addWidget(rbOutgoing);
+    radios->addWidget(rbAll);
+    BtnRefresh = named(new QPushButton(QStringLiteral("再表示"), central), "BtnRefresh");
+    dayBar->addWidget(BitBtn1);
+    dayBar->addWidget(DateTimePicker1);
+    dayBar->addWidget(BtnNextDay);
+    dayBar->addWidget(RadioGroup1);
+    dayBar->addWidget(BtnRefresh);
+    dayBar->addStretch(1);
+    v->addLayout(dayBar);
+
+    // Call bar and the called line.
+    auto* callBar = new QHBoxLayout;
+    callBar->addWidget(new QLabel(QStringLiteral("TEL"), central));
+    edtCall = named(new QLineEdit(central), "edtCall");
+    edtCall->setToolTip(QStringLiteral("顧客情報表示または発信の電話番号を指定します。"));
+    edtCall->setAttribute(Qt::WA_InputMethodEnabled, false);
+    edtCall->setMinimumWidth(160);
+    pnlCallName = named(new QLabel(central), "pnlCallName");
+    pnlCallName->setAutoFillBackground(true);
+    pnlCallName->setFrameShape(QFrame::Panel);
+    pnlCallName->setFrameShadow(QFrame::Sunken);
+    pnlCallName->setMinimumWidth(300);
+    pnlCallName->setStyleSheet(QStringLiteral("background-color: palette(tool-tip-base); font-size: 14pt;"));
+    pnlCalledTelNo = named(new QLabel(central), "pnlCalledTelNo");
+    pnlCalledName = named(new QLabel(central), "pnlCalledName");
+    for (QLabel* p : {pnlCalledTelNo, pnlCalledName}) {
+        p->setStyleSheet(QStringLiteral("background-color: #c8f0c8; padding: 2px 6px;"));
+        p->hide();
+    }
+    callBar->addWidget(edtCall);
+    callBar->addWidget(pnlCallName, 1);
+    callBar->addWidget(pnlCalledTelNo);
+    callBar->addWidget(pnlCalledName);
+    v->addLayout(callBar);
+
+    // Pages: the call log, the responses, then one tab per customer.
+    PageMain = named(new QTabWidget(central), "PageMain");
+    tabLog = named(new QWidget, "tabLog");
+    auto* logLayout = new QVBoxLayout(tabLog);
+    logLayout->setContentsMargins(0, 0, 0, 0);
+    sgdLog = named(new QTableWidget(2, 10, tabLog), "sgdLog");
+    sgdLog->setHorizontalHeaderLabels({QStringLiteral("発着信日時"), QStringLiteral("電話番号"), QStringLiteral("区分"),
+                                       QStringLiteral("ポート"), QStringLiteral("顧客名"), QStringLiteral("メモ"),
+                                       QStringLiteral("対応"), QString(), QString(), QString()});
+    sgdLog->setSelectionBehavior(QAbstractItemView::SelectRows);
+    sgdLog->setSelectionMode(QAbstractItemView::SingleSelection);
+    sgdLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    sgdLog->verticalHeader()->hide();
+    sgdLog->setRowCount(1);
+    const int widths[7] = {149, 118, 50, 50, 159, 193, 35};
+    for (int c = 0; c < 7; ++c)
+        sgdLog->setColumnWidth(c, widths[c]);
+    for (int c = 7; c < 10; ++c)
+        sgdLog->setColumnHidden(c, true);
+    logLayout->addWidget(sgdLog);
+    PageMain->addTab(tabLog, QStringLiteral("電話履歴"));
+    tabAccept = named(new QWidget, "tabAccept");
+    auto* acceptLayout = new QVBoxLayout(tabAccept);
+    acceptLayout->setContentsMargins(0, 0, 0, 0);
+    sgdAccept = named(new QTableWidget(1, 1, tabAccept), "sgdAccept");
+    sgdAccept->verticalHeader()->hide();
+    acceptLayout->addWidget(sgdAccept);
+    PageMain->addTab(tabAccept, QStringLiteral("対応履歴"));
+    v->addWidget(PageMain, 1);
+
+    // Button pages.
+    PageMenu = named(new QTabWidget(central), "PageMenu");
+    PageMenu->setTabPosition(QTabWidget::South);
+    auto* basic = named(new QWidget, "tabBasic");
+    new QHBoxLayout(basic);
+    AddButton(basic, "btnCustInfo", QStringLiteral("顧客情報(&I)"), QStringLiteral("顧客情報表示ソフトを起動します。"));
+    AddButton(basic, "btnCall", QStringLiteral("発信(&C)"));
+    AddButton(basic, "btnTels", QStringLiteral("電話帳(&T)"));
+    AddButton(basic, "btnTotal", QStringLiteral("集計(&P)"));
+    AddButton(basic, "btnMemo", QStringLiteral("メモ(M)"));
+    AddButton(basic, "btnHelp", QStringLiteral("ヘルプ(&H)"));
+    auto* close1 = AddButton(basic, "btnClose", QStringLiteral("閉じる(&X)"));
+    PageMenu->addTab(basic, QStringLiteral("基本"));
+    auto* maint = named(new QWidget, "tabMaint");
+    new QHBoxLayout(maint);
+    AddButton(maint, "btnDeviceSetup", QStringLiteral("通信設定"));
+    AddButton(maint, "btnSettings", QStringLiteral("環境設定"));
+    AddButton(maint, "btnExport", QStringLiteral("データ出力"));
+    AddButton(maint, "btnDelete", QStringLiteral("履歴削除"));
+    AddButton(maint, "btnBackup", QStringLiteral("バックアップ"), QStringLiteral("データのバックアップを行います。"));
+    AddButton(maint, "btnInterface", QStringLiteral("外部接続"));
+    AddButton(maint, "btnMaster", QStringLiteral("マスタ登録"));
+    auto* close2 = AddButton(maint, "btnClose2", QStringLiteral("閉じる(&X)"));
+    PageMenu->addTab(maint, QStringLiteral("保守"));
+    connect(close1, &QPushButton::clicked, this, &TfrmMain::btnCloseClick);
+    connect(close2, &QPushButton::clicked, this, &TfrmMain::btnCloseClick);
+    // Dialogs that are not part of this build yet stay visible but disabled.
+    for (const char* name : {"btnCustInfo", "btnCall", "btnTels", "btnTotal", "btnMemo", "btnDeviceSetup",
+                             "btnSettings", "btnExport", "btnDelete", "btnBackup", "btnInterface", "btnMaster"})
+        findChild<QPushButton*>(QLatin1String(name))->setEnabled(false);
+    v->addWidget(PageMenu);
+
+    setCentralWidget(central);
+    setStatusBar(new QStatusBar(this));
+    StatusBar1 = BuildStatusBar();
+}
+
+QWidget* TfrmMain::BuildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    for (int i = 0; i < 3; ++i) {
+        StatusPanels[i] = new QLabel(bar);
+        StatusPanels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        StatusPanels[i]->setMinimumWidth(kStatusWidths[i]);
+        bar->addPermanentWidget(StatusPanels[i], i == 2 ? 1 : 0);
+    }
+    // Hints go to panel 0 rather than the bar's own message area.
+    connect(bar, &QStatusBar::messageChanged, this, [this](const QString& m) {
+        if (!m.isEmpty())
+            SetStatusText(0, m);
+    });
+
+    LogMenu = new QMenu(this);
+    LogMenu->setObjectName(QStringLiteral("LogMenu"));
+    mnuTrace = LogMenu->addAction(QStringLiteral("詳細ログ出力"));
+    mnuTrace->setObjectName(QStringLiteral("mnuTrace"));
+    mnuTrace->setCheckable(true);
+    mnuOpenLog = LogMenu->addAction(QStringLiteral("ログファイルを開く"));
+    mnuOpenLog->setObjectName(QStringLiteral("mnuOpenLog"));
+    // The handlers set the check mark themselves.
+    connect(mnuTrace, &QAction::triggered, this, [this]() { TraceMenuClick(); });
+    connect(mnuOpenLog, &QAction::triggered, this, &TfrmMain::OpenLogMenuClick);
+    connect(LogMenu, &QMenu::aboutToShow, this, &TfrmMain::UpdateLogMenu);
+    bar->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(bar, &QWidget::customContextMenuRequested, this,
+            [this, bar](const QPoint& pos) { LogMenu->popup(bar->mapToGlobal(pos)); });
+    return bar;
+}
+
+void TfrmMain::SetStatusText(int panel, const QString& text)
+{
+    if (panel >= 0 && panel < 3)
+        StatusPanels[panel]->setText(text);
+}
+
+QString TfrmMain::StatusText(int panel) const
+{
+    return (panel >= 0 && panel < 3) ? StatusPanels[panel]->text() : QString();
+}
+
+void TfrmMain::UpdateLogMenu()
+{
+    mnuTrace->setChecked(gTraceOn);
+    mnuOpenLog->setEnabled(QFileInfo::exists(gCurLogFile));
+}
+
+void TfrmMain::TraceMenuClick()
+{
+    SetTraceSwitch(!gTraceOn);
+    UpdateLogMenu();
+}
+
+void TfrmMain::OpenLogMenuClick()
+{
+    if (!QFileInfo::exists(gCurLogFile)) {
+        MessageService::Information(QStringLiteral("ログファイルはありません。"));
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(gCurLogFile));
+}
+
+bool TfrmMain::FormCreate()
+{
+    WriteTraceLog(QStringLiteral("TfrmMain.FormCreate"));
+    WriteTraceLog(QStringLiteral("gComputerName=") + gComputerName);
+    WriteTraceLog(QStringLiteral("gIpAddress=") + gIpAddress);
+    WriteTraceLog(QStringLiteral("gWindowsUserName=") + gWindowsUserName);
+    WriteTraceLog(QStringLiteral("gExeDir=") + gExeDir);
+    WriteTraceLog(QStringLiteral("OS=") + OsName());
+
+    DateTimePicker1->setDate(QDate::currentDate());
+    PageMain->setCurrentIndex(0);
+    PageMenu->setCurrentIndex(0);
+    setWindowTitle(QStringLiteral("Zuvaro３"));
+    FCallWaiting = false;
+    FRefreshing = false;
+
+    // Publish where a second copy finds us.
+    FCopyData = new CopyDataServer(this);
+    connect(FCopyData, &CopyDataServer::copyDataReceived, this, &TfrmMain::OnDemoActivate);
+    const qint64 handle = FCopyData->listen();
+    if (handle == 0)
+        WriteLog(QStringLiteral("TfrmMain.FormCreate cannot listen for forwarded texts"));
+    gIni->WriteString(QStringLiteral("MAIN_FORM"), QStringLiteral("HANDLE"), QString::number(handle));
+
+    const QString caption = QStringLiteral("Android版 Ver. ") + gVersion.Text + QStringLiteral(" / IP: ") + gIpAddress;
+    SetStatusText(2, caption);
+    WriteTraceLog(caption);
+    UpdateLogMenu();
+    PageMain->setTabVisible(1, GUseAccept);
+    return true;
+}
+
+void TfrmMain::OnDemoActivate(const QString& text)
+{
+    WriteTraceLog(QStringLiteral("TfrmMain.OnDemoActivate"));
+    emit demoActivated(text);
+}
+
+void TfrmMain::btnCloseClick()
+{
+    WriteTraceLog(QStringLiteral("TfrmMain.btnCloseClick 終了"));
+    close();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    Teardown();
+    event->accept();
+    QCoreApplication::quit();
+}
+
+bool TfrmMain::StartHidden() const
+{
+    return GJouchuKidou && GJouchuIdx == 1;
+}
+
+void TfrmMain::Teardown()
+{
+    if (FTornDown || FStartupAborted)
+        return;
+    FTornDown = true;
+    WriteTraceLog(QStringLiteral("TfrmMain.FormDestroy"));
+    DeleteOldLogs(gLogDir, Clock::now().addDays(-100));
+}
