@@ -78,16 +78,18 @@ int ZuvaroMain(int argc, char** argv)
     app.setApplicationDisplayName(QStringLiteral("Zuvaro３"));
     int rc = 0;
     {
+        // Watch for SIGTERM/SIGINT before anything long runs; a signal that comes during
+        // start-up is handled as soon as the message loop runs.
+        SignalWatcher watcher;
         auto form = std::make_unique<TfrmMain>();
+        QObject::connect(&watcher, &SignalWatcher::terminationRequested, form.get(), [&form](int sig) {
+            WriteTraceLog(QStringLiteral("TfrmMain signal %1").arg(sig));
+            form->Teardown();
+            QCoreApplication::quit();
+        });
         if (!form->FormCreate()) {
             rc = 1;
         } else {
-            SignalWatcher watcher;
-            QObject::connect(&watcher, &SignalWatcher::terminationRequested, form.get(), [&form](int sig) {
-                WriteTraceLog(QStringLiteral("TfrmMain signal %1").arg(sig));
-                form->Teardown();
-                QCoreApplication::quit();
-            });
             // The desktop session ending: same teardown, then allow it.
             QObject::connect(&app, &QGuiApplication::commitDataRequest, form.get(), [&form](QSessionManager&) {
                 form->Teardown();
