@@ -1,0 +1,112 @@
+#include "calls/TfrmMain.h"
+#include "core/AppError.h"
+#include "core/AppGlobals.h"
+#include "core/DiagLog.h"
+#include "core/MessageService.h"
+#include "core/ProfileFile.h"
+#include "support/ProgramRunner.h"
+#include "support/TestEnv.h"
+#include "ui/ZuvaroApplication.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+// An object whose event handler fails the way a database call can.
+class Thrower : public QObject
+{
+public:
+    QString message;
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::User)
+            throw AppError(message);
+        return QObject::event(e);
+    }
+};
+} // namespace
+
+class TestFrmMainFrame : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void statusBarAndHandle()
+    {
+        TestEnv env;
+        TfrmMain form;
+        QVERIFY(form.FormCreate());
+        QCOMPARE(form.windowTitle(), QString::fromUtf8("Zuvaro３"));
+        QVERIFY(form.StatusText(2).startsWith(QString::fromUtf8("Android版 Ver. ") + gVersion.Text + " / IP: "));
+        QVERIFY(!gVersion.Text.isEmpty());
+        QCOMPARE(gIni->ReadString("MAIN_FORM", "HANDLE", ""), QString::number(QCoreApplication::applicationPid()));
+        QCOMPARE(form.minimumWidth(), form.DesignWidth());
+        QCOMPARE(form.minimumHeight(), 250);
+        // Buttons of dialogs that are not there yet are disabled, the close buttons work.
+        QVERIFY(!form.findChild<QPushButton*>("btnBackup")->isEnabled());
+        QVERIFY(form.findChild<QPushButton*>("btnClose")->isEnabled());
+    }
+
+    void logMenu()
+    {
+        TestEnv env;
+        TfrmMain form;
+        QVERIFY(form.FormCreate());
+        form.UpdateLogMenu();
+        QVERIFY(form.mnuTrace->isChecked());
+        QVERIFY(form.mnuOpenLog->isEnabled());
+
+        // Off: trace lines stop, always-written lines go on, DEBUG=0.
+        form.TraceMenuClick();
+        QVERIFY(!gTraceOn);
+        QCOMPARE(gIni->ReadString("COMMON", "DEBUG", ""), QString("0"));
+        WriteTraceLog("not written");
+        WriteLog("written");
+        QVERIFY(!ProgramRunner::logText().contains("not written"));
+        QVERIFY(ProgramRunner::logText().contains("written"));
+
+        // On: a fresh file.
+        form.TraceMenuClick();
+        QVERIFY(gTraceOn);
+        QCOMPARE(gIni->ReadString("COMMON", "DEBUG", ""), QString("1"));
+        QVERIFY(!QFile::exists(gCurLogFile));
+        QVERIFY(!form.mnuOpenLog->isEnabled());
+        form.OpenLogMenuClick();
+        QCOMPARE(MessageService::shownTexts().last(), QString::fromUtf8("ログファイルはありません。"));
+    }
+
+    void escapedExceptionsAreLoggedShownAndReconnect()
+    {
+        TestEnv env;
+        QStringList reconnects;
+        ZuvaroApplication::setReconnectHandler([&](const QString& m) { reconnects << m; });
+        Thrower thrower;
+        thrower.message = "Error writing data to the connection.";
+        QEvent event(QEvent::User);
+        // QApplication::notify is where our handler sits; call it as the loop would.
+        QVERIFY(!static_cast<ZuvaroApplication*>(qApp)->notify(&thrower, &event));
+        QVERIFY(ProgramRunner::logText().contains(
+            "This is on AppException Proc., E.Message=Error writing data to the connection."));
+        QCOMPARE(MessageService::shown().last().kind, MsgKind::Error);
+        QCOMPARE(MessageService::shown().last().text, thrower.message);
+        QCOMPARE(reconnects, QStringList{thrower.message});
+
+        // Always written, even with tracing off.
+        gTraceOn = false;
+        thrower.message = "plain failure";
+        QVERIFY(!static_cast<ZuvaroApplication*>(qApp)->notify(&thrower, &event));
+        QVERIFY(ProgramRunner::logText().contains("E.Message=plain failure"));
+        ZuvaroApplication::setReconnectHandler(nullptr);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    ZuvaroApplication app(argc, argv);
+    TestFrmMainFrame t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "tst_frmmain_frame.moc"
