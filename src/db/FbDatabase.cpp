@@ -1,0 +1,147 @@
+#include "db/FbDatabase.h"
+
+#include "core/AppError.h"
+#include "db/FbCommon.h"
+#include "db/FbQuery.h"
+
+#include <QFile>
+
+static_assert(sizeof(isc_db_handle) == sizeof(unsigned int), "handle type of the client library");
+
+namespace {
+
+// Maps a parameter line name to its attachment parameter.
+int dpbTag(const QString& name)
+{
+    const QString n = name.trimmed().toLower();
+    if (n == QLatin1String("user_name"))
+        return isc_dpb_user_name;
+    if (n == QLatin1String("password"))
+        return isc_dpb_password;
+    if (n == QLatin1String("lc_ctype"))
+        return isc_dpb_lc_ctype;
+    if (n == QLatin1String("sql_role_name"))
+        return isc_dpb_sql_role_name;
+    return -1;
+}
+
+void appendString(QByteArray& dpb, int tag, const QByteArray& value)
+{
+    dpb.append(char(tag));
+    dpb.append(char(qMin<qsizetype>(value.size(), 255)));
+    dpb.append(value.left(255));
+}
+
+void rollbackQuietly(isc_tr_handle* trans)
+{
+    ISC_STATUS_ARRAY status;
+    if (*trans)
+        isc_rollback_transaction(status, trans);
+    *trans = 0;
+}
+
+} // namespace
+
+FbDatabase::FbDatabase() = default;
+
+FbDatabase::~FbDatabase()
+{
+    for (FbQuery* q : FQueries)
+        q->release();
+    if (FHandle) {
+        ISC_STATUS_ARRAY status;
+        isc_detach_database(status, &FHandle);
+        FHandle = 0;
+    }
+}
+
+void FbDatabase::open()
+{
+    if (FHandle)
+        return;
+    QByteArray dpb;
+    dpb.append(char(isc_dpb_version1));
+    for (const QString& line : FParams) {
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        const int tag = dpbTag(line.left(eq));
+        if (tag < 0)
+            throw AppError(QStringLiteral("Unknown connection parameter: ") + line.left(eq));
+        appendString(dpb, tag, line.mid(eq + 1).toUtf8());
+    }
+    dpb.append(char(isc_dpb_sql_dialect));
+    dpb.append(char(4));
+    const qint32 dialect = FDialect;
+    dpb.append(reinterpret_cast<const char*>(&dialect), 4);
+
+    ISC_STATUS_ARRAY status;
+    const QByteArray path = QFile::encodeName(FPath);
+    isc_db_handle handle = 0;
+    if (isc_attach_database(status, 0, path.constData(), &handle, short(dpb.size()), dpb.constData()))
+        FbCommon::raise(status);
+    FHandle = handle;
+}
+
+void FbDatabase::close()
+{
+    for (FbQuery* q : FQueries)
+        q->release();
+    if (!FHandle)
+        return;
+    ISC_STATUS_ARRAY status;
+    isc_detach_database(status, &FHandle);
+    // A broken link cannot be detached cleanly; the handle is gone either way.
+    FHandle = 0;
+    if (FbCommon::failed(status))
+        FbCommon::raise(status);
+}
+
+void FbDatabase::execute(const QString& sql)
+{
+    executeInOneTransaction(QStringList{sql});
+}
+
+void FbDatabase::executeInOneTransaction(const QStringList& statements)
+{
+    QList<QByteArray> encoded;
+    for (const QString& sql : statements)
+        encoded << FbCommon::encodeStatement(sql);
+    ensureOpen();
+    ISC_STATUS_ARRAY status;
+    isc_tr_handle trans = 0;
+    if (isc_start_transaction(status, &trans, 1, &FHandle, FbCommon::kWriteTpbLength, FbCommon::kWriteTpb))
+        FbCommon::raise(status);
+    for (int i = 0; i < statements.size(); ++i) {
+        try {
+            runStatementHook(statements.at(i));
+        } catch (...) {
+            rollbackQuietly(&trans);
+            throw;
+        }
+        if (isc_dsql_execute_immediate(status, &FHandle, &trans, 0, encoded.at(i).constData(),
+                                       (unsigned short)FDialect, nullptr)) {
+            rollbackQuietly(&trans);
+            FbCommon::raise(status, statements.at(i));
+        }
+    }
+    if (isc_commit_transaction(status, &trans)) {
+        rollbackQuietly(&trans);
+        FbCommon::raise(status);
+    }
+}
+
+void FbDatabase::createDatabase(const QString& path, const QString& user, const QString& password)
+{
+    auto quoted = [](QString s) { return QLatin1Char('\'') + s.replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\''); };
+    const QString sql = QStringLiteral("CREATE DATABASE %1 USER %2 PASSWORD %3 PAGE_SIZE 8192 DEFAULT CHARACTER SET NONE")
+                            .arg(quoted(path), quoted(user), quoted(password));
+    // The path goes in the file system's encoding, not as stored text.
+    const QByteArray bytes = sql.toUtf8();
+    ISC_STATUS_ARRAY status;
+    isc_db_handle db = 0;
+    isc_tr_handle trans = 0;
+    if (isc_dsql_execute_immediate(status, &db, &trans, 0, bytes.constData(), 1, nullptr))
+        FbCommon::raise(status);
+    isc_detach_database(status, &db);
+}

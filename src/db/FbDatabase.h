@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class FbQuery;
+
+// One attachment to a Firebird database, opened on first use. A local file path uses the
+// embedded engine; "host:/path" goes to a server. Knows nothing of the tables it serves.
+// Every statement runs in a transaction of its own that is committed as soon as it has run.
+class FbDatabase
+{
+public:
+    using StatementHook = std::function<void(const QString& sql)>;
+
+    FbDatabase();
+    ~FbDatabase();
+    FbDatabase(const FbDatabase&) = delete;
+    FbDatabase& operator=(const FbDatabase&) = delete;
+
+    void setDatabaseName(const QString& path) { FPath = path; }
+    const QString& databaseName() const { return FPath; }
+    // Parameter lines "user_name=…", "password=…", "lc_ctype=…", as a connection keeps them.
+    void setParams(const QStringList& lines) { FParams = lines; }
+    const QStringList& params() const { return FParams; }
+    void setSqlDialect(int dialect) { FDialect = dialect; }
+    int sqlDialect() const { return FDialect; }
+
+    bool connected() const { return FHandle != 0; }
+    // Attaches; throws DatabaseError with the client library's text when it cannot.
+    void open();
+    // Drops every open query's statement and transaction, then detaches.
+    void close();
+    void ensureOpen()
+    {
+        if (!connected())
+            open();
+    }
+
+    // Runs one statement that returns no rows and commits it.
+    void execute(const QString& sql);
+    // Runs the statements in one transaction; for bulk loads by the tools, not the program.
+    void executeInOneTransaction(const QStringList& statements);
+
+    // Called with every statement just before it goes to the database (tests inject failures).
+    void setStatementHook(StatementHook hook) { FHook = std::move(hook); }
+    void runStatementHook(const QString& sql) const
+    {
+        if (FHook)
+            FHook(sql);
+    }
+
+    // Creates an empty dialect-1 database whose default character set is NONE.
+    static void createDatabase(const QString& path, const QString& user, const QString& password);
+
+    // The client library's attachment handle (isc_db_handle).
+    unsigned int* handle() { return &FHandle; }
+
+private:
+    friend class FbQuery;
+    void registerQuery(FbQuery* q) { FQueries.append(q); }
+    void unregisterQuery(FbQuery* q) { FQueries.removeAll(q); }
+
+    QString FPath;
+    QStringList FParams;
+    int FDialect = 1;
+    unsigned int FHandle = 0;
+    StatementHook FHook;
+    QList<FbQuery*> FQueries;
+};

@@ -1,0 +1,491 @@
+#include "db/FbQuery.h"
+
+#include "core/AppError.h"
+#include "core/Cp932.h"
+#include "db/FbCommon.h"
+#include "db/FbDatabase.h"
+
+#include <QTime>
+
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+// XSQLDA storage with room for n columns, aligned for the structure.
+struct Sqlda
+{
+    std::vector<std::max_align_t> storage;
+    XSQLDA* da = nullptr;
+
+    void reset(int n)
+    {
+        const size_t bytes = XSQLDA_LENGTH(n);
+        storage.assign((bytes + sizeof(std::max_align_t) - 1) / sizeof(std::max_align_t), std::max_align_t());
+        da = reinterpret_cast<XSQLDA*>(storage.data());
+        std::memset(da, 0, bytes);
+        da->version = SQLDA_VERSION1;
+        da->sqln = short(n);
+    }
+};
+
+struct Buffer
+{
+    std::vector<char> data;
+    short ind = 0;
+};
+
+template <typename T> T readAs(const char* p)
+{
+    T v;
+    std::memcpy(&v, p, sizeof(T));
+    return v;
+}
+
+QVariant scaled(qint64 raw, short scale)
+{
+    if (scale >= 0)
+        return QVariant(raw);
+    double v = double(raw);
+    for (short s = scale; s < 0; ++s)
+        v /= 10.0;
+    return QVariant(v);
+}
+
+QTime decodeTime(ISC_TIME t)
+{
+    const int msecs = int(t / 10);
+    return QTime::fromMSecsSinceStartOfDay(msecs);
+}
+
+QDate decodeDate(ISC_DATE d)
+{
+    tm parts{};
+    isc_decode_sql_date(&d, &parts);
+    return QDate(parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday);
+}
+
+// Names of ":name" placeholders, replaced by "?" outside quoted text.
+QString rewriteNamedParams(const QString& sql, QStringList* names)
+{
+    QString out;
+    out.reserve(sql.size());
+    QChar quote;
+    for (int i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (!quote.isNull()) {
+            out += c;
+            if (c == quote)
+                quote = QChar();
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+            out += c;
+            continue;
+        }
+        if (c == QLatin1Char(':') && i + 1 < sql.size() &&
+            (sql.at(i + 1).isLetter() || sql.at(i + 1) == QLatin1Char('_'))) {
+            int j = i + 1;
+            while (j < sql.size() && (sql.at(j).isLetterOrNumber() || sql.at(j) == QLatin1Char('_') ||
+                                      sql.at(j) == QLatin1Char('$')))
+                ++j;
+            names->append(sql.mid(i + 1, j - i - 1).toUpper());
+            out += QLatin1Char('?');
+            i = j - 1;
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+struct FbQuery::Impl
+{
+    isc_stmt_handle stmt = 0;
+    isc_tr_handle trans = 0;
+    Sqlda out;
+    std::vector<Buffer> buffers;
+
+    void freeStatement()
+    {
+        ISC_STATUS_ARRAY status;
+        if (stmt)
+            isc_dsql_free_statement(status, &stmt, DSQL_drop);
+        stmt = 0;
+    }
+    void rollback()
+    {
+        ISC_STATUS_ARRAY status;
+        if (trans)
+            isc_rollback_transaction(status, &trans);
+        trans = 0;
+    }
+};
+
+FbQuery::FbQuery(FbDatabase& db) : FDb(db), d(std::make_unique<Impl>())
+{
+    FDb.registerQuery(this);
+}
+
+FbQuery::~FbQuery()
+{
+    release();
+    FDb.unregisterQuery(this);
+}
+
+void FbQuery::setSql(const QString& sql)
+{
+    release();
+    FSql = sql;
+    FParamNames.clear();
+    FParamValues.clear();
+}
+
+void FbQuery::setBlobParam(const QString& name, const QByteArray& data)
+{
+    const QString key = name.toUpper();
+    const int i = int(FParamNames.indexOf(key));
+    if (i >= 0) {
+        FParamValues[i] = data;
+    } else {
+        FParamNames << key;
+        FParamValues << data;
+    }
+}
+
+void FbQuery::release() noexcept
+{
+    d->freeStatement();
+    d->rollback();
+    FOpen = false;
+    FEof = true;
+    FNames.clear();
+    FRow.clear();
+}
+
+int FbQuery::fieldIndex(const QString& name) const
+{
+    for (int i = 0; i < FNames.size(); ++i)
+        if (FNames.at(i).compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+FbField FbQuery::field(int i) const
+{
+    return FbField(FRow.value(i));
+}
+
+FbField FbQuery::fieldByName(const QString& name) const
+{
+    const int i = fieldIndex(name);
+    if (i < 0)
+        throw AppError(QStringLiteral("Field '%1' not found").arg(name));
+    return field(i);
+}
+
+void FbQuery::open()
+{
+    release();
+    const QByteArray bytes = FbCommon::encodeStatement(FSql);
+    FDb.ensureOpen();
+    FDb.runStatementHook(FSql);
+
+    ISC_STATUS_ARRAY status;
+    auto fail = [&]() {
+        const QString text = FSql;
+        release();
+        FbCommon::raise(status, text);
+    };
+    if (isc_start_transaction(status, &d->trans, 1, FDb.handle(), FbCommon::kReadTpbLength, FbCommon::kReadTpb))
+        fail();
+    if (isc_dsql_allocate_statement(status, FDb.handle(), &d->stmt))
+        fail();
+    d->out.reset(20);
+    const unsigned short dialect = (unsigned short)FDb.sqlDialect();
+    if (isc_dsql_prepare(status, &d->trans, &d->stmt, 0, bytes.constData(), dialect, d->out.da))
+        fail();
+    if (d->out.da->sqld > d->out.da->sqln) {
+        d->out.reset(d->out.da->sqld);
+        if (isc_dsql_describe(status, &d->stmt, dialect, d->out.da))
+            fail();
+    }
+    const int n = d->out.da->sqld;
+    d->buffers.assign(size_t(n), Buffer());
+    for (int i = 0; i < n; ++i) {
+        XSQLVAR& v = d->out.da->sqlvar[i];
+        FNames << QString::fromUtf8(v.aliasname, v.aliasname_length);
+        const int type = v.sqltype & ~1;
+        size_t size = size_t(v.sqllen) + (type == SQL_VARYING ? 2 : 0);
+        d->buffers[size_t(i)].data.assign(size + 8, '\0');
+        v.sqldata = d->buffers[size_t(i)].data.data();
+        v.sqlind = &d->buffers[size_t(i)].ind;
+        v.sqltype = short(type | 1);
+    }
+
+    char item = isc_info_sql_stmt_type;
+    char info[16] = {};
+    int stmtType = isc_info_sql_stmt_select;
+    if (isc_dsql_sql_info(status, &d->stmt, 1, &item, sizeof(info), info))
+        fail();
+    if (info[0] == isc_info_sql_stmt_type) {
+        const short len = short(isc_vax_integer(info + 1, 2));
+        stmtType = int(isc_vax_integer(info + 3, len));
+    }
+
+    if (stmtType == isc_info_sql_stmt_select || stmtType == isc_info_sql_stmt_select_for_upd) {
+        if (isc_dsql_execute(status, &d->trans, &d->stmt, dialect, nullptr))
+            fail();
+        FOpen = true;
+        FEof = false;
+        fetchRow();
+        return;
+    }
+
+    // Opened with a statement that changes data: run it in a writing transaction instead.
+    ISC_STATUS_ARRAY ignored;
+    isc_commit_transaction(ignored, &d->trans);
+    d->trans = 0;
+    if (isc_start_transaction(status, &d->trans, 1, FDb.handle(), FbCommon::kWriteTpbLength, FbCommon::kWriteTpb))
+        fail();
+    // An executable procedure (or a write with RETURNING) hands back one row at once.
+    const bool singleton = stmtType == isc_info_sql_stmt_exec_procedure && n > 0;
+    if (isc_dsql_execute2(status, &d->trans, &d->stmt, dialect, nullptr, singleton ? d->out.da : nullptr))
+        fail();
+    FOpen = true;
+    FEof = !singleton;
+    if (singleton)
+        readRow();
+    d->freeStatement();
+    if (isc_commit_transaction(status, &d->trans))
+        fail();
+    d->trans = 0;
+}
+
+void FbQuery::fetchRow()
+{
+    ISC_STATUS_ARRAY status;
+    const ISC_STATUS rc = isc_dsql_fetch(status, &d->stmt, (unsigned short)FDb.sqlDialect(), d->out.da);
+    if (rc == 100) {
+        FEof = true;
+        FRow.clear();
+        return;
+    }
+    if (rc) {
+        const QString text = FSql;
+        release();
+        FbCommon::raise(status, text);
+    }
+    readRow();
+}
+
+void FbQuery::readRow()
+{
+    FRow.clear();
+    const int n = d->out.da->sqld;
+    for (int i = 0; i < n; ++i) {
+        const XSQLVAR& v = d->out.da->sqlvar[i];
+        if (*v.sqlind < 0) {
+            FRow << QVariant();
+            continue;
+        }
+        const char* p = v.sqldata;
+        switch (v.sqltype & ~1) {
+        case SQL_TEXT: {
+            QByteArray b(p, v.sqllen);
+            // CHAR pads with blanks; the padding is not part of the value.
+            while (b.endsWith(' '))
+                b.chop(1);
+            FRow << QVariant(Cp932::decode(b));
+            break;
+        }
+        case SQL_VARYING: {
+            const unsigned short len = readAs<unsigned short>(p);
+            FRow << QVariant(Cp932::decode(QByteArray(p + 2, len)));
+            break;
+        }
+        case SQL_SHORT:
+            FRow << scaled(readAs<short>(p), v.sqlscale);
+            break;
+        case SQL_LONG:
+            FRow << (v.sqlscale < 0 ? scaled(readAs<ISC_LONG>(p), v.sqlscale) : QVariant(int(readAs<ISC_LONG>(p))));
+            break;
+        case SQL_INT64:
+            FRow << scaled(readAs<ISC_INT64>(p), v.sqlscale);
+            break;
+        case SQL_FLOAT:
+            FRow << QVariant(double(readAs<float>(p)));
+            break;
+        case SQL_DOUBLE:
+        case SQL_D_FLOAT:
+            FRow << QVariant(readAs<double>(p));
+            break;
+        case SQL_TIMESTAMP: {
+            const ISC_TIMESTAMP ts = readAs<ISC_TIMESTAMP>(p);
+            FRow << QVariant(QDateTime(decodeDate(ts.timestamp_date), decodeTime(ts.timestamp_time)));
+            break;
+        }
+        case SQL_TYPE_DATE:
+            FRow << QVariant(decodeDate(readAs<ISC_DATE>(p)));
+            break;
+        case SQL_TYPE_TIME:
+            FRow << QVariant(decodeTime(readAs<ISC_TIME>(p)));
+            break;
+        case SQL_BOOLEAN:
+            FRow << QVariant(readAs<unsigned char>(p) != 0);
+            break;
+        case SQL_BLOB: {
+            ISC_QUAD id = readAs<ISC_QUAD>(p);
+            isc_blob_handle blob = 0;
+            ISC_STATUS_ARRAY bs;
+            if (isc_open_blob2(bs, FDb.handle(), &d->trans, &blob, &id, 0, nullptr)) {
+                const QString text = FSql;
+                release();
+                FbCommon::raise(bs, text);
+            }
+            QByteArray bytes;
+            char chunk[32768];
+            for (;;) {
+                unsigned short got = 0;
+                const ISC_STATUS r = isc_get_segment(bs, &blob, &got, sizeof(chunk), chunk);
+                if (r == 0 || r == isc_segment) {
+                    bytes.append(chunk, got);
+                    continue;
+                }
+                if (r == isc_segstr_eof)
+                    break;
+                ISC_STATUS_ARRAY ignored;
+                isc_close_blob(ignored, &blob);
+                const QString text = FSql;
+                release();
+                FbCommon::raise(bs, text);
+            }
+            isc_close_blob(bs, &blob);
+            if (v.sqlsubtype == 1)
+                FRow << QVariant(Cp932::decode(bytes));
+            else
+                FRow << QVariant(bytes);
+            break;
+        }
+        default:
+            FRow << QVariant();
+            break;
+        }
+    }
+}
+
+void FbQuery::next()
+{
+    if (!FOpen || FEof)
+        return;
+    if (!d->stmt) {
+        FEof = true;
+        FRow.clear();
+        return;
+    }
+    fetchRow();
+}
+
+void FbQuery::close()
+{
+    if (!FOpen && !d->stmt && !d->trans)
+        return;
+    d->freeStatement();
+    ISC_STATUS_ARRAY status;
+    if (d->trans && isc_commit_transaction(status, &d->trans)) {
+        release();
+        FbCommon::raise(status, FSql);
+    }
+    d->trans = 0;
+    release();
+}
+
+void FbQuery::exec()
+{
+    release();
+    const QByteArray bytes = FbCommon::encodeStatement(FSql);
+    FDb.ensureOpen();
+    FDb.runStatementHook(FSql);
+    if (!FParamNames.isEmpty()) {
+        execWithParams();
+        return;
+    }
+    ISC_STATUS_ARRAY status;
+    if (isc_start_transaction(status, &d->trans, 1, FDb.handle(), FbCommon::kWriteTpbLength, FbCommon::kWriteTpb))
+        FbCommon::raise(status, FSql);
+    if (isc_dsql_execute_immediate(status, FDb.handle(), &d->trans, 0, bytes.constData(),
+                                   (unsigned short)FDb.sqlDialect(), nullptr) ||
+        isc_commit_transaction(status, &d->trans)) {
+        release();
+        FbCommon::raise(status, FSql);
+    }
+    d->trans = 0;
+}
+
+void FbQuery::execWithParams()
+{
+    QStringList order;
+    const QByteArray bytes = FbCommon::encodeStatement(rewriteNamedParams(FSql, &order));
+    for (const QString& name : order)
+        if (!FParamNames.contains(name))
+            throw AppError(QStringLiteral("Parameter '%1' has no value").arg(name));
+
+    ISC_STATUS_ARRAY status;
+    auto fail = [&]() {
+        const QString text = FSql;
+        release();
+        FbCommon::raise(status, text);
+    };
+    const unsigned short dialect = (unsigned short)FDb.sqlDialect();
+    if (isc_start_transaction(status, &d->trans, 1, FDb.handle(), FbCommon::kWriteTpbLength, FbCommon::kWriteTpb))
+        fail();
+    if (isc_dsql_allocate_statement(status, FDb.handle(), &d->stmt))
+        fail();
+    if (isc_dsql_prepare(status, &d->trans, &d->stmt, 0, bytes.constData(), dialect, nullptr))
+        fail();
+    Sqlda in;
+    in.reset(int(order.size()));
+    if (isc_dsql_describe_bind(status, &d->stmt, dialect, in.da))
+        fail();
+    if (in.da->sqld != order.size()) {
+        release();
+        throw AppError(QStringLiteral("Parameter count mismatch in: ") + FSql);
+    }
+    std::vector<ISC_QUAD> ids(order.size());
+    std::vector<short> inds(order.size(), 0);
+    for (int i = 0; i < order.size(); ++i) {
+        const QByteArray& data = FParamValues.at(FParamNames.indexOf(order.at(i)));
+        XSQLVAR& v = in.da->sqlvar[i];
+        v.sqltype = SQL_BLOB + 1;
+        v.sqlsubtype = 0;
+        v.sqllen = sizeof(ISC_QUAD);
+        v.sqldata = reinterpret_cast<char*>(&ids[size_t(i)]);
+        v.sqlind = &inds[size_t(i)];
+        if (data.isNull()) {
+            inds[size_t(i)] = -1;
+            continue;
+        }
+        isc_blob_handle blob = 0;
+        if (isc_create_blob2(status, FDb.handle(), &d->trans, &blob, &ids[size_t(i)], 0, nullptr))
+            fail();
+        for (qsizetype pos = 0; pos < data.size(); pos += 32768) {
+            const unsigned short len = (unsigned short)qMin<qsizetype>(32768, data.size() - pos);
+            if (isc_put_segment(status, &blob, len, data.constData() + pos)) {
+                ISC_STATUS_ARRAY ignored;
+                isc_cancel_blob(ignored, &blob);
+                fail();
+            }
+        }
+        if (isc_close_blob(status, &blob))
+            fail();
+    }
+    if (isc_dsql_execute(status, &d->trans, &d->stmt, dialect, in.da))
+        fail();
+    d->freeStatement();
+    if (isc_commit_transaction(status, &d->trans))
+        fail();
+    d->trans = 0;
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "db/FbField.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class FbDatabase;
+
+// A statement on a connection, used the way the program's shared queries are used: set the
+// SQL, open and walk the rows (reading columns by name), close; or exec a statement that
+// returns no rows. Reads run in a read-only transaction, writes in a read-write one, and
+// either is committed when the statement has run (a read: when the query is closed).
+class FbQuery
+{
+public:
+    explicit FbQuery(FbDatabase& db);
+    ~FbQuery();
+    FbQuery(const FbQuery&) = delete;
+    FbQuery& operator=(const FbQuery&) = delete;
+
+    FbDatabase& database() { return FDb; }
+
+    // Changing the SQL closes the query and forgets the parameters.
+    void setSql(const QString& sql);
+    const QString& sql() const { return FSql; }
+    void clearSql() { setSql(QString()); }
+    // Binds a binary blob to ":name" in the SQL (for exec). A null array stores null.
+    void setBlobParam(const QString& name, const QByteArray& data);
+
+    // Runs the statement and stands on the first row (eof when there is none).
+    void open();
+    bool isOpen() const { return FOpen; }
+    bool eof() const { return FEof; }
+    void next();
+    void close();
+    // Runs a statement that returns no rows (insert, update, delete, DDL) and commits it.
+    void exec();
+
+    int fieldCount() const { return int(FNames.size()); }
+    QString fieldName(int i) const { return FNames.value(i); }
+    // Column names are matched without regard to case; the first of equal names wins.
+    int fieldIndex(const QString& name) const;
+    FbField field(int i) const;
+    // Throws AppError when the row has no such column.
+    FbField fieldByName(const QString& name) const;
+
+    // Drops the statement and rolls the transaction back without raising (cleanup paths,
+    // and the connection closing under the query).
+    void release() noexcept;
+
+private:
+    struct Impl;
+    void fetchRow();
+    void readRow();
+    void execWithParams();
+
+    FbDatabase& FDb;
+    QString FSql;
+    QStringList FParamNames;
+    QList<QByteArray> FParamValues;
+    std::unique_ptr<Impl> d;
+    QStringList FNames;
+    QList<QVariant> FRow;
+    bool FOpen = false;
+    bool FEof = true;
+};
