@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// A phone-book entry (TELS).
+struct TTels
+{
+    QString TelNo;
+    QString CustTelNon;
+    QString Caller;
+    QString ReadName;
+};

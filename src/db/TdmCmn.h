@@ -1,0 +1,95 @@
+#pragma once
+
+#include "core/TUser.h"
+#include "db/FbDatabase.h"
+#include "db/FbQuery.h"
+#include "db/TAccept.h"
+#include "db/TCust.h"
+#include "db/TInterfaceInfo.h"
+#include "db/TLog.h"
+#include "db/TPrint.h"
+#include "db/TTels.h"
+
+#include <QString>
+
+class QImage;
+
+// The data module: owner of the one database connection and home of every small database
+// operation that more than one window needs. Each operation runs one statement, built as text
+// with the quoting helpers, and that statement commits on its own.
+//
+// The shared queries IBQueryFnc, sqlWork and sqlWork2 hold one statement at a time: finish
+// with one before calling anything that fills the same query again.
+class TdmCmn
+{
+public:
+    // Sets the connection up for the database at path; it attaches with the first statement.
+    explicit TdmCmn(const QString& databasePath);
+    ~TdmCmn();
+    TdmCmn(const TdmCmn&) = delete;
+    TdmCmn& operator=(const TdmCmn&) = delete;
+
+    FbDatabase IBDatabase1;
+    FbQuery IBQueryFnc;
+    FbQuery sqlWork;
+    FbQuery sqlWork2;
+    // The external program master browses this; ordered by IF_NO after the schema upgrade.
+    FbQuery tblInterface;
+
+    // Set by the schema upgrade: the postal code masters exist, so GetZipAddress can be offered.
+    bool PostalLookupAvailable = false;
+
+    // Lookups by number: the number is used exactly as given, never normalised.
+    bool GetTels(const QString& telNo, TTels& tels);
+    bool GetCustTelNon(const QString& telNo, QString& custTelNon);
+    bool GetCustData(const QString& custTelNon, TCust& cust);
+    // Swallows database errors (false), as the caller only wants a name if there is one.
+    bool GetCustInfo(const QString& telNo, QString& custName, QString& custKana);
+    bool GetInterfaceInfo(int ifNo, TInterfaceInfo& info);
+    QString GetZipAddress(const QString& zipCode);
+
+    // Writes. None checks for an existing row; callers do.
+    int InsertLog(const TLog& log);
+    void UpdateTelMemo(int logNo, const QString& memo);
+    void InsertTels(const TTels& tels);
+    void UpdateTels(const TTels& tels);
+    int InsertCustData(const TCust& cust);
+    void UpdateCustData(const TCust& cust);
+    void InsertPrint(const TPrint& print);
+    void InsertPort(int portNo);
+    int InsertAccept(const TAccept& accept);
+    void UpdateAccept(const TAccept& accept);
+    bool GetAcceptData(int actNo, TAccept& accept);
+    void ExecSql(const QString& sql);
+
+    // Generic operations: table, column and key literal go into the SQL as given (the caller
+    // quotes a text key).
+    int GetGenId(const QString& generator);
+    bool ExistsKey(const QString& table, const QString& column, const QString& key);
+    void DeleteByKey(const QString& table, const QString& column, const QString& key);
+    // -1 no row, 0 active (DEL_DT null), 1 deleted.
+    int GetDelState(const QString& table, const QString& column, const QString& key);
+    // Declared length of a column, -1 when there is no such column.
+    int GetFieldLength(const QString& table, const QString& column);
+
+    // Pictures in blob columns. SaveImage stores the picture in the given file format ("BMP" or
+    // "JPG"); LoadImage reads "BM…" data as a bitmap and anything else as JPEG.
+    void SaveImage(const QString& table, const QString& column, const QString& keyColumn, const QString& key,
+                   const QImage& picture, const char* format = "BMP");
+    bool LoadImage(const QString& table, const QString& column, const QString& keyColumn, const QString& key,
+                   QImage& image);
+
+    bool CheckLogin(const QString& userId, const QString& passwd, TUser& user);
+    QString GetUserName(const QString& userId);
+
+    // After an unexpected error: when the message says the connection broke ("Error" and
+    // "connection"), close and reopen the connection. Never reports and never retries.
+    void ReDBConnect(const QString& errorMessage);
+
+private:
+    void openFnc(const QString& sql);
+    void execFnc(const QString& sql);
+};
+
+// The data module of the process, created by the start-up code before the main window.
+extern TdmCmn* dmCmn;
