@@ -1,0 +1,357 @@
+#include "db/SchemaUpgrade.h"
+
+#include "core/AppGlobals.h"
+#include "core/DiagLog.h"
+#include "core/Helpers.h"
+#include "core/MessageService.h"
+#include "core/ProfileFile.h"
+#include "core/StartupSettings.h"
+#include "db/IndexNotice.h"
+#include "db/TdmCmn.h"
+
+namespace {
+
+class Upgrade
+{
+public:
+    explicit Upgrade(TdmCmn& dm) : FDm(dm) {}
+
+    // A catalogue probe: true when the query returns a row.
+    bool found(const QString& sql)
+    {
+        WriteTraceLog(QStringLiteral("strSql=") + sql);
+        FbQuery& q = FDm.IBQueryFnc;
+        q.setSql(sql);
+        try {
+            q.open();
+            const bool any = !q.eof();
+            q.close();
+            return any;
+        } catch (...) {
+            q.release();
+            throw;
+        }
+    }
+
+    void run(const QString& sql)
+    {
+        WriteTraceLog(QStringLiteral("strSql=") + sql);
+        FDm.ExecSql(sql);
+    }
+
+    static QString spellings(const QString& name)
+    {
+        return QStringLiteral("'%1', '%2'").arg(name.toLower(), name.toUpper());
+    }
+
+    bool tableExists(const QString& table)
+    {
+        return found(QStringLiteral("SELECT RDB$RELATION_NAME AS TABLE_NAME FROM RDB$RELATIONS WHERE "
+                                    "RDB$RELATION_NAME IN (") +
+                     spellings(table) + QStringLiteral(")"));
+    }
+
+    bool columnExists(const QString& table, const QString& column)
+    {
+        return found(QStringLiteral("SELECT RDB$RELATION_NAME AS TABLE_NAME, RDB$FIELD_NAME AS COLUMN_NAME FROM "
+                                    "RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME IN (") +
+                     spellings(table) + QStringLiteral(") and RDB$FIELD_NAME IN (") + spellings(column) +
+                     QStringLiteral(")"));
+    }
+
+    bool indexExists(const QString& table, const QString& index)
+    {
+        return found(QStringLiteral("SELECT 1 FROM RDB$INDICES WHERE RDB$RElATION_NAME in ('%1', '%2') and "
+                                    "RDB$INDEX_NAME in ('%3', '%4')")
+                         .arg(table.toUpper(), table.toLower(), index.toUpper(), index.toLower()));
+    }
+
+    bool generatorExists(const QString& generator)
+    {
+        return found(QStringLiteral("SELECT RDB$GENERATOR_NAME FROM RDB$GENERATORS WHERE RDB$GENERATOR_NAME IN (") +
+                     spellings(generator) + QStringLiteral(")"));
+    }
+
+    bool rowExists(const QString& table, const QString& where)
+    {
+        return found(QStringLiteral("select 1 from ") + table + QStringLiteral(" where ") + where);
+    }
+
+    void step1ResponseTables();
+    void step2Account();
+    void step3AccountProxy();
+    void step4Control();
+    void step5OutgoingPlans();
+    void step6Postal();
+    void step7PortWidth();
+    void step8Indexes(IndexNotice* notice);
+    void step9TextPort();
+    void step10TextDt();
+    void step11MemoWidth();
+
+private:
+    TdmCmn& FDm;
+};
+
+QString setting(const char* section, const char* key, const char* def)
+{
+    if (!gIni)
+        return QLatin1String(def);
+    return gIni->ReadString(QLatin1String(section), QLatin1String(key), QLatin1String(def));
+}
+
+// Each object of the step is probed on its own, so that a start after a failure part-way
+// through completes what is missing instead of leaving it missing for good.
+void Upgrade::step1ResponseTables()
+{
+    // OPTION_D_M is created last: the port rows that follow PORT_T have no sign of their own,
+    // so the step counts as done only once the table after them exists.
+    const bool acceptType = tableExists(QStringLiteral("ACCEPT_TYPE"));
+    const bool acceptResult = acceptType && tableExists(QStringLiteral("ACCEPT_RESULT"));
+    const bool sequence = acceptResult && generatorExists(QStringLiteral("SEQ_ACCEPT_NO"));
+    const bool acceptT = sequence && tableExists(QStringLiteral("ACCEPT_T"));
+    const bool logIndex = acceptT && indexExists(QStringLiteral("ACCEPT_T"), QStringLiteral("IDX_ACCEPT_T_LOG_NO"));
+    const bool portT = logIndex && tableExists(QStringLiteral("PORT_T"));
+    const bool optionD = portT && tableExists(QStringLiteral("OPTION_D_M"));
+    if (optionD)
+        return;
+
+    // A wider map column (made by hand) must not be narrowed, which the server refuses anyway.
+    const int mapUrl = FDm.GetFieldLength(QStringLiteral("CUSTOMER"), QStringLiteral("MAP_URL"));
+    if (mapUrl >= 0 && mapUrl < 600)
+        run(QStringLiteral("ALTER TABLE CUSTOMER ALTER COLUMN MAP_URL TYPE VARCHAR(600)"));
+    if (!rowExists(QStringLiteral("USER_M"), QStringLiteral("USERID = 'admin'")))
+        run(QStringLiteral("insert into USER_M (USERID, USERNM, PASSWD, AUTH, UPDT) values ('admin', '管理者', '', "
+                           "9999, CURRENT_TIMESTAMP)"));
+
+    if (!tableExists(QStringLiteral("ACCEPT_TYPE")))
+        run(QStringLiteral("CREATE TABLE ACCEPT_TYPE (TYPE_ID VARCHAR(4) NOT NULL, TYPE_NAME VARCHAR(20), LIST_ID "
+                           "VARCHAR(4), DEL_DT TIMESTAMP, UPUSERID VARCHAR(8), UPDT TIMESTAMP, PRIMARY KEY "
+                           "(TYPE_ID))"));
+    const QStringList typeRows{QStringLiteral("0001"), QStringLiteral("区分１(ﾀﾞﾐｰ)"), QStringLiteral("0002"),
+                               QStringLiteral("区分２(ﾀﾞﾐｰ)")};
+    for (int i = 0; i < typeRows.size(); i += 2)
+        if (!rowExists(QStringLiteral("ACCEPT_TYPE"), QStringLiteral("TYPE_ID = ") + QuotedSql(typeRows.at(i))))
+            run(QStringLiteral("insert into ACCEPT_TYPE (TYPE_ID, TYPE_NAME, LIST_ID, UPDT) values (%1, %2, %1, "
+                               "CURRENT_TIMESTAMP)")
+                    .arg(QuotedSql(typeRows.at(i)), QuotedSql(typeRows.at(i + 1))));
+
+    if (!tableExists(QStringLiteral("ACCEPT_RESULT")))
+        run(QStringLiteral("CREATE TABLE ACCEPT_RESULT (RESULT_ID VARCHAR(4) NOT NULL, RESULT_NAME VARCHAR(20), "
+                           "LIST_ID VARCHAR(4), DEL_DT TIMESTAMP, UPUSERID VARCHAR(8), UPDT TIMESTAMP, PRIMARY KEY "
+                           "(RESULT_ID))"));
+    const QStringList resultRows{QStringLiteral("0001"), QStringLiteral("結果１(ﾀﾞﾐｰ)"), QStringLiteral("0002"),
+                                 QStringLiteral("結果２(ﾀﾞﾐｰ)")};
+    for (int i = 0; i < resultRows.size(); i += 2)
+        if (!rowExists(QStringLiteral("ACCEPT_RESULT"), QStringLiteral("RESULT_ID = ") + QuotedSql(resultRows.at(i))))
+            run(QStringLiteral("insert into ACCEPT_RESULT (RESULT_ID, RESULT_NAME, LIST_ID, UPDT) values (%1, %2, %1, "
+                               "CURRENT_TIMESTAMP)")
+                    .arg(QuotedSql(resultRows.at(i)), QuotedSql(resultRows.at(i + 1))));
+
+    if (!generatorExists(QStringLiteral("SEQ_ACCEPT_NO")))
+        run(QStringLiteral("create generator SEQ_ACCEPT_NO"));
+    if (!tableExists(QStringLiteral("ACCEPT_T")))
+        run(QStringLiteral("CREATE TABLE ACCEPT_T (ACT_NO INTEGER NOT NULL, ACT_DT TIMESTAMP, USERID VARCHAR(8), "
+                           "TYPE_ID VARCHAR(4), RESULT_ID VARCHAR(4), TITLE VARCHAR(100), CONTENT VARCHAR(400), "
+                           "LOG_NO INTEGER, CUST_NO INTEGER, UPUSERID VARCHAR(8), UPDT TIMESTAMP, PRIMARY KEY "
+                           "(ACT_NO))"));
+    if (!indexExists(QStringLiteral("ACCEPT_T"), QStringLiteral("IDX_ACCEPT_T_LOG_NO")))
+        run(QStringLiteral("CREATE INDEX IDX_ACCEPT_T_LOG_NO ON ACCEPT_T (LOG_NO)"));
+    if (!tableExists(QStringLiteral("PORT_T")))
+        run(QStringLiteral("CREATE TABLE PORT_T (PORT_NO INTEGER NOT NULL, UPUSERID VARCHAR(8), UPDT TIMESTAMP, "
+                           "PRIMARY KEY (PORT_NO))"));
+
+    // One row per configured serial port; the same number twice would break the key.
+    const char* keys[] = {"PORT_NO_1", "PORT_NO_2", "PORT_NO_3"};
+    const char* defaults[] = {"1", "", ""};
+    for (int i = 0; i < 3; ++i) {
+        int port = 0;
+        if (!ProfileFile::ParseInteger(setting("RS232C", keys[i], defaults[i]), &port))
+            continue;
+        if (!rowExists(QStringLiteral("PORT_T"), QStringLiteral("PORT_NO = ") + QString::number(port)))
+            FDm.InsertPort(port);
+    }
+
+    if (!tableExists(QStringLiteral("OPTION_D_M")))
+        run(QStringLiteral("CREATE TABLE OPTION_D_M (OPTION_ID SMALLINT NOT NULL, DID VARCHAR(4) NOT NULL, DNAME "
+                           "VARCHAR(20), LIST_ID VARCHAR(4), DEL_DT TIMESTAMP, UPUSERID VARCHAR(8), UPDT TIMESTAMP, "
+                           "PRIMARY KEY (OPTION_ID, DID))"));
+
+    if (!IsFlagOn(setting("LINK", "ENABLED", "0"))) {
+        const MsgResult answer = MessageService::Show(
+            MsgKind::Information,
+            QStringLiteral("対応内容登録が機能追加されました。従来より画面が増えますがこの機能を利用しますか？\r\n"
+                           "後で環境設定画面で設定を元に戻すこともできます。"),
+            MsgButtons::YesNo);
+        GUseAccept = answer == MsgResult::Yes;
+    }
+}
+
+void Upgrade::step2Account()
+{
+    if (tableExists(QStringLiteral("ACCOUNT")))
+        return;
+    run(QStringLiteral(
+        "CREATE TABLE ACCOUNT (USERID VARCHAR(60) NOT NULL, DISPNM VARCHAR(60), LOGINID VARCHAR(60), PASSWD "
+        "VARCHAR(60), SIPPLOXY VARCHAR(100) NOT NULL, REGIST_PROXY CHAR(1) DEFAULT '1' NOT NULL, DOMAINNM "
+        "VARCHAR(100), AUDIO_OUT_NAME VARCHAR(60), AUDIO_IN_NAME VARCHAR(60), AUDIO_OUT_VOL SMALLINT, AUDIO_IN_VOL "
+        "SMALLINT, CHNUM SMALLINT DEFAULT 1 NOT NULL, COUNTRY_CD VARCHAR(10), CODECS VARCHAR(60), ECHO_CANCEL_FLG "
+        "CHAR(1), AGC_FLG CHAR(1), MICBOOST_FLG CHAR(1), NODISTURB_FLG CHAR(1), FORCE_INDTMF_FLG CHAR(1), UPDT "
+        "TIMESTAMP, PRIMARY KEY (USERID))"));
+}
+
+void Upgrade::step3AccountProxy()
+{
+    if (columnExists(QStringLiteral("ACCOUNT"), QStringLiteral("OUTPLOXY")))
+        return;
+    run(QStringLiteral("ALTER TABLE ACCOUNT ADD OUTPLOXY VARCHAR(100)"));
+}
+
+void Upgrade::step4Control()
+{
+    const QStringList portColumns{QStringLiteral("REC_FLG"), QStringLiteral("ABSENCE_FLG"), QStringLiteral("TRANS_FLG"),
+                                  QStringLiteral("SPEEK_FLG"), QStringLiteral("ABSENCE_FILE")};
+    const bool control = tableExists(QStringLiteral("CTRL_T"));
+    bool complete = control;
+    for (int i = 0; complete && i < portColumns.size(); ++i)
+        complete = columnExists(QStringLiteral("PORT_T"), portColumns.at(i));
+    if (complete)
+        return;
+    if (!control)
+        run(QStringLiteral(
+            "CREATE TABLE CTRL_T (CH_NUM SMALLINT, SERVER_NAME_FLG CHAR(1), SERVER_NAME VARCHAR(255), TCP_PORT "
+            "INTEGER, UDP_PORT INTEGER, BROADCAST_ADDRESS_FLG CHAR(1), BROADCAST_ADDRESS VARCHAR(20), APPLET_USE_FLG "
+            "CHAR(1), APPLET_PORT INTEGER, APPLET_URL VARCHAR(255), UPLOAD_SERVER VARCHAR(100), WARP_USE_FLG CHAR(1), "
+            "WARP_START_TEL VARCHAR(16), WARP_STOP_TEL VARCHAR(16), WARP_START_NO VARCHAR(16), WARP_STOP_NO "
+            "VARCHAR(16), UPDT TIMESTAMP)"));
+    if (!found(QStringLiteral("select 1 from CTRL_T")))
+        run(QStringLiteral("insert into CTRL_T (CH_NUM, UPDT) values (0, CURRENT_TIMESTAMP)"));
+    for (const QString& column : portColumns)
+        if (!columnExists(QStringLiteral("PORT_T"), column))
+            run(QStringLiteral("ALTER TABLE PORT_T ADD %1 %2")
+                    .arg(column, column == QLatin1String("ABSENCE_FILE") ? QStringLiteral("BLOB")
+                                                                         : QStringLiteral("CHAR(1)")));
+}
+
+void Upgrade::step5OutgoingPlans()
+{
+    const bool plan = tableExists(QStringLiteral("OUT_PLAN_T"));
+    const bool planSeq = plan && generatorExists(QStringLiteral("SEQ_PLAN_ID"));
+    const bool file = planSeq && tableExists(QStringLiteral("OUT_FILE_M"));
+    const bool fileSeq = file && generatorExists(QStringLiteral("SEQ_FILE_ID"));
+    if (fileSeq)
+        return;
+    if (!tableExists(QStringLiteral("OUT_PLAN_T")))
+        run(QStringLiteral(
+            "CREATE TABLE OUT_PLAN_T (PLAN_ID INTEGER NOT NULL, PLAN_TYPE CHAR(1), PLAN_NAME VARCHAR(40), WEEK_OF_MON "
+            "SMALLINT, WEEK_1 CHAR(1), WEEK_2 CHAR(1), WEEK_3 CHAR(1), WEEK_4 CHAR(1), WEEK_5 CHAR(1), WEEK_6 "
+            "CHAR(1), WEEK_7 CHAR(1), SATRT_TIME TIMESTAMP, END_TYPE SMALLINT, END_TIME TIMESTAMP, FILE_ID SMALLINT, "
+            "STOP_PLAN_ID INTEGER, DEL_DT TIMESTAMP, UPUSERID VARCHAR(8), UPDT TIMESTAMP, PRIMARY KEY (PLAN_ID))"));
+    if (!generatorExists(QStringLiteral("SEQ_PLAN_ID")))
+        run(QStringLiteral("create generator SEQ_PLAN_ID;"));
+    if (!tableExists(QStringLiteral("OUT_FILE_M")))
+        run(QStringLiteral("CREATE TABLE OUT_FILE_M (FILE_ID INTEGER NOT NULL, FILE_NAME VARCHAR(40), OUT_FILE BLOB, "
+                           "LIST_ID INTEGER, DEL_DT TIMESTAMP, UPUSERID VARCHAR(8), UPDT TIMESTAMP, PRIMARY KEY "
+                           "(FILE_ID))"));
+    if (!generatorExists(QStringLiteral("SEQ_FILE_ID")))
+        run(QStringLiteral("create generator SEQ_FILE_ID;"));
+}
+
+void Upgrade::step6Postal()
+{
+    FDm.PostalLookupAvailable = tableExists(QStringLiteral("PREF_M"));
+}
+
+void Upgrade::step7PortWidth()
+{
+    if (!found(QStringLiteral("SELECT 1 FROM RDB$RELATION_FIELDS r, RDB$FIELDS f where r.RDB$FIELD_SOURCE = "
+                              "f.RDB$FIELD_NAME and r.RDB$RELATION_NAME IN ('log', 'LOG') and r.RDB$FIELD_NAME IN "
+                              "('port_no', 'PORT_NO') and f.RDB$FIELD_TYPE = 7")))
+        return;
+    run(QStringLiteral("ALTER TABLE LOG ALTER COLUMN PORT_NO TYPE integer"));
+}
+
+void Upgrade::step8Indexes(IndexNotice* notice)
+{
+    struct Index
+    {
+        const char* table;
+        const char* name;
+        const char* column;
+    };
+    static const Index indexes[] = {
+        {"LOG", "IDX_LOG_DT_FROM", "DT_FROM"},
+        {"LOG", "IDX_LOG_TEL_NO", "TEL_NO"},
+        {"TELS", "IDX_TELS_CUST_TEL_NON", "CUST_TEL_NON"},
+        {"ACCEPT_T", "IDX_ACCEPT_T_ACT_DT", "ACT_DT"},
+        {"ACCEPT_T", "IDX_ACCEPT_T_CUST_NO", "CUST_NO"},
+        {"ACCEPT_T", "IDX_ACCEPT_T_RESULT_ID", "RESULT_ID"},
+        {"ACCEPT_T", "IDX_ACCEPT_T_TYPE_ID", "TYPE_ID"},
+        {"ACCEPT_T", "IDX_ACCEPT_T_USERID", "USERID"},
+    };
+    // Each index is probed on its own: a start after a failure builds the ones still missing.
+    QList<const Index*> missing;
+    for (const Index& ix : indexes)
+        if (!indexExists(QLatin1String(ix.table), QLatin1String(ix.name)))
+            missing << &ix;
+    if (missing.isEmpty())
+        return;
+    if (notice)
+        notice->begin();
+    try {
+        for (const Index* ix : missing) {
+            run(QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                    .arg(QLatin1String(ix->name), QLatin1String(ix->table), QLatin1String(ix->column)));
+            if (notice)
+                notice->step();
+        }
+    } catch (...) {
+        if (notice)
+            notice->end();
+        throw;
+    }
+    if (notice)
+        notice->end();
+}
+
+void Upgrade::step9TextPort()
+{
+    if (columnExists(QStringLiteral("INTERFACE"), QStringLiteral("TEXT_PORT")))
+        return;
+    run(QStringLiteral("ALTER TABLE INTERFACE ADD TEXT_PORT CHAR(1)"));
+}
+
+void Upgrade::step10TextDt()
+{
+    if (columnExists(QStringLiteral("INTERFACE"), QStringLiteral("TEXT_DT")))
+        return;
+    run(QStringLiteral("ALTER TABLE INTERFACE ADD TEXT_DT CHAR(1)"));
+}
+
+void Upgrade::step11MemoWidth()
+{
+    if (FDm.GetFieldLength(QStringLiteral("LOG"), QStringLiteral("TEL_MEMO")) >= 4000)
+        return;
+    run(QStringLiteral("ALTER TABLE LOG ALTER COLUMN TEL_MEMO TYPE VARCHAR(4000)"));
+}
+
+} // namespace
+
+void InitTables(TdmCmn& dm, IndexNotice* notice)
+{
+    WriteTraceLog(QStringLiteral("InitTables begin"));
+    Upgrade u(dm);
+    u.step1ResponseTables();
+    u.step2Account();
+    u.step3AccountProxy();
+    u.step4Control();
+    u.step5OutgoingPlans();
+    u.step6Postal();
+    u.step7PortWidth();
+    u.step8Indexes(notice);
+    u.step9TextPort();
+    u.step10TextDt();
+    u.step11MemoWidth();
+    dm.tblInterface.setSql(QStringLiteral("select * from INTERFACE order by IF_NO"));
+    WriteTraceLog(QStringLiteral("InitTables end"));
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+class IndexNotice;
+class TdmCmn;
+
+// Brings an initial or older database up to the current schema. Every step probes the
+// catalogue for what it adds and does only what is missing, so it runs at every start and
+// does nothing on a current file. Each statement commits on its own; a failure stops the
+// sequence and propagates, and the next run completes what is still missing.
+//
+// Asks whether to use response recording when it creates the response tables (unless the
+// external-program link is on) and sets GUseAccept to the answer. Sets
+// dm.PostalLookupAvailable. notice, when given, is shown while indexes are built.
+void InitTables(TdmCmn& dm, IndexNotice* notice);
