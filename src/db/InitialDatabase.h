@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// The database file the program expects to find: dialect 1, default character set NONE,
+// the base tables and the generators SEQ_LOG_NO and SEQ_CUST_NO, no users. The program
+// itself never creates it; the installer and the tests do, through here.
+namespace InitialDatabase {
+
+// Creates the file (and missing parent folders). Refuses to overwrite an existing file.
+// Throws AppError (or DatabaseError) with a message for the user.
+void Create(const QString& path);
+
+// Columns of the postal code CSV, in this order: postal code (7 digits, hyphens allowed),
+// prefecture code, prefecture name, city code, city name, area name. UTF-8 or CP932; a first
+// line that does not start with a digit is taken as a header. Creates POST_M, CITY_M and
+// PREF_M when missing and adds the rows. Returns the number of postal code rows loaded.
+int ImportPostalCsv(const QString& databasePath, const QString& csvPath);
+
+} // namespace InitialDatabase

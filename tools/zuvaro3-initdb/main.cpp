@@ -1,0 +1,58 @@
+// zuvaro3-initdb: creates the initial database the program expects to find.
+
+#include "core/AppError.h"
+#include "db/InitialDatabase.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zuvaro3-initdb"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Creates a new Zuvaro database file: SQL dialect 1, default character set NONE, the base tables and\n"
+        "generators, no users (the program adds the administrator and the later tables on its first start).\n"
+        "An existing file is never overwritten. Missing parent folders are created.\n"
+        "\n"
+        "--postal-csv loads the optional postal code masters (POST_M, CITY_M, PREF_M) from a CSV file,\n"
+        "UTF-8 or CP932, one postal code per line, with these six columns in this order:\n"
+        "  1 postal code (7 digits; hyphens are removed)\n"
+        "  2 prefecture code\n"
+        "  3 prefecture name\n"
+        "  4 city code\n"
+        "  5 city name\n"
+        "  6 area name (town)\n"
+        "Fields may be double-quoted. A first line that does not begin with a digit is a header and skipped.\n"
+        "Example: 1000001,13,東京都,13101,千代田区,千代田"));
+    parser.addHelpOption();
+    QCommandLineOption postal(QStringList{QStringLiteral("postal-csv")},
+                              QStringLiteral("Load the postal code masters from <file>."), QStringLiteral("file"));
+    parser.addOption(postal);
+    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("The database file to create."));
+    parser.process(app);
+
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 1) {
+        std::fprintf(stderr, "%s\n", qPrintable(parser.helpText()));
+        return 2;
+    }
+    const QString path = QFileInfo(args.first()).absoluteFilePath();
+    try {
+        InitialDatabase::Create(path);
+        std::printf("Created %s\n", qPrintable(path));
+        if (parser.isSet(postal)) {
+            const int rows = InitialDatabase::ImportPostalCsv(path, parser.value(postal));
+            std::printf("Loaded %d postal codes from %s\n", rows, qPrintable(parser.value(postal)));
+        }
+    } catch (const AppError& e) {
+        std::fprintf(stderr, "zuvaro3-initdb: %s\n", qPrintable(e.message()));
+        return 1;
+    }
+    return 0;
+}
