@@ -1,0 +1,317 @@
+// The schema upgrade on an initial database, on a current one, and after failures part-way.
+
+#include "core/AppGlobals.h"
+#include "core/MessageService.h"
+#include "core/ProfileFile.h"
+#include "core/StartupSettings.h"
+#include "db/DatabaseError.h"
+#include "db/IndexNotice.h"
+#include "db/SchemaUpgrade.h"
+#include "db/TdmCmn.h"
+#include "support/TempDb.h"
+#include "support/TestEnv.h"
+
+#include <QTest>
+
+namespace {
+
+const QString kQuestion = QStringLiteral("対応内容登録が機能追加されました。従来より画面が増えますがこの機能を利用しますか？\r\n"
+                                         "後で環境設定画面で設定を元に戻すこともできます。");
+
+class RecordingNotice : public IndexNotice
+{
+public:
+    QStringList calls;
+    void begin() override { calls << QStringLiteral("begin"); }
+    void step() override { calls << QStringLiteral("step"); }
+    void end() override { calls << QStringLiteral("end"); }
+};
+
+// Records every statement that reaches the database; throws at the first one starting with failAt.
+struct StatementLog
+{
+    QStringList all;
+    QString failAt;
+
+    void attach(TdmCmn& dm)
+    {
+        dm.IBDatabase1.setStatementHook([this](const QString& sql) {
+            all << sql;
+            if (!failAt.isEmpty() && sql.startsWith(failAt, Qt::CaseInsensitive))
+                throw DatabaseError(QStringLiteral("injected failure"));
+        });
+    }
+    // The statements that change something (everything but the probes).
+    QStringList changes() const
+    {
+        QStringList out;
+        for (const QString& s : all)
+            if (!s.startsWith(QLatin1String("select"), Qt::CaseInsensitive))
+                out << s;
+        return out;
+    }
+};
+
+bool hasTable(TempDb& db, const char* table)
+{
+    return db.count(QStringLiteral("RDB$RELATIONS"), QStringLiteral("RDB$RELATION_NAME = '%1'").arg(QLatin1String(table))) == 1;
+}
+
+bool hasColumn(TempDb& db, const char* table, const char* column)
+{
+    return db.count(QStringLiteral("RDB$RELATION_FIELDS"), QStringLiteral("RDB$RELATION_NAME = '%1' and RDB$FIELD_NAME = '%2'")
+                                                               .arg(QLatin1String(table), QLatin1String(column))) == 1;
+}
+
+bool hasIndex(TempDb& db, const char* index)
+{
+    return db.count(QStringLiteral("RDB$INDICES"), QStringLiteral("RDB$INDEX_NAME = '%1'").arg(QLatin1String(index))) == 1;
+}
+
+bool hasGenerator(TempDb& db, const char* generator)
+{
+    return db.count(QStringLiteral("RDB$GENERATORS"), QStringLiteral("RDB$GENERATOR_NAME = '%1'").arg(QLatin1String(generator))) == 1;
+}
+
+const char* const kIndexes[] = {"IDX_LOG_DT_FROM",      "IDX_LOG_TEL_NO",         "IDX_TELS_CUST_TEL_NON",
+                                "IDX_ACCEPT_T_ACT_DT",  "IDX_ACCEPT_T_CUST_NO",   "IDX_ACCEPT_T_RESULT_ID",
+                                "IDX_ACCEPT_T_TYPE_ID", "IDX_ACCEPT_T_USERID",    "IDX_ACCEPT_T_LOG_NO"};
+
+// Everything the upgrade adds, present exactly once.
+void verifyCurrent(TempDb& db)
+{
+    for (const char* t : {"ACCEPT_TYPE", "ACCEPT_RESULT", "ACCEPT_T", "OPTION_D_M", "PORT_T", "ACCOUNT", "CTRL_T",
+                          "OUT_PLAN_T", "OUT_FILE_M"})
+        QVERIFY2(hasTable(db, t), t);
+    for (const char* g : {"SEQ_ACCEPT_NO", "SEQ_PLAN_ID", "SEQ_FILE_ID"})
+        QVERIFY2(hasGenerator(db, g), g);
+    for (const char* ix : kIndexes)
+        QVERIFY2(hasIndex(db, ix), ix);
+    QVERIFY(hasColumn(db, "ACCOUNT", "OUTPLOXY"));
+    for (const char* c : {"REC_FLG", "ABSENCE_FLG", "TRANS_FLG", "SPEEK_FLG", "ABSENCE_FILE"})
+        QVERIFY2(hasColumn(db, "PORT_T", c), c);
+    QVERIFY(hasColumn(db, "INTERFACE", "TEXT_PORT"));
+    QVERIFY(hasColumn(db, "INTERFACE", "TEXT_DT"));
+    QCOMPARE(db.dm().GetFieldLength(QStringLiteral("LOG"), QStringLiteral("TEL_MEMO")), 4000);
+    QCOMPARE(db.dm().GetFieldLength(QStringLiteral("CUSTOMER"), QStringLiteral("MAP_URL")), 600);
+    QCOMPARE(db.scalar(QStringLiteral("select f.RDB$FIELD_TYPE from RDB$RELATION_FIELDS r join RDB$FIELDS f on "
+                                      "r.RDB$FIELD_SOURCE = f.RDB$FIELD_NAME where r.RDB$RELATION_NAME = 'LOG' and "
+                                      "r.RDB$FIELD_NAME = 'PORT_NO'")),
+             QStringLiteral("8")); // INTEGER
+
+    QCOMPARE(db.count(QStringLiteral("USER_M")), 1);
+    QCOMPARE(db.count(QStringLiteral("USER_M"),
+                      QStringLiteral("USERID = 'admin' and USERNM = '管理者' and PASSWD = '' and AUTH = 9999")),
+             1);
+    QCOMPARE(db.scalar(QStringLiteral("select list(TYPE_ID || TYPE_NAME || LIST_ID, '|') from (select * from "
+                                      "ACCEPT_TYPE order by TYPE_ID)")),
+             QStringLiteral("0001区分１(ﾀﾞﾐｰ)0001|0002区分２(ﾀﾞﾐｰ)0002"));
+    QCOMPARE(db.scalar(QStringLiteral("select list(RESULT_ID || RESULT_NAME || LIST_ID, '|') from (select * from "
+                                      "ACCEPT_RESULT order by RESULT_ID)")),
+             QStringLiteral("0001結果１(ﾀﾞﾐｰ)0001|0002結果２(ﾀﾞﾐｰ)0002"));
+    QCOMPARE(db.count(QStringLiteral("CTRL_T"), QStringLiteral("CH_NUM = 0 and UPDT is not null")), 1);
+    QCOMPARE(db.count(QStringLiteral("CTRL_T")), 1);
+}
+
+QString portRows(TempDb& db)
+{
+    return db.scalar(QStringLiteral("select list(PORT_NO, ',') from (select PORT_NO from PORT_T order by PORT_NO)"));
+}
+
+} // namespace
+
+class TstSchemaUpgrade : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestEnv FEnv;
+
+private slots:
+    void init()
+    {
+        FEnv.writeIni(QString());
+        MessageService::clearAnswers();
+        MessageService::clearShown();
+    }
+
+    void upgradesAnInitialDatabaseThenLeavesItAlone_data()
+    {
+        QTest::addColumn<MsgResult>("answer");
+        QTest::newRow("yes") << MsgResult::Yes;
+        QTest::newRow("no") << MsgResult::No;
+    }
+
+    void upgradesAnInitialDatabaseThenLeavesItAlone()
+    {
+        QFETCH(MsgResult, answer);
+        TempDb db(TempDb::Initial);
+        TdmCmn& dm = db.dm();
+        QVERIFY(!dm.IBDatabase1.connected()); // the first probe attaches
+        GUseAccept = answer != MsgResult::Yes;
+        MessageService::setNextAnswer(answer);
+        RecordingNotice notice;
+        InitTables(dm, &notice);
+
+        QCOMPARE(MessageService::shown().size(), 1);
+        QCOMPARE(MessageService::shown().first().text, kQuestion);
+        QCOMPARE(MessageService::shown().first().kind, MsgKind::Information);
+        QCOMPARE(MessageService::shown().first().buttons, MsgButtons::YesNo);
+        QCOMPARE(GUseAccept, answer == MsgResult::Yes);
+        QVERIFY(!gIni->KeyExists(QStringLiteral("BASIC"), QStringLiteral("USE_ACCEPT")));
+        QCOMPARE(notice.calls, QStringList({QStringLiteral("begin"), QStringLiteral("step"), QStringLiteral("step"),
+                                            QStringLiteral("step"), QStringLiteral("step"), QStringLiteral("step"),
+                                            QStringLiteral("step"), QStringLiteral("step"), QStringLiteral("step"),
+                                            QStringLiteral("end")}));
+        QVERIFY(!dm.PostalLookupAvailable);
+        QCOMPARE(portRows(db), QStringLiteral("1"));
+        QCOMPARE(dm.tblInterface.sql(), QStringLiteral("select * from INTERFACE order by IF_NO"));
+        verifyCurrent(db);
+
+        // A second start: only probes, no question, no notice.
+        MessageService::clearShown();
+        dm.PostalLookupAvailable = true;
+        StatementLog log;
+        log.attach(dm);
+        RecordingNotice again;
+        InitTables(dm, &again);
+        QCOMPARE(log.changes(), QStringList());
+        QVERIFY(!log.all.isEmpty());
+        QVERIFY(MessageService::shown().isEmpty());
+        QVERIFY(again.calls.isEmpty());
+        QVERIFY(!dm.PostalLookupAvailable);
+    }
+
+    void noQuestionWhenTheProgramLinkIsOn()
+    {
+        FEnv.writeIni(QStringLiteral("[LINK]\nENABLED=1\n"));
+        TempDb db(TempDb::Initial);
+        GUseAccept = false;
+        InitTables(db.dm(), nullptr);
+        QVERIFY(MessageService::shown().isEmpty());
+        QVERIFY(!GUseAccept);
+        verifyCurrent(db);
+    }
+
+    void portRowsFromSettings_data()
+    {
+        QTest::addColumn<QString>("ini");
+        QTest::addColumn<QString>("rows");
+        QTest::newRow("first missing, second not a number") << "[RS232C]\nPORT_NO_2=COM2\nPORT_NO_3=5\n" << "1,5";
+        QTest::newRow("first empty") << "[RS232C]\nPORT_NO_1=\nPORT_NO_2=4\n" << "4";
+        // The same number twice would break the key and stop the upgrade.
+        QTest::newRow("same number twice") << "[RS232C]\nPORT_NO_1=2\nPORT_NO_2= 2\nPORT_NO_3=2\n" << "2";
+    }
+
+    void portRowsFromSettings()
+    {
+        QFETCH(QString, ini);
+        QFETCH(QString, rows);
+        FEnv.writeIni(ini);
+        TempDb db(TempDb::Initial);
+        InitTables(db.dm(), nullptr);
+        QCOMPARE(portRows(db), rows);
+    }
+
+    // A failure part-way through the response tables: the next start completes the step,
+    // asks the question then, and writes each initial row once.
+    void resumesStep1AfterAFailure_data()
+    {
+        QTest::addColumn<QString>("failAt");
+        QTest::newRow("first type row") << "insert into ACCEPT_TYPE";
+        QTest::newRow("result table") << "CREATE TABLE ACCEPT_RESULT";
+        QTest::newRow("generator") << "create generator SEQ_ACCEPT_NO";
+        QTest::newRow("call index") << "CREATE INDEX IDX_ACCEPT_T_LOG_NO";
+        QTest::newRow("port table") << "CREATE TABLE PORT_T";
+        QTest::newRow("port rows") << "insert into PORT_T";
+        QTest::newRow("option choices table") << "CREATE TABLE OPTION_D_M";
+    }
+
+    void resumesStep1AfterAFailure()
+    {
+        QFETCH(QString, failAt);
+        FEnv.writeIni(QStringLiteral("[RS232C]\nPORT_NO_2=3\n"));
+        TempDb db(TempDb::Initial);
+        TdmCmn& dm = db.dm();
+        StatementLog log;
+        log.failAt = failAt;
+        log.attach(dm);
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, InitTables(dm, nullptr));
+        QVERIFY(MessageService::shown().isEmpty());
+
+        log.failAt.clear();
+        MessageService::setNextAnswer(MsgResult::Yes);
+        GUseAccept = false;
+        InitTables(dm, nullptr);
+        QCOMPARE(MessageService::shownTexts(), QStringList({kQuestion}));
+        QVERIFY(GUseAccept);
+        QCOMPARE(portRows(db), QStringLiteral("1,3"));
+        verifyCurrent(db);
+    }
+
+    // A failure between the indexes: the next start builds the ones still missing.
+    void resumesStep8AfterAFailure()
+    {
+        TempDb db(TempDb::Initial);
+        TdmCmn& dm = db.dm();
+        StatementLog log;
+        log.failAt = QStringLiteral("CREATE INDEX IDX_ACCEPT_T_CUST_NO");
+        log.attach(dm);
+        RecordingNotice notice;
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, InitTables(dm, &notice));
+        QCOMPARE(notice.calls.first(), QStringLiteral("begin"));
+        QCOMPARE(notice.calls.last(), QStringLiteral("end")); // the notice does not stay up
+        QVERIFY(hasIndex(db, "IDX_ACCEPT_T_ACT_DT"));
+        QVERIFY(!hasIndex(db, "IDX_ACCEPT_T_CUST_NO"));
+
+        log.failAt.clear();
+        log.all.clear();
+        RecordingNotice second;
+        InitTables(dm, &second);
+        QCOMPARE(log.changes().filter(QStringLiteral("CREATE INDEX")),
+                 QStringList({QStringLiteral("CREATE INDEX IDX_ACCEPT_T_CUST_NO ON ACCEPT_T (CUST_NO)"),
+                              QStringLiteral("CREATE INDEX IDX_ACCEPT_T_RESULT_ID ON ACCEPT_T (RESULT_ID)"),
+                              QStringLiteral("CREATE INDEX IDX_ACCEPT_T_TYPE_ID ON ACCEPT_T (TYPE_ID)"),
+                              QStringLiteral("CREATE INDEX IDX_ACCEPT_T_USERID ON ACCEPT_T (USERID)")}));
+        QCOMPARE(second.calls.size(), 6); // begin, four steps, end
+        verifyCurrent(db);
+    }
+
+    void buildsAnIndexMissingBesideTheFirst()
+    {
+        TempDb db;
+        TdmCmn& dm = db.dm();
+        dm.ExecSql(QStringLiteral("DROP INDEX IDX_TELS_CUST_TEL_NON"));
+        StatementLog log;
+        log.attach(dm);
+        InitTables(dm, nullptr);
+        QCOMPARE(log.changes(), QStringList({QStringLiteral("CREATE INDEX IDX_TELS_CUST_TEL_NON ON TELS (CUST_TEL_NON)")}));
+    }
+
+    void keepsColumnsAlreadyWide()
+    {
+        TempDb db(TempDb::Initial);
+        TdmCmn& dm = db.dm();
+        dm.ExecSql(QStringLiteral("ALTER TABLE LOG ALTER COLUMN TEL_MEMO TYPE VARCHAR(5000)"));
+        dm.ExecSql(QStringLiteral("ALTER TABLE CUSTOMER ALTER COLUMN MAP_URL TYPE VARCHAR(1000)"));
+        StatementLog log;
+        log.attach(dm);
+        InitTables(dm, nullptr);
+        QCOMPARE(log.changes().filter(QStringLiteral("TEL_MEMO")), QStringList());
+        QCOMPARE(log.changes().filter(QStringLiteral("MAP_URL")), QStringList());
+        QCOMPARE(dm.GetFieldLength(QStringLiteral("LOG"), QStringLiteral("TEL_MEMO")), 5000);
+        QCOMPARE(dm.GetFieldLength(QStringLiteral("CUSTOMER"), QStringLiteral("MAP_URL")), 1000);
+    }
+
+    void postalMastersSwitchTheLookupOn()
+    {
+        TempDb db(TempDb::Initial);
+        TdmCmn& dm = db.dm();
+        dm.ExecSql(QStringLiteral("create table PREF_M (PREF_CD varchar(4), PREF_NAME varchar(20))"));
+        InitTables(dm, nullptr);
+        QVERIFY(dm.PostalLookupAvailable);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstSchemaUpgrade)
+#include "tst_schemaupgrade.moc"

@@ -1,0 +1,49 @@
+#include "support/TempDb.h"
+
+#include "core/MessageService.h"
+#include "db/InitialDatabase.h"
+#include "db/SchemaUpgrade.h"
+#include "db/TdmCmn.h"
+
+TempDb::TempDb(Kind kind)
+{
+    FDir.setAutoRemove(qEnvironmentVariable("ZUVARO_KEEP_TEST_DIRS").isEmpty());
+    FPath = FDir.filePath(QStringLiteral("ZUVARODB.FDB"));
+    InitialDatabase::Create(FPath);
+    if (kind == Current)
+        upgrade();
+}
+
+TempDb::~TempDb() = default;
+
+TdmCmn& TempDb::dm()
+{
+    if (!FDm)
+        FDm = std::make_unique<TdmCmn>(FPath);
+    return *FDm;
+}
+
+void TempDb::upgrade()
+{
+    MessageService::setNextAnswer(MsgResult::Yes);
+    InitTables(dm(), nullptr);
+    MessageService::clearAnswers();
+    MessageService::clearShown();
+}
+
+QString TempDb::scalar(const QString& sql)
+{
+    FbQuery& q = dm().sqlWork;
+    q.setSql(sql);
+    q.open();
+    const QString value = q.eof() ? QString() : q.field(0).asString();
+    q.close();
+    return value;
+}
+
+int TempDb::count(const QString& table, const QString& where)
+{
+    return scalar(QStringLiteral("select count(*) from ") + table +
+                  (where.isEmpty() ? QString() : QStringLiteral(" where ") + where))
+        .toInt();
+}
