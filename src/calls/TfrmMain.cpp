@@ -6,7 +6,12 @@
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "core/StartupSettings.h"
+#include "db/SchemaUpgrade.h"
+#include "db/TdmCmn.h"
+#include "db/TfrmIndexAlert.h"
+#include "core/AppError.h"
 #include "platform/CopyDataChannel.h"
+#include "ui/Icons.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -43,7 +48,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Zuvaro３"));
     BuildLayout();
-    resize(FDesignWidth, 680);
+    resize(FDesignWidth, FDesignHeight);
+    setWindowIcon(Icons::AppIcon());
     setMinimumSize(FDesignWidth, 250);
     // The window is closed through its own close buttons, not the title bar.
     setWindowFlag(Qt::CustomizeWindowHint, true);
@@ -206,6 +212,22 @@ void TfrmMain::BuildLayout()
         findChild<QPushButton*>(QLatin1String(name))->setEnabled(false);
     v->addWidget(PageMenu);
 
+    connect(BitBtn1, &QToolButton::clicked, this, [this]() { ChangeDay(DateTimePicker1->date().addDays(-1)); });
+    connect(BtnNextDay, &QToolButton::clicked, this, [this]() { ChangeDay(DateTimePicker1->date().addDays(1)); });
+    connect(DateTimePicker1, &QDateEdit::dateChanged, this, [this](const QDate& d) { ChangeDay(d); });
+    for (QRadioButton* rb : {rbIncoming, rbOutgoing, rbAll})
+        connect(rb, &QRadioButton::toggled, this, [this](bool on) {
+            if (!on)
+                return;
+            MakeLogGrid();
+            edtCall->clear();
+            pnlCallName->clear();
+        });
+    connect(BtnRefresh, &QPushButton::clicked, this, &TfrmMain::BtnRefreshClick);
+    connect(sgdLog, &QTableWidget::cellClicked, this, [this](int row, int) { sgdLogClick(row); });
+    connect(edtCall, &QLineEdit::editingFinished, this,
+            [this]() { pnlCallName->setText(GetCallerName(edtCall->text())); });
+
     setCentralWidget(central);
     setStatusBar(new QStatusBar(this));
     StatusBar1 = BuildStatusBar();
@@ -285,12 +307,14 @@ bool TfrmMain::FormCreate()
     WriteTraceLog(QStringLiteral("gExeDir=") + gExeDir);
     WriteTraceLog(QStringLiteral("OS=") + OsName());
 
-    DateTimePicker1->setDate(QDate::currentDate());
+    {
+        const QSignalBlocker block(DateTimePicker1);
+        DateTimePicker1->setDate(Clock::today());
+    }
     PageMain->setCurrentIndex(0);
     PageMenu->setCurrentIndex(0);
     setWindowTitle(QStringLiteral("Zuvaro３"));
-    FCallWaiting = false;
-    FRefreshing = false;
+    FPipeline = new CallPipeline(dmCmn, this, this);
 
     // Publish where a second copy finds us.
     FCopyData = new CopyDataServer(this);
@@ -300,11 +324,31 @@ bool TfrmMain::FormCreate()
         WriteLog(QStringLiteral("TfrmMain.FormCreate cannot listen for forwarded texts"));
     gIni->WriteString(QStringLiteral("MAIN_FORM"), QStringLiteral("HANDLE"), QString::number(handle));
 
+    if (GJouchuIdx == 1)
+        EnterJouchu();
+
+    // Bring the database up to date; without it the program cannot work.
+    try {
+        TfrmIndexAlertNotice notice;
+        InitTables(*dmCmn, &notice);
+    } catch (const AppError& e) {
+        MessageService::Error(
+            QStringLiteral("データベースへの接続に失敗しました。\r\nzuvaro3.iniファイルの設定を確認してください。\r\n") +
+            e.message());
+        if (dmCmn->IBDatabase1.connected())
+            dmCmn->IBDatabase1.close();
+        FStartupAborted = true;
+        return false;
+    }
+
+    ReadRegistry();
+
     const QString caption = QStringLiteral("Android版 Ver. ") + gVersion.Text + QStringLiteral(" / IP: ") + gIpAddress;
     SetStatusText(2, caption);
     WriteTraceLog(caption);
     UpdateLogMenu();
     PageMain->setTabVisible(1, GUseAccept);
+    MakeLogGrid();
     return true;
 }
 
@@ -312,19 +356,32 @@ void TfrmMain::OnDemoActivate(const QString& text)
 {
     WriteTraceLog(QStringLiteral("TfrmMain.OnDemoActivate"));
     emit demoActivated(text);
-}
-
-void TfrmMain::btnCloseClick()
-{
-    WriteTraceLog(QStringLiteral("TfrmMain.btnCloseClick 終了"));
-    close();
+    // Dial requests ("zuvaro:...") are handled with the outgoing calls.
+    if (!text.startsWith(QLatin1String("zuvaro:")))
+        StartDemoCall(text);
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
+    // The window manager's close acts like the close buttons.
+    if (!FEnding && GJouchuIdx != 0 && event->spontaneous()) {
+        event->ignore();
+        btnCloseClick();
+        return;
+    }
     Teardown();
     event->accept();
     QCoreApplication::quit();
+}
+
+void TfrmMain::ShowMainWindow()
+{
+    if (StartHidden())
+        return;
+    if (FStartMaximized)
+        showMaximized();
+    else
+        show();
 }
 
 bool TfrmMain::StartHidden() const
@@ -338,5 +395,8 @@ void TfrmMain::Teardown()
         return;
     FTornDown = true;
     WriteTraceLog(QStringLiteral("TfrmMain.FormDestroy"));
+    WriteRegistry();
+    if (GJouchuIdx == 1)
+        EndJouchu();
     DeleteOldLogs(gLogDir, Clock::now().addDays(-100));
 }

@@ -1,9 +1,18 @@
 #pragma once
 
+#include "calls/CallPipeline.h"
+#include "calls/TUpTable.h"
+
 #include <QDate>
 #include <QMainWindow>
 
+#include <functional>
+
+class CallPipeline;
 class CopyDataServer;
+class QSystemTrayIcon;
+class QTimer;
+class UserRegistry;
 class QAction;
 class QDateEdit;
 class QLabel;
@@ -18,7 +27,7 @@ class QGroupBox;
 
 // The program's one permanent window: the current caller, the call log of one day, the
 // day's responses and one tab per open customer, with the buttons that open every dialog.
-class TfrmMain : public QMainWindow
+class TfrmMain : public QMainWindow, public CallPipelineHost
 {
     Q_OBJECT
 public:
@@ -33,6 +42,8 @@ public:
     void Teardown();
     // Resident start: the window stays hidden and only the tray icon shows.
     bool StartHidden() const;
+    // Shows the window as start-up left it: hidden in the tray, maximised or normal.
+    void ShowMainWindow();
 
     // A text forwarded by a second start of the program.
     void OnDemoActivate(const QString& text);
@@ -49,8 +60,47 @@ public:
     // Close buttons "閉じる(&X)" on both pages.
     void btnCloseClick();
 
+    // Call log and refresh.
+    void MakeLogGrid();
+    void RefreshTables(const TUpTable& flags);
+    void BtnRefreshClick();
+    void ChangeDay(const QDate& day);
+    void sgdLogClick(int row);
+    QString GetCallerName(const QString& telNo);
+    bool CallWaiting() const;
+    bool Refreshing() const;
+
+    // Incoming calls.
+    void QueueCall(const TIncomingCall& call);
+    void StartDemoCall(const QString& text);
+    CallPipeline* Pipeline() const { return FPipeline; }
+    void RefreshAfterCall() override;
+    void PresentCall(const TCallResult& call) override;
+    void StartFlash();
+    bool Flashing() const;
+    void SetFlashInterval(int ms) { FFlashIntervalMs = ms; }
+
+    // Resident mode and window state.
+    void CreateTaskBarIcon();
+    void DeleteTaskBarIcon();
+    bool HasTrayIcon() const { return FTrayIcon != nullptr; }
+    void EnterJouchu();
+    void EndJouchu();
+    void ShowHelpBalloon(const QString& text);
+    void Open1Click();
+    void EndProgram();
+    void ReadRegistry();
+    void WriteRegistry();
+    QString LastBalloon() const { return FLastBalloon; }
+
+    // Speaks the announcement for a call: the caller's reading and the line's reading.
+    using Speaker = std::function<void(const QString& callerReading, const QString& calledReading)>;
+    void SetSpeaker(Speaker speaker) { FSpeaker = std::move(speaker); }
+
 signals:
     void demoActivated(const QString& text);
+    // After each completed refresh of the call log (tests and benchmarks wait on it).
+    void logGridLoaded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -90,10 +140,26 @@ public:
     QAction* mnuOpenLog = nullptr;
 
 private:
+    void FlashStep();
+    void FinishFlash();
+    void SetCloseButtons(bool resident);
+    bool RefreshStep();
+
     CopyDataServer* FCopyData = nullptr;
+    CallPipeline* FPipeline = nullptr;
+    QSystemTrayIcon* FTrayIcon = nullptr;
+    QMenu* FTrayMenu = nullptr;
+    QMenu* FCloseMenu = nullptr;
+    QTimer* FFlashTimer = nullptr;
+    int FFlashCount = 0;
+    int FFlashIntervalMs = 400;
+    QString FLastBalloon;
+    Speaker FSpeaker;
+    int FDesignHeight = 680;
+    int FActWidth = 0;
+    bool FStartMaximized = false;
+    bool FEnding = false;
     int FDesignWidth = 1000;
     bool FStartupAborted = false;
     bool FTornDown = false;
-    bool FCallWaiting = false;
-    bool FRefreshing = false;
 };

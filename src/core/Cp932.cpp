@@ -32,6 +32,20 @@ int byteLength(const QString& text)
     return int(encode(text).size());
 }
 
+QString truncateToBytes(const QString& text, int maxBytes)
+{
+    int bytes = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        const int n = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+        const int len = qMax(1, byteLength(text.mid(i, n)));
+        if (bytes + len > maxBytes)
+            return text.left(i);
+        bytes += len;
+        i += n - 1;
+    }
+    return text;
+}
+
 QString firstUnencodable(const QString& text)
 {
     for (int i = 0; i < text.size(); ++i) {

@@ -6,6 +6,7 @@
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "core/StartupSettings.h"
+#include "db/TdmCmn.h"
 #include "platform/CopyDataChannel.h"
 #include "platform/SignalWatcher.h"
 #include "platform/SingleInstance.h"
@@ -81,6 +82,11 @@ int ZuvaroMain(int argc, char** argv)
         // Watch for SIGTERM/SIGINT before anything long runs; a signal that comes during
         // start-up is handled as soon as the message loop runs.
         SignalWatcher watcher;
+        dmCmn = new TdmCmn(GTelDbPath);
+        ZuvaroApplication::setReconnectHandler([](const QString& message) {
+            if (dmCmn)
+                dmCmn->ReDBConnect(message);
+        });
         auto form = std::make_unique<TfrmMain>();
         QObject::connect(&watcher, &SignalWatcher::terminationRequested, form.get(), [&form](int sig) {
             WriteTraceLog(QStringLiteral("TfrmMain signal %1").arg(sig));
@@ -95,12 +101,15 @@ int ZuvaroMain(int argc, char** argv)
                 form->Teardown();
             });
             QObject::connect(form.get(), &TfrmMain::destroyed, &app, &QCoreApplication::quit);
-            if (!form->StartHidden())
-                form->show();
+            form->ShowMainWindow();
             rc = app.exec();
             form->Teardown();
         }
     }
+
+    ZuvaroApplication::setReconnectHandler(nullptr);
+    delete dmCmn;
+    dmCmn = nullptr;
 
     // Common finalisation.
     CloseSettingsFile();

@@ -2,6 +2,8 @@
 #include "core/ProfileFile.h"
 #include "support/ProgramRunner.h"
 #include "support/TestEnv.h"
+#include "db/InitialDatabase.h"
+#include "core/StartupSettings.h"
 
 #include <QtTest>
 
@@ -14,6 +16,7 @@ private slots:
     void secondStartIsRefusedOrForwards()
     {
         TestEnv env;
+        InitialDatabase::Create(AppPaths::defaultDatabasePath());
         ProgramRunner runner;
         QProcess* first = runner.start();
         QVERIFY(ProgramRunner::waitForLog(QStringLiteral("Android版 Ver. ")));
@@ -25,10 +28,13 @@ private slots:
         QVERIFY(ProgramRunner::logText().contains(QString::fromUtf8("MessageBox(warning): Zuvaroはすでに実行しています。")));
         QCOMPARE(first->state(), QProcess::Running);
 
-        // With "/s" (any case) and a number: silent, and the running copy receives it.
+        // With "/s" (any case) and a number: silent, and the running copy processes it.
+        const int boxes = ProgramRunner::logText().count(QStringLiteral("MessageBox("));
         QCOMPARE(runner.run({"/S", "0312345678"}), 0);
         QVERIFY(ProgramRunner::waitForLog(QStringLiteral("TfrmMain.OnDemoActivate")));
-        QCOMPARE(ProgramRunner::logText().count(QStringLiteral("MessageBox(")), 1);
+        QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("★TelReceiveProc TelNo=0312345678 LogNo= PortNo=1 CalledReadName=でもしょっぷ")));
+        QVERIFY(ProgramRunner::waitForLog(QStringLiteral("LogNo1=")));
+        QCOMPARE(ProgramRunner::logText().count(QStringLiteral("MessageBox(")), boxes);
 
         // Three arguments are not a forward.
         QCOMPARE(runner.run({"/s", "0312345678", "x"}), 0);
@@ -48,6 +54,7 @@ private slots:
     void forwardWithoutAPublishedHandle()
     {
         TestEnv env;
+        InitialDatabase::Create(AppPaths::defaultDatabasePath());
         ProgramRunner runner;
         QProcess* first = runner.start();
         QVERIFY(ProgramRunner::waitForLog(QStringLiteral("Android版 Ver. ")));

@@ -5,6 +5,7 @@
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "support/ProgramRunner.h"
+#include "support/TestDatabase.h"
 #include "support/TestEnv.h"
 #include "ui/ZuvaroApplication.h"
 
@@ -37,6 +38,7 @@ private slots:
     void statusBarAndHandle()
     {
         TestEnv env;
+        TestDatabase db(env.path("shop.fdb"));
         TfrmMain form;
         QVERIFY(form.FormCreate());
         QCOMPARE(form.windowTitle(), QString::fromUtf8("Zuvaro３"));
@@ -53,6 +55,7 @@ private slots:
     void logMenu()
     {
         TestEnv env;
+        TestDatabase db(env.path("shop.fdb"));
         TfrmMain form;
         QVERIFY(form.FormCreate());
         form.UpdateLogMenu();

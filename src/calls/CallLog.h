@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QString>
+
+class FbQuery;
+
+// Which calls the log grid lists.
+enum class TCallKind { Incoming = 0, Outgoing = 1, All = 2 };
+
+// One row of the call-log grid, in its column order.
+struct TLogRow
+{
+    QString DtFrom;     // 0: date and time as shown
+    QString TelNo;      // 1
+    QString TelType;    // 2
+    QString PortNo;     // 3
+    QString Caller;     // 4
+    QString TelMemo;    // 5
+    QString ActNo;      // 6: a response answering the call, empty when none
+    QString CustTelNon; // 7
+    QString ReadName;   // 8
+    QString LogNo;      // 9
+};
+
+namespace CallLog {
+// The statement that lists one day's calls, newest first (one row per response).
+QString DaySql(const QDate& day, TCallKind kind);
+// Runs DaySql on query and reads the rows.
+QList<TLogRow> LoadDay(FbQuery& query, const QDate& day, TCallKind kind);
+// "YY/MM/DD" with the time, the way every date-time is shown.
+QString FormatDateTime(const QDateTime& t);
+}

@@ -1,0 +1,244 @@
+// The main window's call log, its refresh, and the screen side of incoming calls.
+#include "calls/CallLog.h"
+#include "calls/TfrmMain.h"
+#include "core/AppError.h"
+#include "core/Clock.h"
+#include "core/DiagLog.h"
+#include "core/StartupSettings.h"
+#include "db/TdmCmn.h"
+
+#include <QCoreApplication>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+
+namespace {
+const QString kFlashColour = QStringLiteral("#bbeeaa");
+const QString kNameStyle = QStringLiteral("font-size: 14pt; background-color: %1;");
+const QString kTipColour = QStringLiteral("palette(tool-tip-base)");
+
+TCallKind selectedKind(const TfrmMain* f)
+{
+    if (f->rbIncoming->isChecked())
+        return TCallKind::Incoming;
+    if (f->rbOutgoing->isChecked())
+        return TCallKind::Outgoing;
+    return TCallKind::All;
+}
+} // namespace
+
+void TfrmMain::MakeLogGrid()
+{
+    WriteTraceLog(QStringLiteral("TfraCust.MakeLogGrid begin"));
+    sgdLog->clearContents();
+    sgdLog->setRowCount(1);
+    const QList<TLogRow> rows = CallLog::LoadDay(dmCmn->sqlWork, DateTimePicker1->date(), selectedKind(this));
+    if (!rows.isEmpty())
+        sgdLog->setRowCount(int(rows.size()));
+    for (int r = 0; r < rows.size(); ++r) {
+        const TLogRow& row = rows.at(r);
+        const QString cells[10] = {row.DtFrom, row.TelNo,  row.TelType,    row.PortNo,   row.Caller,
+                                   row.TelMemo, row.ActNo, row.CustTelNon, row.ReadName, row.LogNo};
+        for (int c = 0; c < 10; ++c)
+            sgdLog->setItem(r, c, new QTableWidgetItem(cells[c]));
+    }
+    WriteTraceLog(QStringLiteral("TfraCust.MakeLogGrid end"));
+    emit logGridLoaded();
+}
+
+bool TfrmMain::CallWaiting() const
+{
+    return FPipeline && FPipeline->CallWaiting();
+}
+
+bool TfrmMain::Refreshing() const
+{
+    return FPipeline && FPipeline->Refreshing();
+}
+
+// Lets pending messages run between refresh steps; true when a waiting call means stop.
+bool TfrmMain::RefreshStep()
+{
+    QCoreApplication::processEvents();
+    return CallWaiting();
+}
+
+void TfrmMain::RefreshTables(const TUpTable& flags)
+{
+    if (FPipeline)
+        FPipeline->BeginRefresh();
+    struct EndGuard
+    {
+        CallPipeline* p;
+        ~EndGuard()
+        {
+            if (p)
+                p->EndRefresh();
+        }
+    } guard{FPipeline};
+    WriteTraceLog(QStringLiteral("TfrmMain.RefreshTables begin"));
+    if (flags.Flags[TUpTable::LogTable] || flags.Flags[TUpTable::TelsTable]) {
+        MakeLogGrid();
+        if (RefreshStep())
+            return;
+        // Customer tabs reload their call history (and with TELS their numbers) here
+        // once the customer frame is part of the program.
+    }
+    WriteTraceLog(QStringLiteral("TfrmMain.RefreshTables end"));
+}
+
+void TfrmMain::BtnRefreshClick()
+{
+    TUpTable all = TUpTable::All();
+    // A customer number that matches no tab: no response list is reloaded needlessly.
+    all.CustNo = 0;
+    RefreshTables(all);
+    // Blink the title six times to show that something happened.
+    ImgTitle2->setPixmap(ImgTitle->pixmap());
+    for (int i = 0; i < 6; ++i) {
+        QTimer::singleShot(i * 1000, ImgTitle2, [this]() { ImgTitle2->show(); });
+        QTimer::singleShot(i * 1000 + 500, ImgTitle2, [this]() { ImgTitle2->hide(); });
+    }
+}
+
+void TfrmMain::ChangeDay(const QDate& day)
+{
+    if (DateTimePicker1->date() != day) {
+        // The date edit's own signal does the rest.
+        DateTimePicker1->setDate(day);
+        return;
+    }
+    MakeLogGrid();
+    edtCall->clear();
+    pnlCallName->clear();
+}
+
+void TfrmMain::sgdLogClick(int row)
+{
+    pnlCalledTelNo->hide();
+    pnlCalledName->hide();
+    if (row < 0 || row >= sgdLog->rowCount())
+        return;
+    auto text = [this, row](int c) {
+        QTableWidgetItem* item = sgdLog->item(row, c);
+        return item ? item->text() : QString();
+    };
+    edtCall->setText(text(1));
+    pnlCallName->setText(text(4));
+}
+
+QString TfrmMain::GetCallerName(const QString& telNo)
+{
+    WriteTraceLog(QStringLiteral("GetCallerName TelNo=") + telNo);
+    if (telNo.isEmpty())
+        return QString();
+    TTels tels;
+    if (dmCmn->GetTels(telNo, tels))
+        return tels.Caller;
+    QString name, kana;
+    if (dmCmn->GetCustInfo(telNo, name, kana))
+        return name;
+    return GUnknownName;
+}
+
+void TfrmMain::QueueCall(const TIncomingCall& call)
+{
+    if (FPipeline)
+        FPipeline->Enqueue(call);
+}
+
+void TfrmMain::StartDemoCall(const QString& text)
+{
+    pnlCalledTelNo->setText(QStringLiteral("090xxxxxxx"));
+    pnlCalledName->setText(QStringLiteral("デモショップ"));
+    pnlCalledTelNo->show();
+    pnlCalledName->show();
+    QueueCall(TIncomingCall{text, QString(), 1, QStringLiteral("でもしょっぷ")});
+}
+
+void TfrmMain::RefreshAfterCall()
+{
+    // Changing the day would reload the grid once more; set it quietly.
+    {
+        const QSignalBlocker block(DateTimePicker1);
+        DateTimePicker1->setDate(Clock::today());
+    }
+    RefreshTables(TUpTable::With({TUpTable::LogTable, TUpTable::TelsTable}));
+}
+
+void TfrmMain::PresentCall(const TCallResult& call)
+{
+    edtCall->setText(call.TelNo);
+    pnlCallName->setText(call.Caller);
+
+    if (GJouchuIdx == 1) {
+        WriteTraceLog(QStringLiteral("GJouchuIdx=1"));
+        if (GJouchuOpen) {
+            WriteTraceLog(QStringLiteral("GisJouchuOpen=true"));
+            Open1Click();
+        } else if (isVisible() || !GShowBalloon) {
+            WriteTraceLog(QStringLiteral("frmMain.Visible=true"));
+        } else {
+            WriteTraceLog(QStringLiteral("frmMain.Visible=false"));
+            ShowHelpBalloon(call.TelNo + QLatin1Char(' ') + call.Caller);
+        }
+    } else if (GJouchuIdx == 2) {
+        WriteTraceLog(QStringLiteral("GJouchuIdx=2"));
+        if (PageMain->currentIndex() == 0)
+            sgdLog->setFocus();
+        if (GJouchuOpen) {
+            WriteTraceLog(QStringLiteral("GisJouchuOpen=true"));
+            Open1Click();
+        }
+    } else if (PageMain->currentIndex() == 0) {
+        sgdLog->setFocus();
+    }
+
+    if (FSpeaker)
+        FSpeaker(call.ReadName, call.CalledReadName);
+
+    if (GBring)
+        QMetaObject::invokeMethod(this, &TfrmMain::StartFlash, Qt::QueuedConnection);
+}
+
+void TfrmMain::StartFlash()
+{
+    if (!FFlashTimer) {
+        FFlashTimer = new QTimer(this);
+        connect(FFlashTimer, &QTimer::timeout, this, &TfrmMain::FlashStep);
+    }
+    FFlashCount = 0;
+    FlashStep();
+    FFlashTimer->start(FFlashIntervalMs);
+}
+
+bool TfrmMain::Flashing() const
+{
+    return FFlashTimer && FFlashTimer->isActive();
+}
+
+void TfrmMain::FlashStep()
+{
+    if (FFlashCount >= 9) {
+        FinishFlash();
+        return;
+    }
+    ++FFlashCount;
+    // Odd steps show the flash colour, even steps the normal one.
+    pnlCallName->setStyleSheet(kNameStyle.arg(FFlashCount % 2 ? kFlashColour : kTipColour));
+}
+
+void TfrmMain::FinishFlash()
+{
+    if (FFlashTimer)
+        FFlashTimer->stop();
+    pnlCallName->setStyleSheet(kNameStyle.arg(kTipColour));
+    pnlCalledTelNo->hide();
+    pnlCalledName->hide();
+    pnlCalledTelNo->clear();
+    pnlCalledName->clear();
+}

@@ -1,0 +1,30 @@
+#include "support/TestDatabase.h"
+
+#include "core/MessageService.h"
+#include "db/InitialDatabase.h"
+#include "db/SchemaUpgrade.h"
+#include "db/TdmCmn.h"
+
+TestDatabase::TestDatabase(const QString& path, bool upgrade) : FPath(path)
+{
+    InitialDatabase::Create(path);
+    delete dmCmn;
+    dmCmn = new TdmCmn(path);
+    if (upgrade) {
+        // The upgrade asks once whether to use response recording.
+        MessageService::setNextAnswer(MsgResult::No);
+        InitTables(*dmCmn, nullptr);
+        MessageService::clearShown();
+    }
+}
+
+TestDatabase::~TestDatabase()
+{
+    delete dmCmn;
+    dmCmn = nullptr;
+}
+
+TdmCmn* TestDatabase::dm() const
+{
+    return dmCmn;
+}
