@@ -1,5 +1,7 @@
 #include "calls/TfrmMain.h"
 
+#include "calls/DatabaseBackup.h"
+
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/DiagLog.h"
@@ -207,8 +209,10 @@ void TfrmMain::BuildLayout()
     connect(close1, &QPushButton::clicked, this, &TfrmMain::btnCloseClick);
     connect(close2, &QPushButton::clicked, this, &TfrmMain::btnCloseClick);
     // Dialogs that are not part of this build yet stay visible but disabled.
+    connect(findChild<QPushButton*>(QStringLiteral("btnBackup")), &QPushButton::clicked, this,
+            &TfrmMain::btnBackupClick);
     for (const char* name : {"btnCustInfo", "btnCall", "btnTels", "btnTotal", "btnMemo", "btnDeviceSetup",
-                             "btnSettings", "btnExport", "btnDelete", "btnBackup", "btnInterface", "btnMaster"})
+                             "btnSettings", "btnExport", "btnDelete", "btnInterface", "btnMaster"})
         findChild<QPushButton*>(QLatin1String(name))->setEnabled(false);
     v->addWidget(PageMenu);
 
@@ -374,6 +378,12 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     QCoreApplication::quit();
 }
 
+void TfrmMain::btnBackupClick()
+{
+    if (AutoBackup(*dmCmn, GTelDbPath, GAutoBackupPath, true))
+        MessageService::Information(QStringLiteral("バックアップ完了しました。"));
+}
+
 void TfrmMain::ShowMainWindow()
 {
     if (StartHidden())
@@ -398,5 +408,7 @@ void TfrmMain::Teardown()
     WriteRegistry();
     if (GJouchuIdx == 1)
         EndJouchu();
+    if (GAutoBackup && dmCmn)
+        AutoBackup(*dmCmn, GTelDbPath, GAutoBackupPath, false);
     DeleteOldLogs(gLogDir, Clock::now().addDays(-100));
 }

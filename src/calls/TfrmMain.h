@@ -89,6 +89,7 @@ public:
     void ShowHelpBalloon(const QString& text);
     void Open1Click();
     void EndProgram();
+    void btnBackupClick();
     void ReadRegistry();
     void WriteRegistry();
     QString LastBalloon() const { return FLastBalloon; }

@@ -1,0 +1,205 @@
+#include "calls/CallLog.h"
+#include "calls/TfrmMain.h"
+#include "calls/WindowPlacement.h"
+#include "core/AppGlobals.h"
+#include "core/Clock.h"
+#include "core/MessageService.h"
+#include "core/StartupSettings.h"
+#include "db/TdmCmn.h"
+#include "support/ProgramRunner.h"
+#include "support/TestDatabase.h"
+#include "support/TestEnv.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QtTest>
+
+namespace {
+void insertCall(const QDateTime& at, const QString& telNo, const QString& type, int port = 1)
+{
+    TLog log;
+    log.DtFrom = at;
+    log.TelNo = telNo;
+    log.TelType = type;
+    log.TelTerm = "0:00:00";
+    log.PortNo = port;
+    dmCmn->InsertLog(log);
+}
+
+QString cell(QTableWidget* g, int r, int c)
+{
+    QTableWidgetItem* i = g->item(r, c);
+    return i ? i->text() : QString();
+}
+} // namespace
+
+class TestMainWindowCalls : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dayListingBoundsKindsAndResponses()
+    {
+        TestEnv env;
+        LoadStartupSettings();
+        TestDatabase db(env.path("shop.fdb"));
+        const QDate day(2024, 3, 10);
+        insertCall(QDateTime(day.addDays(-1), QTime(23, 59, 59)), "0300000001", QString::fromUtf8("着信"));
+        insertCall(QDateTime(day, QTime(0, 0, 0)), "0300000002", QString::fromUtf8("着信"));
+        insertCall(QDateTime(day, QTime(9, 30, 5)), "0300000003", QString::fromUtf8("発信"));
+        insertCall(QDateTime(day, QTime(23, 59, 59)), "0300000004", QString::fromUtf8("着信"));
+        insertCall(QDateTime(day.addDays(1), QTime(0, 0, 0)), "0300000005", QString::fromUtf8("着信"));
+        TTels t{"0300000004", "0300000004", QString::fromUtf8("鈴木"), QString::fromUtf8("すずき")};
+        dmCmn->InsertTels(t);
+
+        QList<TLogRow> rows = CallLog::LoadDay(dmCmn->sqlWork, day, TCallKind::All);
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(0).TelNo, QString("0300000004")); // newest first
+        QCOMPARE(rows.at(0).Caller, QString::fromUtf8("鈴木"));
+        QCOMPARE(rows.at(0).DtFrom, QString("24/03/10 23:59:59"));
+        QCOMPARE(rows.at(2).DtFrom, QString("24/03/10 0:00:00"));
+        QCOMPARE(CallLog::LoadDay(dmCmn->sqlWork, day, TCallKind::Incoming).size(), 2);
+        QCOMPARE(CallLog::LoadDay(dmCmn->sqlWork, day, TCallKind::Outgoing).size(), 1);
+        QVERIFY(CallLog::LoadDay(dmCmn->sqlWork, day.addDays(10), TCallKind::All).isEmpty());
+
+        // A call answered by two responses is listed once per response.
+        const int logNo = rows.at(1).LogNo.toInt();
+        for (int i = 0; i < 2; ++i)
+            dmCmn->ExecSql(QString("insert into ACCEPT_T (ACT_NO, LOG_NO) values (%1, %2)").arg(100 + i).arg(logNo));
+        rows = CallLog::LoadDay(dmCmn->sqlWork, day, TCallKind::All);
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE(rows.at(1).LogNo, rows.at(2).LogNo);
+        QCOMPARE(QSet<QString>({rows.at(1).ActNo, rows.at(2).ActNo}), QSet<QString>({"100", "101"}));
+    }
+
+    void gridAndDemoCall()
+    {
+        TestEnv env;
+        LoadStartupSettings();
+        TestDatabase db(env.path("shop.fdb"));
+        TfrmMain form;
+        form.SetFlashInterval(1);
+        QVERIFY(form.FormCreate());
+        // An empty day: the header and one empty row, and clicking it empties the fields.
+        QCOMPARE(form.sgdLog->rowCount(), 1);
+        form.edtCall->setText("x");
+        form.sgdLogClick(0);
+        QCOMPARE(form.edtCall->text(), QString());
+
+        QStringList spoken;
+        form.SetSpeaker([&](const QString& a, const QString& b) { spoken << a + "|" + b; });
+        form.OnDemoActivate("0312345678");
+        QVERIFY(form.pnlCalledTelNo->isVisibleTo(&form));
+        QCOMPARE(form.pnlCalledName->text(), QString::fromUtf8("デモショップ"));
+        QTRY_COMPARE(form.edtCall->text(), QString("0312345678"));
+        QCOMPARE(form.pnlCallName->text(), QString::fromUtf8("発信者不明"));
+        QCOMPARE(form.sgdLog->rowCount(), 1);
+        QCOMPARE(cell(form.sgdLog, 0, 1), QString("0312345678"));
+        QCOMPARE(cell(form.sgdLog, 0, 2), QString::fromUtf8("着信"));
+        QCOMPARE(cell(form.sgdLog, 0, 3), QString("1"));
+        QCOMPARE(spoken, QStringList{QString::fromUtf8("はっしんしゃふめい|でもしょっぷ")});
+        // The flash ends by putting the called-line panels away.
+        QTRY_VERIFY(!form.pnlCalledTelNo->isVisibleTo(&form));
+        QCOMPARE(form.pnlCalledTelNo->text(), QString());
+
+        // A dial request is not a call.
+        form.OnDemoActivate("zuvaro:dial?telno=0311112222");
+        QTest::qWait(20);
+        QCOMPARE(form.sgdLog->rowCount(), 1);
+
+        // "着信" filter and the caller name of a typed number.
+        form.rbOutgoing->setChecked(true);
+        QCOMPARE(cell(form.sgdLog, 0, 1), QString());
+        form.rbAll->setChecked(true);
+        QCOMPARE(form.GetCallerName("0312345678"), QString::fromUtf8("発信者不明"));
+        QCOMPARE(form.GetCallerName(""), QString());
+    }
+
+    void refreshStopsForAWaitingCall()
+    {
+        TestEnv env;
+        LoadStartupSettings();
+        TestDatabase db(env.path("shop.fdb"));
+        TfrmMain form;
+        QVERIFY(form.FormCreate());
+        QFile::remove(gCurLogFile);
+        // The call arrives while the refresh lets messages run after its first step.
+        QTimer::singleShot(0, &form, [&]() { form.StartDemoCall("0399998888"); });
+        form.RefreshTables(TUpTable::With({TUpTable::LogTable}));
+        QString log = ProgramRunner::logText();
+        QVERIFY(log.contains("TfrmMain.RefreshTables begin"));
+        QVERIFY2(!log.contains("TfrmMain.RefreshTables end"), qPrintable(log));
+        QVERIFY(!log.contains("★TelReceiveProc"));
+        QVERIFY(!form.Refreshing());
+        // Processed once the refresh has returned.
+        QTRY_COMPARE(form.edtCall->text(), QString("0399998888"));
+    }
+
+    void residentModeBalloon()
+    {
+        TestEnv env;
+        env.writeIni("[BASIC]\nJOUCHU=1\nJOUCHU_KIDOU=1\n");
+        LoadStartupSettings();
+        TestDatabase db(env.path("shop.fdb"));
+        TfrmMain form;
+        QVERIFY(form.FormCreate());
+        QVERIFY(form.StartHidden());
+        QVERIFY(form.HasTrayIcon());
+        QCOMPARE(form.findChild<QPushButton*>("btnClose")->text(), QString::fromUtf8("閉じる"));
+        form.StartDemoCall("0312345678");
+        QTRY_COMPARE(form.LastBalloon(), QString::fromUtf8("0312345678 発信者不明"));
+        QVERIFY(!form.isVisible());
+
+        // Close hides; the program keeps running.
+        form.show();
+        form.btnCloseClick();
+        QVERIFY(!form.isVisible());
+        QVERIFY(ProgramRunner::logText().contains(QString::fromUtf8("TfrmMain.btnCloseClick 常駐")));
+        // Balloons are cut at 255 bytes.
+        form.ShowHelpBalloon(QString(300, QChar(u'あ')));
+        QCOMPARE(form.LastBalloon().size(), 127);
+    }
+
+    void windowPlacementRules()
+    {
+        const QList<QRect> screens{QRect(0, 0, 1920, 1080)};
+        const QSize design(1000, 680);
+        TWindowState normal{1, 100, 50, 600, 1200};
+        QCOMPARE(PlaceWindow(normal, screens, design).Geometry, QRect(100, 50, 1200, 600));
+        TWindowState gone{1, 2500, 50, 600, 1200}; // on a display no longer attached
+        QCOMPARE(PlaceWindow(gone, screens, design).Geometry, QRect(0, 0, 1200, 600));
+        TWindowState max{2, 100, 50, 600, 1200};
+        QVERIFY(PlaceWindow(max, screens, design).Maximized);
+        TWindowState minimised{3, 100, 50, 600, 1200};
+        QCOMPARE(PlaceWindow(minimised, screens, design).Geometry, QRect(QPoint(0, 0), design));
+        QVERIFY(!PlaceWindow(minimised, screens, design).Maximized);
+    }
+
+    void windowStateSurvivesARestart()
+    {
+        TestEnv env;
+        LoadStartupSettings();
+        TestDatabase db(env.path("shop.fdb"));
+        {
+            TfrmMain form;
+            QVERIFY(form.FormCreate());
+            form.show();
+            form.setGeometry(40, 30, 1100, 500);
+            form.Teardown();
+        }
+        TfrmMain again;
+        QVERIFY(again.FormCreate());
+        QCOMPARE(again.geometry().size(), QSize(1100, 500));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    TestMainWindowCalls t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "tst_mainwindow_calls.moc"
