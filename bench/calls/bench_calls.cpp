@@ -1,0 +1,180 @@
+// Measures the road of an incoming call on a large database: from a forwarded number to
+// the call-log row committed and the grid reloaded, beside the bare cost of one insert and
+// commit, and the time to load a busy day.
+//
+//   bench_calls [--keep DIR] [--calls N] [--rows N]
+//
+// Creates (or reuses, with --keep) a database of N call-log rows over three years with
+// 100,000 phone-book entries and customers, then prints medians and 99th percentiles.
+#include "calls/CallLog.h"
+#include "calls/CallPipeline.h"
+#include "calls/TfrmMain.h"
+#include "core/AppGlobals.h"
+#include "core/DiagLog.h"
+#include "core/MessageService.h"
+#include "core/StartupSettings.h"
+#include "db/InitialDatabase.h"
+#include "db/SchemaUpgrade.h"
+#include "db/TdmCmn.h"
+
+#include <QApplication>
+#include <QTableWidget>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+struct Stats
+{
+    double median = 0, p99 = 0;
+};
+
+Stats stats(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    if (v.empty())
+        return {};
+    return {v[v.size() / 2], v[std::min(v.size() - 1, size_t(v.size() * 0.99))]};
+}
+
+void print(const char* what, const Stats& s)
+{
+    std::printf("%-52s median %8.3f ms   p99 %8.3f ms\n", what, s.median, s.p99);
+}
+
+void generate(TdmCmn& dm, int logRows)
+{
+    QElapsedTimer t;
+    t.start();
+    // Server-side loops: a million single inserts from here would take a quarter of an hour.
+    dm.ExecSql(QStringLiteral(
+        "EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < 100000) DO BEGIN "
+        "INSERT INTO CUSTOMER (CUST_NO, CUST_NAME, CUST_KANA, CUST_TEL, CUST_TEL_NON, SEX, UPDT) VALUES "
+        "(gen_id(SEQ_CUST_NO, 1), 'Customer ' || :i, 'kana', '04' || lpad(:i, 8, '0'), '04' || lpad(:i, 8, '0'), 0, "
+        "CURRENT_TIMESTAMP); "
+        "INSERT INTO TELS (TEL_NO, CUST_TEL_NON, CALLER, READ_NAME, UPDT) VALUES "
+        "('03' || lpad(:i, 8, '0'), '03' || lpad(:i, 8, '0'), 'Caller ' || :i, 'reading', CURRENT_TIMESTAMP); "
+        "i = i + 1; END END"));
+    dm.ExecSql(QStringLiteral("EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < %1) DO BEGIN "
+                              "INSERT INTO LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, TEL_TERM, TEL_MEMO, TEL_TIME, PORT_NO) "
+                              "VALUES (gen_id(SEQ_LOG_NO, 1), CAST('2022/01/01' AS DATE) + (:i * 1095.0 / %1), "
+                              "'03' || lpad(mod(:i * 7, 100000), 8, '0'), '着信', '0:00:00', '', 0, 60600); "
+                              "i = i + 1; END END")
+                  .arg(logRows));
+    std::printf("generated %d call-log rows, 100000 phone-book entries and customers in %.1f s\n", logRows,
+                t.elapsed() / 1000.0);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addOption({"keep", "Keep (and reuse) the data in DIR.", "DIR"});
+    parser.addOption({"calls", "Number of forwarded calls to time.", "N", "500"});
+    parser.addOption({"rows", "Call-log rows to generate.", "N", "1000000"});
+    parser.addOption({"trace-off", "Switch the diagnostic trace off (it is on in the program)."});
+    parser.process(app);
+
+    QTemporaryDir tmp;
+    const QString root = parser.isSet("keep") ? parser.value("keep") : tmp.path();
+    QDir().mkpath(root);
+    qputenv("ZUVARO_DATA_ROOT", root.toUtf8());
+    qputenv("ZUVARO_UNATTENDED", "no");
+    InitProcessValues();
+    CreateDataFolders();
+    OpenSettingsFile();
+    LoadStartupSettings();
+    GBring = false;
+
+    const QString path = root + "/bench.fdb";
+    const bool fresh = !QFileInfo::exists(path);
+    if (fresh)
+        InitialDatabase::Create(path);
+    dmCmn = new TdmCmn(path);
+    InitTables(*dmCmn, nullptr);
+    if (fresh)
+        generate(*dmCmn, parser.value("rows").toInt());
+    gTraceOn = !parser.isSet("trace-off");
+    std::printf("diagnostic trace %s\n", gTraceOn ? "on" : "off");
+
+    const int calls = parser.value("calls").toInt();
+    // The bare cost: one insert and its commit on the same database.
+    std::vector<double> bare;
+    for (int i = 0; i < calls; ++i) {
+        QElapsedTimer t;
+        t.start();
+        dmCmn->IBDatabase1.execute(QStringLiteral("insert into PRINT1 (TEL_NO, CALLER, TOTAL) values ('1', 'x', 1)"));
+        bare.push_back(t.nsecsElapsed() / 1e6);
+    }
+    dmCmn->ExecSql("delete from PRINT1");
+
+    // The database work of one call: lookups, phone-book entry, call-log row.
+    std::vector<double> dbWork;
+    {
+        CallPipeline pipeline(dmCmn, nullptr);
+        for (int i = 0; i < calls; ++i) {
+            TIncomingCall c{QString("05%1").arg(i % 50, 8, 10, QChar('0')), QString(), 1, "x"};
+            TCallResult r;
+            QElapsedTimer t;
+            t.start();
+            pipeline.TelReceiveProc(c, r);
+            dbWork.push_back(t.nsecsElapsed() / 1e6);
+        }
+    }
+
+    // The whole call on screen: forwarded text to the grid reloaded with today's calls.
+    std::vector<double> whole;
+    {
+        TfrmMain form;
+        form.FormCreate();
+        form.show();
+        for (int i = 0; i < calls; ++i) {
+            bool loaded = false;
+            auto conn = QObject::connect(&form, &TfrmMain::logGridLoaded, [&]() { loaded = true; });
+            QElapsedTimer t;
+            t.start();
+            form.OnDemoActivate(QString("03%1").arg(i * 13 % 100000, 8, 10, QChar('0')));
+            while (!loaded)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            whole.push_back(t.nsecsElapsed() / 1e6);
+            QObject::disconnect(conn);
+        }
+        std::printf("today's grid holds %d calls at the end\n", form.sgdLog->rowCount());
+    }
+
+    // A busy day: 1,000 calls on one date, listed.
+    const QDate busy(2021, 6, 1);
+    dmCmn->ExecSql(QStringLiteral(
+        "EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN IF (NOT EXISTS (SELECT 1 FROM LOG WHERE DT_FROM >= '2021/06/01' "
+        "AND DT_FROM < '2021/06/02')) THEN WHILE (i < 1000) DO BEGIN "
+        "INSERT INTO LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, TEL_TERM, TEL_MEMO, TEL_TIME, PORT_NO) VALUES "
+        "(gen_id(SEQ_LOG_NO, 1), CAST('2021/06/01' AS DATE) + (:i / 1000.0), '03' || lpad(:i, 8, '0'), '着信', "
+        "'0:00:00', '', 0, 1); i = i + 1; END END"));
+    std::vector<double> day;
+    for (int i = 0; i < 50; ++i) {
+        QElapsedTimer t;
+        t.start();
+        const auto rows = CallLog::LoadDay(dmCmn->sqlWork, busy, TCallKind::All);
+        day.push_back(t.nsecsElapsed() / 1e6);
+        if (rows.size() != 1000)
+            std::printf("unexpected day size %d\n", int(rows.size()));
+    }
+
+    const Stats b = stats(bare), d = stats(dbWork), w = stats(whole), l = stats(day);
+    print("bare insert and commit", b);
+    print("database work of a call (lookups, inserts)", d);
+    print("whole call: forwarded number to grid reloaded", w);
+    print("load a day of 1,000 calls (query and rows)", l);
+    std::printf("database work / bare insert (median): %.2fx\n", d.median / b.median);
+    delete dmCmn;
+    dmCmn = nullptr;
+    CloseSettingsFile();
+    return 0;
+}
