@@ -165,6 +165,7 @@ void TfrmMain::BuildLayout()
     sgdLog->setSelectionMode(QAbstractItemView::SingleSelection);
     sgdLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sgdLog->verticalHeader()->hide();
+    sgdLog->verticalHeader()->setDefaultSectionSize(22);
     sgdLog->setRowCount(1);
     const int widths[7] = {149, 118, 50, 50, 159, 193, 35};
     for (int c = 0; c < 7; ++c)
@@ -211,6 +212,7 @@ void TfrmMain::BuildLayout()
     // Dialogs that are not part of this build yet stay visible but disabled.
     connect(findChild<QPushButton*>(QStringLiteral("btnBackup")), &QPushButton::clicked, this,
             &TfrmMain::btnBackupClick);
+    connect(findChild<QPushButton*>(QStringLiteral("btnHelp")), &QPushButton::clicked, this, &TfrmMain::btnHelpClick);
     for (const char* name : {"btnCustInfo", "btnCall", "btnTels", "btnTotal", "btnMemo", "btnDeviceSetup",
                              "btnSettings", "btnExport", "btnDelete", "btnInterface", "btnMaster"})
         findChild<QPushButton*>(QLatin1String(name))->setEnabled(false);
@@ -352,6 +354,7 @@ bool TfrmMain::FormCreate()
     WriteTraceLog(caption);
     UpdateLogMenu();
     PageMain->setTabVisible(1, GUseAccept);
+    LayoutLogGrid();
     MakeLogGrid();
     return true;
 }
@@ -376,6 +379,25 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     Teardown();
     event->accept();
     QCoreApplication::quit();
+}
+
+void TfrmMain::btnHelpClick()
+{
+    const QString help = gExeDir + QStringLiteral("help/index.html");
+    if (!QFileInfo::exists(help)) {
+        MessageService::Warning(QStringLiteral("ヘルプファイルが見つかりません。"));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
+        MessageService::Warning(QStringLiteral("プログラムの起動に失敗しました。"));
+}
+
+void TfrmMain::LayoutLogGrid()
+{
+    // The port column is decided once, from the phones configured at start-up.
+    const bool devices = gIni->ReadInteger(QStringLiteral("ADAPTA"), QStringLiteral("COUNT"), 0) > 0;
+    sgdLog->setColumnHidden(3, !devices);
+    sgdLog->setColumnHidden(6, !GUseAccept);
 }
 
 void TfrmMain::btnBackupClick()

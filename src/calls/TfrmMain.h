@@ -90,6 +90,8 @@ public:
     void Open1Click();
     void EndProgram();
     void btnBackupClick();
+    void btnHelpClick();
+    void LayoutLogGrid();
     void ReadRegistry();
     void WriteRegistry();
     QString LastBalloon() const { return FLastBalloon; }
