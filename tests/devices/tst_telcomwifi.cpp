@@ -265,6 +265,34 @@ private slots:
         QCOMPARE(ev.numbers, (QStringList{QStringLiteral("0312345678"), QStringLiteral("0300")}));
     }
 
+    void deviceDeletedByOwnerDuringWait()
+    {
+        // An owner may drop a device from one of its handlers while a request of that
+        // device waits; the request must come back without touching the freed object.
+        QPointer<TTelCom> device = new TTelCom;
+        FPort = Kit::FreePort();
+        device->Connect(FPort, dtAndroidWifi, true, 30000, gLogDir, true);
+        QTcpSocket client;
+        int requests = 0;
+        connect(&client, &QTcpSocket::readyRead, this, [&] {
+            client.readAll();
+            if (++requests == 1)
+                client.write("AT+CNUM\r\n+CNUM: \"\",\"0901\",129\r\n");
+            else
+                client.write("AT+CNUM\r\n+CLIP: \"0312345678\",129\r\n");
+        });
+        bool attached = false;
+        connect(device, &TTelCom::OnTcpClientConnect, this, [&] { attached = true; });
+        connect(device, &TTelCom::OnReceivedTelNo, this, [&](TTelCom* d, const QString&, qint16) { d->deleteLater(); });
+        client.connectToHost(QHostAddress::LocalHost, quint16(FPort));
+        QVERIFY(QTest::qWaitFor([&] { return attached; }, 5000));
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(device->GetOwnTellNo(3000).isEmpty());
+        QVERIFY(device.isNull());
+        QVERIFY(t.elapsed() < 2500);
+    }
+
     void unreachablePcIsReportedByTheSimulator()
     {
         Phone phone({QStringLiteral("--port"), QString::number(Kit::FreePort())});
