@@ -22,6 +22,8 @@ int dpbTag(const QString& name)
         return isc_dpb_lc_ctype;
     if (n == QLatin1String("sql_role_name"))
         return isc_dpb_sql_role_name;
+    if (n == QLatin1String("force_write"))
+        return isc_dpb_force_write;
     return -1;
 }
 
@@ -48,6 +50,8 @@ FbDatabase::~FbDatabase()
 {
     for (FbQuery* q : FQueries)
         q->release();
+    if (FScopeTrans)
+        rollbackQuietly(&FScopeTrans);
     if (FHandle) {
         ISC_STATUS_ARRAY status;
         isc_detach_database(status, &FHandle);
@@ -68,6 +72,12 @@ void FbDatabase::open()
         const int tag = dpbTag(line.left(eq));
         if (tag < 0)
             throw AppError(QStringLiteral("Unknown connection parameter: ") + line.left(eq));
+        if (tag == isc_dpb_force_write) {
+            dpb.append(char(tag));
+            dpb.append(char(1));
+            dpb.append(char(line.mid(eq + 1).trimmed().toInt()));
+            continue;
+        }
         appendString(dpb, tag, line.mid(eq + 1).toUtf8());
     }
     dpb.append(char(isc_dpb_sql_dialect));
@@ -87,6 +97,8 @@ void FbDatabase::close()
 {
     for (FbQuery* q : FQueries)
         q->release();
+    if (FScopeTrans)
+        rollbackQuietly(&FScopeTrans);
     if (!FHandle)
         return;
     ISC_STATUS_ARRAY status;

@@ -23,7 +23,8 @@ public:
 
     void setDatabaseName(const QString& path) { FPath = path; }
     const QString& databaseName() const { return FPath; }
-    // Parameter lines "user_name=…", "password=…", "lc_ctype=…", as a connection keeps them.
+    // Parameter lines "user_name=…", "password=…", "lc_ctype=…", as a connection keeps them
+    // ("force_write=0|1" changes the file's forced-writes setting for good).
     void setParams(const QStringList& lines) { FParams = lines; }
     const QStringList& params() const { return FParams; }
     void setSqlDialect(int dialect) { FDialect = dialect; }
@@ -61,6 +62,7 @@ public:
 
 private:
     friend class FbQuery;
+    friend class FbWriteScope;
     void registerQuery(FbQuery* q) { FQueries.append(q); }
     void unregisterQuery(FbQuery* q) { FQueries.removeAll(q); }
 
@@ -68,6 +70,7 @@ private:
     QStringList FParams;
     int FDialect = 1;
     unsigned int FHandle = 0;
+    unsigned int FScopeTrans = 0; // the transaction of an FbWriteScope, when one is alive
     StatementHook FHook;
     QList<FbQuery*> FQueries;
 };

@@ -106,8 +106,31 @@ struct FbQuery::Impl
 {
     isc_stmt_handle stmt = 0;
     isc_tr_handle trans = 0;
+    bool borrowed = false; // trans belongs to an FbWriteScope: neither committed nor rolled back here
     Sqlda out;
     std::vector<Buffer> buffers;
+
+    // Joins the write scope's transaction when there is one, else starts one of our own.
+    bool start(ISC_STATUS* status, isc_db_handle* db, unsigned int scope, bool write)
+    {
+        if (scope) {
+            trans = scope;
+            borrowed = true;
+            return true;
+        }
+        borrowed = false;
+        return !isc_start_transaction(status, &trans, 1, db, write ? FbCommon::kWriteTpbLength : FbCommon::kReadTpbLength,
+                                      write ? FbCommon::kWriteTpb : FbCommon::kReadTpb);
+    }
+    bool commit(ISC_STATUS* status)
+    {
+        if (borrowed || !trans) {
+            trans = 0;
+            borrowed = false;
+            return true;
+        }
+        return !isc_commit_transaction(status, &trans);
+    }
 
     void freeStatement()
     {
@@ -119,9 +142,10 @@ struct FbQuery::Impl
     void rollback()
     {
         ISC_STATUS_ARRAY status;
-        if (trans)
+        if (trans && !borrowed)
             isc_rollback_transaction(status, &trans);
         trans = 0;
+        borrowed = false;
     }
 };
 
@@ -200,7 +224,7 @@ void FbQuery::open()
         release();
         FbCommon::raise(status, text);
     };
-    if (isc_start_transaction(status, &d->trans, 1, FDb.handle(), FbCommon::kReadTpbLength, FbCommon::kReadTpb))
+    if (!d->start(status, FDb.handle(), FDb.FScopeTrans, false))
         fail();
     if (isc_dsql_allocate_statement(status, FDb.handle(), &d->stmt))
         fail();
@@ -246,11 +270,13 @@ void FbQuery::open()
     }
 
     // Opened with a statement that changes data: run it in a writing transaction instead.
-    ISC_STATUS_ARRAY ignored;
-    isc_commit_transaction(ignored, &d->trans);
-    d->trans = 0;
-    if (isc_start_transaction(status, &d->trans, 1, FDb.handle(), FbCommon::kWriteTpbLength, FbCommon::kWriteTpb))
-        fail();
+    if (!d->borrowed) {
+        ISC_STATUS_ARRAY ignored;
+        isc_commit_transaction(ignored, &d->trans);
+        d->trans = 0;
+        if (!d->start(status, FDb.handle(), 0, true))
+            fail();
+    }
     // An executable procedure (or a write with RETURNING) hands back one row at once.
     const bool singleton = stmtType == isc_info_sql_stmt_exec_procedure && n > 0;
     if (isc_dsql_execute2(status, &d->trans, &d->stmt, dialect, nullptr, singleton ? d->out.da : nullptr))
@@ -260,7 +286,7 @@ void FbQuery::open()
     if (singleton)
         readRow();
     d->freeStatement();
-    if (isc_commit_transaction(status, &d->trans))
+    if (!d->commit(status))
         fail();
     d->trans = 0;
 }
@@ -395,7 +421,7 @@ void FbQuery::close()
         return;
     d->freeStatement();
     ISC_STATUS_ARRAY status;
-    if (d->trans && isc_commit_transaction(status, &d->trans)) {
+    if (!d->commit(status)) {
         release();
         FbCommon::raise(status, FSql);
     }
@@ -414,11 +440,11 @@ void FbQuery::exec()
         return;
     }
     ISC_STATUS_ARRAY status;
-    if (isc_start_transaction(status, &d->trans, 1, FDb.handle(), FbCommon::kWriteTpbLength, FbCommon::kWriteTpb))
+    if (!d->start(status, FDb.handle(), FDb.FScopeTrans, true))
         FbCommon::raise(status, FSql);
     if (isc_dsql_execute_immediate(status, FDb.handle(), &d->trans, 0, bytes.constData(),
                                    (unsigned short)FDb.sqlDialect(), nullptr) ||
-        isc_commit_transaction(status, &d->trans)) {
+        !d->commit(status)) {
         release();
         FbCommon::raise(status, FSql);
     }
@@ -440,7 +466,7 @@ void FbQuery::execWithParams()
         FbCommon::raise(status, text);
     };
     const unsigned short dialect = (unsigned short)FDb.sqlDialect();
-    if (isc_start_transaction(status, &d->trans, 1, FDb.handle(), FbCommon::kWriteTpbLength, FbCommon::kWriteTpb))
+    if (!d->start(status, FDb.handle(), FDb.FScopeTrans, true))
         fail();
     if (isc_dsql_allocate_statement(status, FDb.handle(), &d->stmt))
         fail();
@@ -485,7 +511,7 @@ void FbQuery::execWithParams()
     if (isc_dsql_execute(status, &d->trans, &d->stmt, dialect, in.da))
         fail();
     d->freeStatement();
-    if (isc_commit_transaction(status, &d->trans))
+    if (!d->commit(status))
         fail();
     d->trans = 0;
 }

@@ -5,6 +5,7 @@
 #include "core/Clock.h"
 #include "core/DiagLog.h"
 #include "core/Helpers.h"
+#include "db/FbWriteScope.h"
 #include "db/StorableText.h"
 
 #include <QBuffer>
@@ -285,6 +286,8 @@ int TdmCmn::InsertLog(const TLog& log)
     CheckStorableText(QStringLiteral("種別"), log.TelType);
     CheckStorableText(QStringLiteral("通話時間"), log.TelTerm);
     CheckStorableText(QStringLiteral("メモ"), log.TelMemo);
+    // The number is drawn in the insert's transaction; see FbWriteScope.
+    FbWriteScope scope(IBDatabase1);
     const int logNo = GetGenId(QStringLiteral("SEQ_LOG_NO"));
     const QString sql =
         QStringLiteral("insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, DT_TO, TEL_TERM, TEL_MEMO, TEL_TIME, "
@@ -296,6 +299,7 @@ int TdmCmn::InsertLog(const TLog& log)
         QString::number(log.TelTime) + QStringLiteral(", ") + QString::number(log.PortNo) + QStringLiteral(")");
     logSql(sql);
     execFnc(sql);
+    scope.commit();
     return logNo;
 }
 
@@ -339,6 +343,7 @@ int TdmCmn::InsertCustData(const TCust& cust)
 {
     WriteTraceLog(QStringLiteral("TdmCmn.InsertCustData"));
     checkCust(cust);
+    FbWriteScope scope(IBDatabase1);
     const int custNo = GetGenId(QStringLiteral("SEQ_CUST_NO"));
     const QString sql = QStringLiteral("insert into CUSTOMER ( CUST_NO, ") + custColumns().join(QStringLiteral(", ")) +
                         QStringLiteral(", UPDT) values (") + QString::number(custNo) + QStringLiteral(", ") +
@@ -346,6 +351,7 @@ int TdmCmn::InsertCustData(const TCust& cust)
                         QStringLiteral(" CURRENT_TIMESTAMP") + QStringLiteral(" )");
     logSql(sql);
     execFnc(sql);
+    scope.commit();
     return custNo;
 }
 
@@ -396,6 +402,7 @@ int TdmCmn::InsertAccept(const TAccept& a)
     CheckStorableText(QStringLiteral("対応"), a.UserId);
     const QString logNo = numberOrNull(QStringLiteral("LOG_NO"), a.LogNo);
     const QString custNo = numberOrNull(QStringLiteral("CUST_NO"), a.CustNo);
+    FbWriteScope scope(IBDatabase1);
     const int actNo = GetGenId(QStringLiteral("SEQ_ACCEPT_NO"));
     const QString sql =
         QStringLiteral("insert into ACCEPT_T (ACT_NO, ACT_DT, USERID, TYPE_ID, RESULT_ID, TITLE, CONTENT, LOG_NO, "
@@ -407,6 +414,7 @@ int TdmCmn::InsertAccept(const TAccept& a)
         QStringLiteral(")");
     logSql(sql);
     execFnc(sql);
+    scope.commit();
     return actNo;
 }
 

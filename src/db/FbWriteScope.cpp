@@ -1,0 +1,35 @@
+#include "db/FbWriteScope.h"
+
+#include "db/FbCommon.h"
+#include "db/FbDatabase.h"
+
+FbWriteScope::FbWriteScope(FbDatabase& db) : FDb(db)
+{
+    FDb.ensureOpen();
+    ISC_STATUS_ARRAY status;
+    isc_tr_handle trans = 0;
+    if (isc_start_transaction(status, &trans, 1, FDb.handle(), FbCommon::kWriteTpbLength, FbCommon::kWriteTpb))
+        FbCommon::raise(status);
+    FDb.FScopeTrans = trans;
+}
+
+FbWriteScope::~FbWriteScope()
+{
+    if (!FDb.FScopeTrans)
+        return;
+    ISC_STATUS_ARRAY status;
+    isc_rollback_transaction(status, &FDb.FScopeTrans);
+    FDb.FScopeTrans = 0;
+}
+
+void FbWriteScope::commit()
+{
+    ISC_STATUS_ARRAY status;
+    if (FDb.FScopeTrans && isc_commit_transaction(status, &FDb.FScopeTrans)) {
+        ISC_STATUS_ARRAY ignored;
+        isc_rollback_transaction(ignored, &FDb.FScopeTrans);
+        FDb.FScopeTrans = 0;
+        FbCommon::raise(status);
+    }
+    FDb.FScopeTrans = 0;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+class FbDatabase;
+
+// While alive, every statement of the database's queries runs in one read-write
+// transaction, committed by commit() and rolled back when the scope ends without it.
+// The data module draws a generator number and inserts the row that uses it this way: the
+// generator is not transactional anyway, and with forced writes a transaction of its own
+// would cost one more synchronous page write.
+class FbWriteScope
+{
+public:
+    explicit FbWriteScope(FbDatabase& db);
+    ~FbWriteScope();
+    FbWriteScope(const FbWriteScope&) = delete;
+    FbWriteScope& operator=(const FbWriteScope&) = delete;
+
+    void commit();
+
+private:
+    FbDatabase& FDb;
+};
