@@ -233,6 +233,15 @@ private slots:
         q.next();
         QVERIFY(q.eof());
         q.close();
+        // A number drawn for a row that fails is lost, the row is not written, and the next
+        // insert works normally.
+        log.TelNo = QString(41, QLatin1Char('9'));
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, dm.InsertLog(log));
+        QCOMPARE(db.count(QStringLiteral("LOG")), 2);
+        log.TelNo = QStringLiteral("0120000000");
+        QCOMPARE(dm.InsertLog(log), 4);
+        QCOMPARE(db.count(QStringLiteral("LOG")), 3);
+
         // A memo beyond the column is the database's error, and nothing changes.
         QVERIFY_THROWS_EXCEPTION(DatabaseError, dm.UpdateTelMemo(2, QString(4001, QLatin1Char('x'))));
         QCOMPARE(db.scalar(QStringLiteral("select TEL_MEMO from LOG where LOG_NO = 2")), QStringLiteral("it's"));
