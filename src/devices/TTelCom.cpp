@@ -548,6 +548,7 @@ void TTelCom::ConnectingCheckTimerTimer()
             QString failure;
             if (OpenSerial(&failure)) {
                 FConnecting = FClientConnecting = true;
+                Trace(QStringLiteral("FConnecting=true"));
             } else {
                 Error(QStringLiteral("Connect Port Open error. Message=") + failure);
             }
@@ -699,8 +700,10 @@ void TTelCom::VaCommError(QSerialPort::SerialPortError error)
     if (!self)
         return;
     Error(QStringLiteral("Called  Error Event. Errors=") + QString::number(int(error)));
-    if (error == QSerialPort::ResourceError && FSerial->isOpen()) {
-        // The device is gone (Bluetooth link dropped); a dead descriptor would keep firing.
+    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) && FSerial->isOpen()) {
+        // The device is gone (Bluetooth link dropped). Its dead descriptor would fire a read
+        // error every few milliseconds, each one an event for the owner: close it and let
+        // supervision open it again.
         FSerial->close();
         FConnecting = false;
         FClientConnecting = false;

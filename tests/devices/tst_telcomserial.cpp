@@ -80,6 +80,28 @@ private slots:
         QVERIFY(!device.Connecting() && !device.ClientConnecting() && device.SelfTelNo().isEmpty());
     }
 
+    void vanishedLinkIsReportedAndReopened()
+    {
+        QVERIFY(StartPair(6));
+        TTelCom device;
+        Events ev(device);
+        TTelComTimings t;
+        t.SupervisionOwnTelNoTimeout = 200;
+        device.SetTimings(t);
+        device.Connect(6, dtAndroid, false, 200, gLogDir, true);
+        // The Bluetooth link drops: the pseudo-terminal pair goes away.
+        FSocat.terminate();
+        QVERIFY(FSocat.waitForFinished(3000));
+        QVERIFY(QTest::qWaitFor([&] { return !device.Connecting(); }, 5000));
+        QVERIFY(!device.ClientConnecting());
+        QVERIFY(ev.list.filter(QStringLiteral("error:")).size() >= 1);
+        QVERIFY(device.Active());
+        // Supervision opens it again once it is back.
+        QVERIFY(StartPair(6));
+        QVERIFY(QTest::qWaitFor([&] { return device.Connecting() && device.ClientConnecting(); }, 5000));
+        QVERIFY(Kit::DeviceLog(device, gLogDir).contains(QStringLiteral("COM6: Called  Error Event. Errors=")));
+    }
+
     void portWithoutDeviceTypeIgnoresWhatArrives()
     {
         QVERIFY(StartPair(5));
