@@ -7,7 +7,7 @@ PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-serialport-dev libqt6serialport6 libgl-dev
     libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
-    libespeak-ng-dev espeak-ng-data
+    libespeak-ng-dev espeak-ng-data libasound2-dev
     libkakasi2-dev libxlsxwriter-dev
     fonts-ipafont-gothic
     socat python3 python3-xlrd poppler-utils
