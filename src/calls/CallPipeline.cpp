@@ -74,6 +74,60 @@ void CallPipeline::ProcessQueue()
     }
 }
 
+TTels CallPipeline::ResolveTels(const QString& key, const QString& custTelNo, bool found, TTels tels)
+{
+    if (found) {
+        if (tels.Caller == GUnknownName) {
+            // A customer may have been registered for this number since it was first seen.
+            try {
+                QString name, kana;
+                if (FDm->GetCustInfo(custTelNo, name, kana)) {
+                    TTels updated{custTelNo, custTelNo, name, kana};
+                    FDm->UpdateTels(updated);
+                    tels = updated;
+                }
+            } catch (const AppError& e) {
+                WriteTraceLog(QStringLiteral("UpdateTels E.Message=") + e.message());
+            }
+        }
+        return tels;
+    }
+    WriteTraceLog(QStringLiteral("not found tel"));
+    QString name, kana;
+    bool customer = false;
+    try {
+        customer = FDm->GetCustInfo(key, name, kana);
+    } catch (const AppError&) {
+        customer = false;
+    }
+    if (!customer) {
+        name = GUnknownName;
+        kana = GUnknownKana;
+    }
+    tels = TTels{key, key, name, kana};
+    FDm->InsertTels(tels);
+    return tels;
+}
+
+int CallPipeline::RecordOutgoingCall(const QString& telNo, int portNo)
+{
+    WriteTraceLog(QStringLiteral("TfrmMain.CallDataInsert TelNo=") + telNo + QStringLiteral(" PortNo=") +
+                  QString::number(portNo));
+    const QDateTime accepted = Clock::now();
+    TTels tels;
+    const bool found = FDm->GetTels(telNo, tels);
+    tels = ResolveTels(telNo, telNo, found, tels);
+    WriteTraceLog(QStringLiteral("CustTelNon=") + tels.CustTelNon + QStringLiteral(", Caller=") + tels.Caller +
+                  QStringLiteral(", ReadName=") + tels.ReadName);
+    TLog log;
+    log.DtFrom = accepted;
+    log.TelNo = telNo;
+    log.TelType = QStringLiteral("発信");
+    log.TelTerm = QStringLiteral("0:00:00");
+    log.PortNo = portNo;
+    return FDm->InsertLog(log);
+}
+
 bool CallPipeline::TelReceiveProc(TIncomingCall& call, TCallResult& result)
 {
     WriteTraceLog(QStringLiteral("★TelReceiveProc TelNo=") + call.TelNo + QStringLiteral(" LogNo=") + call.LogNo +
@@ -97,40 +151,11 @@ bool CallPipeline::TelReceiveProc(TIncomingCall& call, TCallResult& result)
         }
     }
 
-    if (found) {
-        if (tels.Caller == GUnknownName) {
-            // A customer may have been registered for this number since it was first seen.
-            try {
-                QString name, kana;
-                if (FDm->GetCustInfo(call.TelNo, name, kana)) {
-                    TTels updated{call.TelNo, call.TelNo, name, kana};
-                    FDm->UpdateTels(updated);
-                    tels = updated;
-                }
-            } catch (const AppError& e) {
-                WriteTraceLog(QStringLiteral("TelReceiveProc UpdateTels E.Message=") + e.message());
-            }
-        }
-    } else {
-        WriteTraceLog(QStringLiteral("not found tel"));
-        QString name, kana;
-        bool customer = false;
-        try {
-            customer = FDm->GetCustInfo(key, name, kana);
-        } catch (const AppError&) {
-            customer = false;
-        }
-        if (!customer) {
-            name = GUnknownName;
-            kana = GUnknownKana;
-        }
-        tels = TTels{key, key, name, kana};
-        try {
-            FDm->InsertTels(tels);
-        } catch (const AppError& e) {
-            WriteTraceLog(QStringLiteral("TelReceiveProc InsertTels E.Message=") + e.message());
-            return false;
-        }
+    try {
+        tels = ResolveTels(key, call.TelNo, found, tels);
+    } catch (const AppError& e) {
+        WriteTraceLog(QStringLiteral("TelReceiveProc InsertTels E.Message=") + e.message());
+        return false;
     }
     WriteTraceLog(QStringLiteral("CustTelNon=") + tels.CustTelNon + QStringLiteral(", Caller=") + tels.Caller +
                   QStringLiteral(", ReadName=") + tels.ReadName);

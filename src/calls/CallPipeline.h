@@ -5,6 +5,8 @@
 #include <QQueue>
 #include <QString>
 
+#include "db/TTels.h"
+
 class TdmCmn;
 
 // One incoming call as handed to the pipeline.
@@ -67,11 +69,19 @@ public:
 
     QDateTime CallStartTime() const { return FCallStart; }
 
+    // An outgoing call the phone accepted: the phone-book entry as for an incoming call
+    // (keyed by the number itself, no second lookup) and a "発信" row. Returns LOG_NO;
+    // database errors propagate.
+    int RecordOutgoingCall(const QString& telNo, int portNo);
+
 signals:
     void callProcessed(const TCallResult& result);
     void callAbandoned(const QString& telNo);
 
 private:
+    // Finds or creates the phone-book entry of key; custTelNo is the number customers are
+    // asked about. Customer lookups never fail the call.
+    TTels ResolveTels(const QString& key, const QString& custTelNo, bool found, TTels tels);
     void ScheduleProcessing();
     void ProcessQueue();
 
