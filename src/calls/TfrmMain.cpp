@@ -14,6 +14,7 @@
 #include "core/AppError.h"
 #include "platform/CopyDataChannel.h"
 #include "ui/Icons.h"
+#include "calls/ui/CustTabBar.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -153,7 +154,9 @@ void TfrmMain::BuildLayout()
     v->addLayout(callBar);
 
     // Pages: the call log, the responses, then one tab per customer.
-    PageMain = named(new QTabWidget(central), "PageMain");
+    PageMain = named(new CustPageControl(central), "PageMain");
+    connect(static_cast<CustPageControl*>(PageMain)->custTabBar(), &CustTabBar::closeRequested, this,
+            &TfrmMain::CloseCustPage);
     tabLog = named(new QWidget, "tabLog");
     auto* logLayout = new QVBoxLayout(tabLog);
     logLayout->setContentsMargins(0, 0, 0, 0);

@@ -96,6 +96,18 @@ public:
     void WriteRegistry();
     QString LastBalloon() const { return FLastBalloon; }
 
+    // Customer tabs. A customer frame is a widget named "fraCust" whose property
+    // "CustTelNon" holds its customer's representative number; the factory makes one for
+    // a number (a new customer when nobody has it).
+    using CustFrameFactory = std::function<QWidget*(const QString& number, QWidget* parent)>;
+    void SetCustFrameFactory(CustFrameFactory factory) { FCustFrameFactory = std::move(factory); }
+    int OpenCustTab(const QString& number);
+    int FindCustPageIndex(const QString& number);
+    void OpenCustAccept(const QString& number, const QString& actNo, const QString& logNo, bool browse);
+    void CloseCustPage(int index);
+    // A customer frame gave up a new customer or deleted one: close the active page.
+    void OnUserInfoUpdated();
+
     // Speaks the announcement for a call: the caller's reading and the line's reading.
     using Speaker = std::function<void(const QString& callerReading, const QString& calledReading)>;
     void SetSpeaker(Speaker speaker) { FSpeaker = std::move(speaker); }
@@ -158,6 +170,7 @@ private:
     int FFlashIntervalMs = 400;
     QString FLastBalloon;
     Speaker FSpeaker;
+    CustFrameFactory FCustFrameFactory;
     int FDesignHeight = 680;
     int FActWidth = 0;
     bool FStartMaximized = false;

@@ -203,6 +203,9 @@ void TfrmMain::PresentCall(const TCallResult& call)
 
     if (GBring)
         QMetaObject::invokeMethod(this, &TfrmMain::StartFlash, Qt::QueuedConnection);
+
+    if (GAutoCustInfo)
+        OpenCustAccept(call.CustTelNon, QString(), call.LogNo, false);
 }
 
 void TfrmMain::StartFlash()
