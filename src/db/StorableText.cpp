@@ -12,6 +12,15 @@ QString UnstorableTextMessage(const QString& field, const QString& character)
 
 void CheckStorableText(const QString& field, const QString& text)
 {
+    // Most values (numbers, codes) are plain ASCII, which CP932 always holds.
+    bool ascii = true;
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii || Cp932::canEncode(text))
+        return;
     const QString bad = Cp932::firstUnencodable(text);
     if (bad.isEmpty())
         return;

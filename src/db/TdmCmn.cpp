@@ -464,7 +464,6 @@ void TdmCmn::ExecSql(const QString& sql)
 
 int TdmCmn::GetGenId(const QString& generator)
 {
-    WriteTraceLog(QStringLiteral("TdmCmn.GetGenId ") + generator);
     QueryGuard guard(IBQueryFnc);
     openFnc(QStringLiteral("select gen_id(") + generator + QStringLiteral(",1) as GENID FROM RDB$DATABASE"));
     const int id = IBQueryFnc.eof() ? -1 : IBQueryFnc.fieldByName(QStringLiteral("GENID")).asInteger();
