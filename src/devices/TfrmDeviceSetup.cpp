@@ -82,7 +82,7 @@ TfrmDeviceSetup::TfrmDeviceSetup(DeviceHost& host, QWidget* parent) : QDialog(pa
     sgdDevice->setSelectionBehavior(QAbstractItemView::SelectRows);
     sgdDevice->setSelectionMode(QAbstractItemView::SingleSelection);
     sgdDevice->verticalHeader()->hide();
-    sgdDevice->horizontalHeader()->setStretchLastSection(false);
+    sgdDevice->horizontalHeader()->setStretchLastSection(true);
     sgdDevice->setMinimumHeight(140);
     connect(sgdDevice, &QTableWidget::currentCellChanged, this, [this](int row, int, int prevRow, int) {
         if (row != prevRow)
@@ -299,6 +299,8 @@ void TfrmDeviceSetup::btnRegistClick()
         return;
     }
     edtTelNo->clear();
+    WriteTraceLog(QStringLiteral("TfrmDeviceSetup.btnRegistClick begin port=") + QString::number(check.PortNo) +
+                  QStringLiteral(" kind=") + QString::number(input.DeviceIndex));
 
     TRegisterOutcome outcome;
     SetBusy(true);
@@ -316,6 +318,8 @@ void TfrmDeviceSetup::btnRegistClick()
         return;
     }
     SetBusy(false);
+    WriteTraceLog(QStringLiteral("TfrmDeviceSetup.btnRegistClick end result=") + QString::number(int(outcome.Result)) +
+                  QStringLiteral(" TelNo=") + outcome.TelNo);
     if (outcome.Result != TRegisterResult::Registered)
         MessageService::Show(RegisterMessageKind(outcome.Result), RegisterMessage(outcome.Result));
     BuildGrid(check.PortNo);
@@ -335,6 +339,7 @@ void TfrmDeviceSetup::btnDeleteClick()
     if (MessageService::Show(MsgKind::Warning, QStringLiteral("選択されている設定を削除してもよろしいですか？"),
                              MsgButtons::OkCancel) != MsgResult::Ok)
         return;
+    WriteTraceLog(QStringLiteral("TfrmDeviceSetup.btnDeleteClick port=") + QString::number(device->PortNo()));
     try {
         Remove(FHost, device);
     } catch (const AppError& e) {

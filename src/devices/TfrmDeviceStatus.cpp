@@ -1,5 +1,6 @@
 #include "devices/TfrmDeviceStatus.h"
 
+#include "core/DiagLog.h"
 #include "core/MessageService.h"
 #include "devices/DeviceDialogRules.h"
 #include "devices/TTelCom.h"
@@ -111,6 +112,7 @@ void TfrmDeviceStatus::WaitRound()
 
 void TfrmDeviceStatus::Finish()
 {
+    WriteTraceLog(QStringLiteral("TfrmDeviceStatus.Finish GaveUp=") + QString::number(int(FGaveUp)));
     FFinished = true;
     tmrWait->stop();
     tmrBlink->stop();
