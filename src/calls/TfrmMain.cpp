@@ -1,6 +1,11 @@
 #include "calls/TfrmMain.h"
 
 #include "calls/DatabaseBackup.h"
+#include "calls/DialAddress.h"
+#include "calls/SpeechAnnouncer.h"
+#include "platform/SpeechEngine.h"
+#include "devices/TTelCom.h"
+#include "devices/TfrmDeviceStatus.h"
 
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
@@ -32,6 +37,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -216,8 +222,20 @@ void TfrmMain::BuildLayout()
     connect(findChild<QPushButton*>(QStringLiteral("btnBackup")), &QPushButton::clicked, this,
             &TfrmMain::btnBackupClick);
     connect(findChild<QPushButton*>(QStringLiteral("btnHelp")), &QPushButton::clicked, this, &TfrmMain::btnHelpClick);
-    for (const char* name : {"btnCustInfo", "btnCall", "btnTels", "btnTotal", "btnMemo", "btnDeviceSetup",
-                             "btnSettings", "btnExport", "btnDelete", "btnInterface", "btnMaster"})
+    auto* btnCall = findChild<QPushButton*>(QStringLiteral("btnCall"));
+    btnCall->setToolTip(QStringLiteral("Androidスマホから電話をかけます。"));
+    connect(btnCall, &QPushButton::clicked, this, &TfrmMain::btnCallClick);
+    auto* btnDeviceSetup = findChild<QPushButton*>(QStringLiteral("btnDeviceSetup"));
+    btnDeviceSetup->setToolTip(QStringLiteral("Androidスマホと通信するポートの設定を行います。"));
+    connect(btnDeviceSetup, &QPushButton::clicked, this, &TfrmMain::btnComSetClick);
+    PopCallCom = new QMenu(this);
+    PopCallCom->setObjectName(QStringLiteral("PopCallCom"));
+    AndroidTimer = new QTimer(this);
+    AndroidTimer->setObjectName(QStringLiteral("AndroidTimer"));
+    AndroidTimer->setInterval(10000);
+    connect(AndroidTimer, &QTimer::timeout, this, &TfrmMain::AndroidTimerTimer);
+    for (const char* name : {"btnCustInfo", "btnTels", "btnTotal", "btnMemo", "btnSettings", "btnExport",
+                             "btnDelete", "btnInterface", "btnMaster"})
         findChild<QPushButton*>(QLatin1String(name))->setEnabled(false);
     v->addWidget(PageMenu);
 
@@ -352,6 +370,26 @@ bool TfrmMain::FormCreate()
 
     ReadRegistry();
 
+    FSpeech = std::make_unique<SpeechAnnouncer>();
+    if (GSpeakEnabled)
+        FSpeech->CreateEngine();
+
+    // The phones: connect them all, then wait for them or offer the setup.
+    ConnectAdrTelComList();
+    if (FTelComList.Count() > 0) {
+        TfrmDeviceStatus status(FTelComList, this);
+        status.lblIp->setText(QStringLiteral("IP: ") + gIpAddress);
+        if (FStatusDialogTimings)
+            status.SetWaitTimings(*FStatusDialogTimings);
+        status.exec();
+        AndroidTimerTimer();
+    } else if (MessageService::Ask(QStringLiteral("通信設定されていません。Androidスマホとの通信設定を行ってください。\r\n"
+                                                  "今すぐ設定を行いますか？"))) {
+        btnComSetClick();
+    }
+    AndroidTimer->start();
+    RebuildCallMenu();
+
     const QString caption = QStringLiteral("Android版 Ver. ") + gVersion.Text + QStringLiteral(" / IP: ") + gIpAddress;
     SetStatusText(2, caption);
     WriteTraceLog(caption);
@@ -367,7 +405,9 @@ void TfrmMain::OnDemoActivate(const QString& text)
     WriteTraceLog(QStringLiteral("TfrmMain.OnDemoActivate"));
     emit demoActivated(text);
     // Dial requests ("zuvaro:...") are handled with the outgoing calls.
-    if (!text.startsWith(QLatin1String("zuvaro:")))
+    if (DialAddress::IsAddress(text))
+        DialRequest(text);
+    else
         StartDemoCall(text);
 }
 
@@ -431,9 +471,14 @@ void TfrmMain::Teardown()
     FTornDown = true;
     WriteTraceLog(QStringLiteral("TfrmMain.FormDestroy"));
     WriteRegistry();
+    if (AndroidTimer)
+        AndroidTimer->stop();
+    DisConnectAdrTelComList();
     if (GJouchuIdx == 1)
         EndJouchu();
     if (GAutoBackup && dmCmn)
         AutoBackup(*dmCmn, GTelDbPath, GAutoBackupPath, false);
+    if (FSpeech)
+        FSpeech->ReleaseEngine();
     DeleteOldLogs(gLogDir, Clock::now().addDays(-100));
 }

@@ -2,14 +2,22 @@
 
 #include "calls/CallPipeline.h"
 #include "calls/TUpTable.h"
+#include "devices/DeviceHost.h"
+#include "devices/TTelComList.h"
+#include "devices/TfrmDeviceStatus.h"
 
 #include <QDate>
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 class CallPipeline;
 class CopyDataServer;
+class SpeechAnnouncer;
+class QTcpSocket;
+class TTelCom;
 class QSystemTrayIcon;
 class QTimer;
 class UserRegistry;
@@ -27,7 +35,7 @@ class QGroupBox;
 
 // The program's one permanent window: the current caller, the call log of one day, the
 // day's responses and one tab per open customer, with the buttons that open every dialog.
-class TfrmMain : public QMainWindow, public CallPipelineHost
+class TfrmMain : public QMainWindow, public CallPipelineHost, public DeviceHost
 {
     Q_OBJECT
 public:
@@ -108,6 +116,30 @@ public:
     // A customer frame gave up a new customer or deleted one: close the active page.
     void OnUserInfoUpdated();
 
+    // Phones: the device list, its supervision and the dialogs that set it up.
+    TTelCom* CreateAdrTelCom() override;
+    void SaveAdrTelComList() override;
+    void RebuildCallMenu() override;
+    TTelComList& DeviceList() override { return FTelComList; }
+    // Loads the configured phones and connects them; false when one could not connect.
+    bool ConnectAdrTelComList(bool withMessage = true);
+    void DisConnectAdrTelComList();
+    int GetAdrTelComStatus(int index);
+    void AndroidTimerTimer();
+    void btnComSetClick();
+    QTimer* AndroidTimer = nullptr;
+    QMenu* PopCallCom = nullptr;
+
+    // Outgoing calls.
+    void btnCallClick();
+    void ComTelCall(int comIdx);
+    void CallDataInsert(const QString& telNo, int portNo);
+    void DialRequest(const QString& address);
+
+    SpeechAnnouncer* Speech() const { return FSpeech.get(); }
+    // Tests shorten the start-up wait for the phones.
+    void SetStatusDialogTimings(const TfrmDeviceStatus::TWaitTimings& t) { FStatusDialogTimings = t; }
+
     // Speaks the announcement for a call: the caller's reading and the line's reading.
     using Speaker = std::function<void(const QString& callerReading, const QString& calledReading)>;
     void SetSpeaker(Speaker speaker) { FSpeaker = std::move(speaker); }
@@ -155,6 +187,13 @@ public:
     QAction* mnuOpenLog = nullptr;
 
 private:
+    void TelComReceivedTelNo(TTelCom* sender, const QString& telNo);
+    void TelComError(TTelCom* sender, qint32 errors);
+    void TcpClientConnect(TTelCom* sender);
+    void TcpClientDisconnect(TTelCom* sender);
+    void TcpClientError(TTelCom* sender, int errorCode);
+    void LogDeviceEvent(TTelCom* sender, const QString& text, const QString& tagLabel);
+    void SetDeviceIcon(bool allAttached, const QString& statusText);
     void FlashStep();
     void FinishFlash();
     void SetCloseButtons(bool resident);
@@ -171,6 +210,12 @@ private:
     QString FLastBalloon;
     Speaker FSpeaker;
     CustFrameFactory FCustFrameFactory;
+    TTelComList FTelComList;
+    QString FLastStatusList;
+    QString FDeviceStatusText;
+    int FLastStatusCount = 0;
+    std::unique_ptr<SpeechAnnouncer> FSpeech;
+    std::optional<TfrmDeviceStatus::TWaitTimings> FStatusDialogTimings;
     int FDesignHeight = 680;
     int FActWidth = 0;
     bool FStartMaximized = false;

@@ -1,6 +1,8 @@
 // The main window's call log, its refresh, and the screen side of incoming calls.
 #include "calls/CallLog.h"
 #include "calls/TfrmMain.h"
+#include "calls/SpeechAnnouncer.h"
+#include "platform/SpeechEngine.h"
 #include "core/AppError.h"
 #include "core/Clock.h"
 #include "core/DiagLog.h"
@@ -200,6 +202,8 @@ void TfrmMain::PresentCall(const TCallResult& call)
 
     if (FSpeaker)
         FSpeaker(call.ReadName, call.CalledReadName);
+    else if (FSpeech)
+        FSpeech->AnnounceCall(call.ReadName, call.CalledReadName);
 
     if (GBring)
         QMetaObject::invokeMethod(this, &TfrmMain::StartFlash, Qt::QueuedConnection);

@@ -46,7 +46,8 @@ MsgResult MessageService::Show(MsgKind kind, const QString& text, MsgButtons but
         return gAnswers.takeFirst();
     const QString unattended = qEnvironmentVariable("ZUVARO_UNATTENDED").toLower();
     if (unattended == QLatin1String("yes") || unattended == QLatin1String("no") || !gPresenter) {
-        const bool yes = unattended != QLatin1String("no");
+        // Without anyone to ask, a question gets the cautious answer.
+        const bool yes = unattended == QLatin1String("yes");
         const MsgResult answer = unattendedAnswer(buttons, yes);
         WriteLog(QStringLiteral("MessageBox(%1): %2").arg(QLatin1String(kindName(kind)), text));
         return answer;

@@ -11,7 +11,7 @@
 class ProgramRunner
 {
 public:
-    explicit ProgramRunner(const QString& unattended = QStringLiteral("yes"));
+    explicit ProgramRunner(const QString& unattended = QStringLiteral("no"));
     ~ProgramRunner();
 
     QProcessEnvironment environment() const { return FEnv; }

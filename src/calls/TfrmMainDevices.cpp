@@ -1,0 +1,324 @@
+// The phones of the main window: loading, supervision, status display, device events,
+// and outgoing calls through them.
+#include "calls/CallPipeline.h"
+#include "calls/DialAddress.h"
+#include "calls/TfrmMain.h"
+#include "core/AppError.h"
+#include "core/AppGlobals.h"
+#include "core/Clock.h"
+#include "core/Cp932.h"
+#include "core/DiagLog.h"
+#include "core/MessageService.h"
+#include "core/StartupSettings.h"
+#include "devices/DeviceSettings.h"
+#include "devices/TTelCom.h"
+#include "devices/TfrmDeviceSetup.h"
+#include "ui/Icons.h"
+
+#include <QCoreApplication>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+const QString kBlank = QStringLiteral("　");
+}
+
+TTelCom* TfrmMain::CreateAdrTelCom()
+{
+    auto* device = new TTelCom(this);
+    // Direct connections: the error handler's code travels by reference.
+    connect(device, &TTelCom::OnReceivedTelNo, this,
+            [this](TTelCom* sender, const QString& telNo, qint16) { TelComReceivedTelNo(sender, telNo); });
+    connect(device, &TTelCom::OnError, this, &TfrmMain::TelComError);
+    connect(device, &TTelCom::OnTcpClientConnect, this, [this](TTelCom* sender, QTcpSocket*) { TcpClientConnect(sender); });
+    connect(device, &TTelCom::OnTcpClientDisconnect, this,
+            [this](TTelCom* sender, QTcpSocket*) { TcpClientDisconnect(sender); });
+    connect(device, &TTelCom::OnTcpClientError, this,
+            [this](TTelCom* sender, QTcpSocket*, QAbstractSocket::SocketError, int& code) {
+                TcpClientError(sender, code);
+            });
+    return device;
+}
+
+bool TfrmMain::ConnectAdrTelComList(bool withMessage)
+{
+    bool failed = false;
+    for (const TDeviceSetting& setting : DeviceSettings::Load()) {
+        TTelCom* device = CreateAdrTelCom();
+        DeviceSettings::Apply(*device, setting);
+        try {
+            DeviceSettings::Connect(*device, setting.PortNo);
+        } catch (const AppError& e) {
+            WriteLog(QStringLiteral("Android Connectエラー port=") + QString::number(setting.PortNo) +
+                     QStringLiteral(" E.Message=") + e.message());
+            failed = true;
+        }
+        FTelComList.Add(device);
+    }
+    if (failed && withMessage)
+        MessageService::Error(QStringLiteral(
+            "携帯電話への接続に失敗しました。\r\n通信設定、携帯電話との接続状態を確認してください。"));
+    return !failed;
+}
+
+void TfrmMain::SaveAdrTelComList()
+{
+    DeviceSettings::Save(FTelComList);
+}
+
+void TfrmMain::DisConnectAdrTelComList()
+{
+    WriteTraceLog(QStringLiteral("TfrmMain.DisConnectAdrTelComList"));
+    for (int i = 0; i < FTelComList.Count(); ++i) {
+        TTelCom* device = FTelComList.Items(i);
+        try {
+            device->Disconnect();
+        } catch (const AppError& e) {
+            WriteLog(QString::number(device->PortNo()) + QStringLiteral(" TelCom切断エラー: ") + e.message());
+        }
+    }
+}
+
+int TfrmMain::GetAdrTelComStatus(int index)
+{
+    try {
+        TTelCom* device = FTelComList.Items(index);
+        if (device->Active()) {
+            if (device->Connecting() && device->ClientConnecting()) {
+                WriteTraceLog(QStringLiteral("GetAdrTelComStatus: 接続中"));
+                return 0;
+            }
+            if (device->Connecting())
+                return 1;
+            WriteTraceLog(QStringLiteral("GetAdrTelComStatus: 切断中（起動時は成功）"));
+            return 2;
+        }
+        try {
+            DeviceSettings::Connect(*device, device->PortNo());
+        } catch (const AppError& e) {
+            WriteLog(QStringLiteral("スマホ・ポート:") + QString::number(device->PortNo()) + QStringLiteral(" 接続エラー: ") +
+                     e.message());
+            return 2;
+        }
+        WriteTraceLog(QStringLiteral("GetAdrTelComStatus: 接続待ち"));
+        return 1;
+    } catch (...) {
+        return 5;
+    }
+}
+
+void TfrmMain::AndroidTimerTimer()
+{
+    QStringList notAttached;
+    for (int i = 0; i < FTelComList.Count(); ++i) {
+        QCoreApplication::processEvents();
+        // A device may have been removed while messages ran.
+        if (i >= FTelComList.Count())
+            break;
+        try {
+            if (GetAdrTelComStatus(i) != 0)
+                notAttached << QString::number(FTelComList.Items(i)->PortNo());
+        } catch (const AppError& e) {
+            WriteLog(QStringLiteral("AndroidTimerTimer1 error:") + e.message());
+        }
+    }
+    const QString list = notAttached.join(QLatin1Char(','));
+    const int count = FTelComList.Count();
+    if (list == FLastStatusList && count == FLastStatusCount)
+        return;
+    FLastStatusList = list;
+    FLastStatusCount = count;
+    try {
+        if (count == 0 || !list.isEmpty())
+            SetDeviceIcon(false, count > 0 ? QStringLiteral("通信無効(") + list + QLatin1Char(')')
+                                           : QStringLiteral("通信未設定"));
+        else
+            SetDeviceIcon(true, QStringLiteral("通信有効"));
+    } catch (const AppError& e) {
+        WriteLog(QStringLiteral("AndroidTimerTimer2 error:") + e.message());
+    }
+}
+
+void TfrmMain::SetDeviceIcon(bool allAttached, const QString& statusText)
+{
+    const QIcon icon = Icons::AppIcon(allAttached);
+    setWindowIcon(icon);
+    SetStatusText(1, statusText);
+    FDeviceStatusText = statusText;
+    if (FTrayIcon) {
+        FTrayIcon->setIcon(icon);
+        const QString tip = allAttached ? QStringLiteral("Zuvaro３") : QStringLiteral("Zuvaro３ ") + statusText;
+        FTrayIcon->setToolTip(Cp932::truncateToBytes(tip, 127));
+    }
+}
+
+void TfrmMain::LogDeviceEvent(TTelCom* sender, const QString& text, const QString& tagLabel)
+{
+    WriteLog(text + QStringLiteral("TEL:") + sender->SelfTelNo() + kBlank + QStringLiteral("名称:") + sender->DispName() +
+             kBlank + tagLabel + QString::number(sender->Tag()) + kBlank);
+}
+
+void TfrmMain::TcpClientConnect(TTelCom* sender)
+{
+    if (!sender)
+        return;
+    try {
+        sender->GetOwnTellNo(10000);
+        const QString text =
+            QStringLiteral("PORT:") + QString::number(sender->PortNo()) + QStringLiteral(" のTCP通信が接続されました。 ");
+        SetStatusText(0, text);
+        LogDeviceEvent(sender, text, QStringLiteral("MyDevIdx:"));
+        AndroidTimerTimer();
+    } catch (...) {
+    }
+}
+
+void TfrmMain::TcpClientDisconnect(TTelCom* sender)
+{
+    if (!sender)
+        return;
+    try {
+        const QString text =
+            QStringLiteral("PORT:") + QString::number(sender->PortNo()) + QStringLiteral(" のTCP通信が切断されました。 ");
+        SetStatusText(0, text);
+        LogDeviceEvent(sender, text, QStringLiteral("MyDevIdx:"));
+        AndroidTimerTimer();
+    } catch (...) {
+    }
+}
+
+void TfrmMain::TcpClientError(TTelCom* sender, int errorCode)
+{
+    if (!sender)
+        return;
+    try {
+        const QString text = QStringLiteral("PORT:") + QString::number(sender->PortNo()) +
+                             QStringLiteral(" のTCP通信でエラーが発生しました。(") + QString::number(errorCode) +
+                             QStringLiteral(") ");
+        SetStatusText(0, text);
+        LogDeviceEvent(sender, text, QStringLiteral("MyDevIdx:"));
+    } catch (...) {
+    }
+}
+
+void TfrmMain::TelComError(TTelCom* sender, qint32 errors)
+{
+    if (!sender)
+        return;
+    try {
+        const QString text = QStringLiteral("PORT:") + QString::number(sender->PortNo()) +
+                             QStringLiteral(" の通信でエラーが発生しました。(") + QString::number(errors) +
+                             QStringLiteral(") ");
+        SetStatusText(0, text);
+        LogDeviceEvent(sender, text, QStringLiteral("Tag:"));
+    } catch (...) {
+    }
+}
+
+void TfrmMain::TelComReceivedTelNo(TTelCom* sender, const QString& telNo)
+{
+    if (!sender)
+        return;
+    pnlCalledTelNo->setText(sender->SelfTelNo());
+    pnlCalledName->setText(sender->DispName());
+    pnlCalledTelNo->show();
+    pnlCalledName->show();
+    QueueCall(TIncomingCall{telNo, QString(), sender->PortNo(), sender->ReadName()});
+}
+
+void TfrmMain::RebuildCallMenu()
+{
+    PopCallCom->clear();
+    for (int i = 0; i < FTelComList.Count(); ++i) {
+        QAction* a = PopCallCom->addAction(FTelComList.Items(i)->DispName() + QStringLiteral(" から発信"));
+        connect(a, &QAction::triggered, this, [this, i]() { ComTelCall(i); });
+    }
+}
+
+void TfrmMain::btnComSetClick()
+{
+    AndroidTimer->stop();
+    try {
+        TfrmDeviceSetup dialog(*this, this);
+        dialog.lblIp->setText(QStringLiteral("IP: ") + gIpAddress);
+        dialog.exec();
+    } catch (...) {
+        AndroidTimerTimer();
+        AndroidTimer->start();
+        throw;
+    }
+    AndroidTimerTimer();
+    AndroidTimer->start();
+}
+
+void TfrmMain::btnCallClick()
+{
+    const int count = FTelComList.Count();
+    if (count > 1) {
+        auto* button = findChild<QPushButton*>(QStringLiteral("btnCall"));
+        PopCallCom->popup(button->mapToGlobal(button->rect().center()));
+    } else if (count == 1) {
+        ComTelCall(0);
+    }
+}
+
+void TfrmMain::ComTelCall(int comIdx)
+{
+    WriteTraceLog(QStringLiteral("TfrmMain.ComTelCall ComIdx=") + QString::number(comIdx));
+    const QString number = edtCall->text();
+    if (number.isEmpty()) {
+        MessageService::Information(QStringLiteral("電話番号を入力してください。"));
+        edtCall->setFocus();
+        return;
+    }
+    WriteTraceLog(QStringLiteral("strCallTel=") + number);
+    if (comIdx < 0 || comIdx >= FTelComList.Count())
+        return;
+    TTelCom* device = FTelComList.Items(comIdx);
+    const QString port = QString::number(device->PortNo());
+    if (!(device->Connecting() && device->ClientConnecting())) {
+        MessageService::Error(QStringLiteral("スマホとの接続が無効です。(ポート番号:") + port + QLatin1Char(')'));
+        return;
+    }
+    if (device->SendCommand(QStringLiteral("ATD") + number + QLatin1Char(';'), 5000)) {
+        CallDataInsert(number, device->PortNo());
+        if (PageMain->currentIndex() == 0)
+            sgdLog->setFocus();
+        return;
+    }
+    WriteTraceLog(QStringLiteral("スマホから発信失敗 port=") + port);
+    MessageService::Error(QStringLiteral("携帯電話の発信処理に失敗しました。\r\n通信設定、携帯電話との接続状態を確認して"
+                                         "ください。(ポート番号:") +
+                          port + QLatin1Char(')'));
+}
+
+void TfrmMain::CallDataInsert(const QString& telNo, int portNo)
+{
+    FPipeline->RecordOutgoingCall(telNo, portNo);
+    {
+        const QSignalBlocker block(DateTimePicker1);
+        DateTimePicker1->setDate(Clock::today());
+    }
+    RefreshTables(TUpTable::With({TUpTable::LogTable, TUpTable::TelsTable}));
+    edtCall->setText(telNo);
+    pnlCallName->setText(GetCallerName(telNo));
+    WriteTraceLog(QStringLiteral("TfrmMain.CallDataInsert end"));
+}
+
+void TfrmMain::DialRequest(const QString& address)
+{
+    const TDialRequest request = DialAddress::Parse(address);
+    if (!request.IsDial)
+        return;
+    edtCall->setText(request.TelNo);
+    pnlCallName->setText(GetCallerName(request.TelNo));
+    ComTelCall(0);
+}
