@@ -1,5 +1,7 @@
 #include "db/FbDatabase.h"
 
+#include "db/FbEngine.h"
+
 #include "core/AppError.h"
 #include "db/FbCommon.h"
 #include "db/FbQuery.h"
@@ -63,6 +65,7 @@ void FbDatabase::open()
 {
     if (FHandle)
         return;
+    EnsureEngineShutdownAtExit();
     QByteArray dpb;
     dpb.append(char(isc_dpb_version1));
     for (const QString& line : FParams) {
@@ -150,6 +153,7 @@ void FbDatabase::createDatabase(const QString& path, const QString& user, const 
                             .arg(quoted(path), quoted(user), quoted(password));
     // The path goes in the file system's encoding, not as stored text.
     const QByteArray bytes = sql.toUtf8();
+    EnsureEngineShutdownAtExit();
     ISC_STATUS_ARRAY status;
     isc_db_handle db = 0;
     isc_tr_handle trans = 0;

@@ -6,6 +6,7 @@
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "core/StartupSettings.h"
+#include "db/FbEngine.h"
 #include "db/TdmCmn.h"
 #include "platform/CopyDataChannel.h"
 #include "platform/SignalWatcher.h"
@@ -110,6 +111,7 @@ int ZuvaroMain(int argc, char** argv)
     ZuvaroApplication::setReconnectHandler(nullptr);
     delete dmCmn;
     dmCmn = nullptr;
+    ShutdownEngine();
 
     // Common finalisation.
     CloseSettingsFile();
