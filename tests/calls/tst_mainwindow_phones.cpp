@@ -1,0 +1,146 @@
+#include "calls/TfrmMain.h"
+#include "core/AppGlobals.h"
+#include "core/MessageService.h"
+#include "core/StartupSettings.h"
+#include "devices/TTelCom.h"
+#include "support/TestDatabase.h"
+#include "support/TestEnv.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QTableWidget>
+#include <QTcpServer>
+#include <QtTest>
+
+// The main window with two Wi-Fi phones played by the simulator over loopback.
+class TestMainWindowPhones : public QObject
+{
+    Q_OBJECT
+
+    static int freePort()
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::Any, 0);
+        return probe.serverPort();
+    }
+
+    static std::unique_ptr<QProcess> startPhone(int port, const QString& own)
+    {
+        for (int i = 0; i < 50; ++i) {
+            auto phone = std::make_unique<QProcess>();
+            phone->start(TestEnv::binary("tools/zuvaro-phone/zuvaro-phone"),
+                         {"--port", QString::number(port), "--own-number", own});
+            phone->waitForStarted();
+            if (!phone->waitForFinished(300))
+                return phone;
+        }
+        return nullptr;
+    }
+
+    static int rowOf(QTableWidget* g, const QString& telNo)
+    {
+        for (int r = 0; r < g->rowCount(); ++r)
+            if (g->item(r, 1) && g->item(r, 1)->text() == telNo)
+                return r;
+        return -1;
+    }
+
+    static QString cell(QTableWidget* g, int r, int c)
+    {
+        QTableWidgetItem* i = g->item(r, c);
+        return i ? i->text() : QString();
+    }
+
+private slots:
+    void supervisionAndDialling()
+    {
+        TestEnv env;
+        const int p1 = freePort(), p2 = freePort();
+        env.writeIni(QString::fromUtf8("[ADAPTA]\nCOUNT=2\nPORT_NO_1=%1\nDISP_NAME_1=本店\nREAD_NAME_1=ほんてん\n"
+                                       "DEVICE_INDEX_1=0\nPORT_NO_2=%2\nDISP_NAME_2=支店\nREAD_NAME_2=してん\n"
+                                       "DEVICE_INDEX_2=0\n")
+                         .arg(p1)
+                         .arg(p2));
+        TestDatabase db(env.path("shop.fdb"));
+        LoadStartupSettings();
+        TfrmMain form;
+        form.SetFlashInterval(1);
+        form.SetStatusDialogTimings({10, 50, 1000});
+        std::unique_ptr<QProcess> phone1, phone2;
+        // The phones come up while the start-up waits for them.
+        QTimer::singleShot(100, &form, [&]() {
+            phone1 = startPhone(p1, "09011111111");
+            phone2 = startPhone(p2, "09022222222");
+        });
+        QVERIFY(form.FormCreate());
+        QVERIFY(phone1 && phone2);
+        QTRY_COMPARE(form.StatusText(1), QString::fromUtf8("通信有効"));
+        QCOMPARE(form.DeviceList().Count(), 2);
+
+        // The second phone drops: its port is named; it comes back: all fine again.
+        phone2->kill();
+        phone2->waitForFinished();
+        QTRY_COMPARE(form.StatusText(1), QString::fromUtf8("通信無効(%1)").arg(p2));
+        phone2 = startPhone(p2, "09022222222");
+        QVERIFY(phone2);
+        QTRY_COMPARE_WITH_TIMEOUT(form.StatusText(1), QString::fromUtf8("通信有効"), 15000);
+
+        // One menu entry per phone, in list order.
+        QCOMPARE(form.PopCallCom->actions().size(), 2);
+        QCOMPARE(form.PopCallCom->actions().at(1)->text(), QString::fromUtf8("支店 から発信"));
+
+        // Dial through the second phone: it gets the command, the call is logged on its port.
+        form.edtCall->setText("0311112222");
+        form.PopCallCom->actions().at(1)->trigger();
+        QByteArray out;
+        QTRY_VERIFY((out += phone2->readAllStandardOutput()).contains("< ATD0311112222;"));
+        QTRY_COMPARE(cell(form.sgdLog, 0, 1), QString("0311112222"));
+        QCOMPARE(cell(form.sgdLog, 0, 2), QString::fromUtf8("発信"));
+        QCOMPARE(cell(form.sgdLog, 0, 3), QString::number(p2));
+
+        // No number: asked for one, nothing sent.
+        form.edtCall->clear();
+        form.ComTelCall(0);
+        QCOMPARE(MessageService::shownTexts().last(), QString::fromUtf8("電話番号を入力してください。"));
+
+        // A caller on the first phone: its number and name on the called-line panels, its port logged.
+        // (Calls within one second may list in either order.)
+        phone1->write("0355556666\n");
+        QTRY_VERIFY(rowOf(form.sgdLog, "0355556666") >= 0);
+        QCOMPARE(cell(form.sgdLog, rowOf(form.sgdLog, "0355556666"), 3), QString::number(p1));
+
+        // A dial address forwarded from another program dials through the first phone.
+        form.OnDemoActivate("ZUVARO:dial?TELNO=0399990000");
+        QByteArray out1;
+        QTRY_VERIFY((out1 += phone1->readAllStandardOutput()).contains("< ATD0399990000;"));
+
+        form.Teardown();
+        phone1->waitForFinished(5000);
+        phone2->waitForFinished(5000);
+    }
+
+    void noPhonesConfigured()
+    {
+        TestEnv env;
+        TestDatabase db(env.path("shop.fdb"));
+        LoadStartupSettings();
+        TfrmMain form;
+        QVERIFY(form.FormCreate());
+        // Asked once whether to set phones up (answered no); the status stays empty.
+        QVERIFY(MessageService::shownTexts().contains(QString::fromUtf8(
+            "通信設定されていません。Androidスマホとの通信設定を行ってください。\r\n今すぐ設定を行いますか？")));
+        form.AndroidTimerTimer();
+        QCOMPARE(form.StatusText(1), QString());
+        form.edtCall->setText("0311112222");
+        form.btnCallClick(); // nothing to dial with: nothing happens
+        QCOMPARE(MessageService::shownTexts().size(), 1);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    TestMainWindowPhones t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "tst_mainwindow_phones.moc"
