@@ -18,6 +18,7 @@
 #include "db/TfrmIndexAlert.h"
 #include "core/AppError.h"
 #include "platform/CopyDataChannel.h"
+#include "ui/GridHelpers.h"
 #include "ui/Icons.h"
 #include "calls/ui/CustTabBar.h"
 
@@ -333,6 +334,7 @@ bool TfrmMain::FormCreate()
     WriteTraceLog(QStringLiteral("gWindowsUserName=") + gWindowsUserName);
     WriteTraceLog(QStringLiteral("gExeDir=") + gExeDir);
     WriteTraceLog(QStringLiteral("OS=") + OsName());
+    WriteTraceLog(QStringLiteral("TelCom Version=") + TTelCom::VersionText);
 
     {
         const QSignalBlocker block(DateTimePicker1);
@@ -395,6 +397,13 @@ bool TfrmMain::FormCreate()
     WriteTraceLog(caption);
     UpdateLogMenu();
     PageMain->setTabVisible(1, GUseAccept);
+    if (QFileInfo::exists(gBannerFile)) {
+        QPixmap banner(gBannerFile);
+        if (!banner.isNull()) {
+            ImgTitle->setScaledContents(GBannerStretch);
+            ImgTitle->setPixmap(banner);
+        }
+    }
     LayoutLogGrid();
     MakeLogGrid();
     return true;

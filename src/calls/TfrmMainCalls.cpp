@@ -8,6 +8,7 @@
 #include "core/DiagLog.h"
 #include "core/StartupSettings.h"
 #include "db/TdmCmn.h"
+#include "ui/GridHelpers.h"
 
 #include <QCoreApplication>
 #include <QDateEdit>
@@ -36,8 +37,7 @@ TCallKind selectedKind(const TfrmMain* f)
 void TfrmMain::MakeLogGrid()
 {
     WriteTraceLog(QStringLiteral("TfraCust.MakeLogGrid begin"));
-    sgdLog->clearContents();
-    sgdLog->setRowCount(1);
+    GridHelpers::ClearRows(sgdLog);
     const QList<TLogRow> rows = CallLog::LoadDay(dmCmn->sqlWork, DateTimePicker1->date(), selectedKind(this));
     if (!rows.isEmpty())
         sgdLog->setRowCount(int(rows.size()));
