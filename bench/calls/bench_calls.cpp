@@ -18,6 +18,7 @@
 #include "db/TdmCmn.h"
 
 #include <QApplication>
+#include <QDateEdit>
 #include <QTableWidget>
 #include <QCommandLineParser>
 #include <QDir>
@@ -167,11 +168,28 @@ int main(int argc, char** argv)
             std::printf("unexpected day size %d\n", int(rows.size()));
     }
 
-    const Stats b = stats(bare), d = stats(dbWork), w = stats(whole), l = stats(day);
+    // The grid of the busy day on the window.
+    std::vector<double> grid;
+    {
+        TfrmMain form;
+        form.FormCreate();
+        form.show();
+        form.DateTimePicker1->setDate(busy);
+        for (int i = 0; i < 20; ++i) {
+            QElapsedTimer t;
+            t.start();
+            form.MakeLogGrid();
+            QCoreApplication::processEvents();
+            grid.push_back(t.nsecsElapsed() / 1e6);
+        }
+    }
+
+    const Stats b = stats(bare), d = stats(dbWork), w = stats(whole), l = stats(day), g = stats(grid);
     print("bare insert and commit", b);
     print("database work of a call (lookups, inserts)", d);
     print("whole call: forwarded number to grid reloaded", w);
     print("load a day of 1,000 calls (query and rows)", l);
+    print("show a day of 1,000 calls in the grid", g);
     std::printf("database work / bare insert (median): %.2fx\n", d.median / b.median);
     delete dmCmn;
     dmCmn = nullptr;

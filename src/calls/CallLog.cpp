@@ -1,5 +1,6 @@
 #include "calls/CallLog.h"
 
+#include "core/AppError.h"
 #include "core/DiagLog.h"
 #include "core/Helpers.h"
 #include "db/FbQuery.h"
@@ -34,20 +35,31 @@ QList<TLogRow> LoadDay(FbQuery& query, const QDate& day, TCallKind kind)
     query.setSql(sql);
     try {
         query.open();
+        // Column positions once per query, not per row and field.
+        const int dtFrom = query.fieldIndex(QStringLiteral("DT_FROM")), telNo = query.fieldIndex(QStringLiteral("TEL_NO")),
+                  telType = query.fieldIndex(QStringLiteral("TEL_TYPE")), port = query.fieldIndex(QStringLiteral("PORT_NO")),
+                  caller = query.fieldIndex(QStringLiteral("CALLER")), memo = query.fieldIndex(QStringLiteral("TEL_MEMO")),
+                  act = query.fieldIndex(QStringLiteral("ACT_NO")), custTelNon = query.fieldIndex(QStringLiteral("CUST_TEL_NON")),
+                  readName = query.fieldIndex(QStringLiteral("READ_NAME")), logNo = query.fieldIndex(QStringLiteral("LOG_NO"));
+        for (int i : {dtFrom, telNo, telType, port, caller, memo, act, custTelNon, readName, logNo})
+            if (i < 0)
+                throw AppError(QStringLiteral("MakeLogGrid: column missing"));
+        auto number = [&query](int i) {
+            const FbField f = query.field(i);
+            return f.isNull() ? QString() : QString::number(f.asInteger());
+        };
         while (!query.eof()) {
             TLogRow r;
-            r.DtFrom = FormatDateTime(query.fieldByName(QStringLiteral("DT_FROM")).asDateTime());
-            r.TelNo = query.fieldByName(QStringLiteral("TEL_NO")).asString();
-            r.TelType = query.fieldByName(QStringLiteral("TEL_TYPE")).asString();
-            const auto port = query.fieldByName(QStringLiteral("PORT_NO"));
-            r.PortNo = port.isNull() ? QString() : QString::number(port.asInteger());
-            r.Caller = query.fieldByName(QStringLiteral("CALLER")).asString();
-            r.TelMemo = query.fieldByName(QStringLiteral("TEL_MEMO")).asString();
-            const auto act = query.fieldByName(QStringLiteral("ACT_NO"));
-            r.ActNo = act.isNull() ? QString() : QString::number(act.asInteger());
-            r.CustTelNon = query.fieldByName(QStringLiteral("CUST_TEL_NON")).asString();
-            r.ReadName = query.fieldByName(QStringLiteral("READ_NAME")).asString();
-            r.LogNo = QString::number(query.fieldByName(QStringLiteral("LOG_NO")).asInteger());
+            r.DtFrom = FormatDateTime(query.field(dtFrom).asDateTime());
+            r.TelNo = query.field(telNo).asString();
+            r.TelType = query.field(telType).asString();
+            r.PortNo = number(port);
+            r.Caller = query.field(caller).asString();
+            r.TelMemo = query.field(memo).asString();
+            r.ActNo = number(act);
+            r.CustTelNon = query.field(custTelNon).asString();
+            r.ReadName = query.field(readName).asString();
+            r.LogNo = number(logNo);
             rows.append(r);
             query.next();
         }

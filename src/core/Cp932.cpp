@@ -3,21 +3,74 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <optional>
+
+namespace {
+// Opening a converter is far dearer than converting a short text, and every field of
+// every row passes through here: keep one per thread.
+// Converters are not moved or reassigned: rebuilt in place when their error flag is set.
+std::optional<QStringEncoder>& encoderSlot()
+{
+    thread_local std::optional<QStringEncoder> e;
+    if (!e)
+        e.emplace("windows-31j", QStringConverter::Flag::Stateless);
+    return e;
+}
+
+std::optional<QStringDecoder>& decoderSlot()
+{
+    thread_local std::optional<QStringDecoder> d;
+    if (!d)
+        d.emplace("windows-31j", QStringConverter::Flag::Stateless);
+    return d;
+}
+
+bool isAscii(const QByteArray& bytes)
+{
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+bool isAscii(const QString& text)
+{
+    for (QChar c : text)
+        if (c.unicode() >= 0x80)
+            return false;
+    return true;
+}
+} // namespace
+
 namespace Cp932 {
 
 QByteArray encode(const QString& text, bool* ok)
 {
-    QStringEncoder encoder("windows-31j");
-    QByteArray out = encoder(text);
+    if (isAscii(text)) {
+        if (ok)
+            *ok = true;
+        return text.toLatin1();
+    }
+    std::optional<QStringEncoder>& slot = encoderSlot();
+    QByteArray out = (*slot)(text);
+    const bool failed = slot->hasError();
+    // The error flag sticks to the converter; start a fresh one after the (rare) failure.
+    if (failed)
+        slot.reset();
     if (ok)
-        *ok = !encoder.hasError();
+        *ok = !failed;
     return out;
 }
 
 QString decode(const QByteArray& bytes)
 {
-    QStringDecoder decoder("windows-31j");
-    return decoder(bytes);
+    if (isAscii(bytes))
+        return QString::fromLatin1(bytes);
+    std::optional<QStringDecoder>& slot = decoderSlot();
+    QString out = (*slot)(bytes);
+    if (slot->hasError())
+        slot.reset();
+    return out;
 }
 
 bool canEncode(const QString& text)
