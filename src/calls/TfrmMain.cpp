@@ -18,6 +18,7 @@
 #include "db/TfrmIndexAlert.h"
 #include "core/AppError.h"
 #include "platform/CopyDataChannel.h"
+#include "platform/SignalWatcher.h"
 #include "ui/GridHelpers.h"
 #include "ui/Icons.h"
 #include "calls/ui/CustTabBar.h"
@@ -360,6 +361,7 @@ bool TfrmMain::FormCreate()
     try {
         TfrmIndexAlertNotice notice;
         InitTables(*dmCmn, &notice);
+        SignalWatcher::ReinstallHandlers();
     } catch (const AppError& e) {
         MessageService::Error(
             QStringLiteral("データベースへの接続に失敗しました。\r\nzuvaro3.iniファイルの設定を確認してください。\r\n") +

@@ -27,6 +27,13 @@ SignalWatcher::SignalWatcher(QObject* parent) : QObject(parent)
         if (::read(gSignalPipe[0], &c, 1) == 1)
             emit terminationRequested(int(c));
     });
+    ReinstallHandlers();
+}
+
+void SignalWatcher::ReinstallHandlers()
+{
+    if (gSignalPipe[1] < 0)
+        return;
     struct sigaction sa = {};
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);

@@ -13,6 +13,11 @@ public:
     explicit SignalWatcher(QObject* parent = nullptr);
     ~SignalWatcher() override;
 
+    // Takes SIGTERM and SIGINT back. The embedded database engine installs handlers of its
+    // own when it starts, which would cut every connection instead of letting us close in
+    // order; call this after the first attachment.
+    static void ReinstallHandlers();
+
 signals:
     void terminationRequested(int signalNumber);
 

@@ -1,6 +1,7 @@
 #include "ui/AppMain.h"
 
 #include "calls/TfrmMain.h"
+#include "core/AppError.h"
 #include "core/AppGlobals.h"
 #include "core/DiagLog.h"
 #include "core/MessageService.h"
@@ -87,6 +88,7 @@ int ZuvaroMain(int argc, char** argv)
         ZuvaroApplication::setReconnectHandler([](const QString& message) {
             if (dmCmn)
                 dmCmn->ReDBConnect(message);
+            SignalWatcher::ReinstallHandlers();
         });
         auto form = std::make_unique<TfrmMain>();
         QObject::connect(&watcher, &SignalWatcher::terminationRequested, form.get(), [&form](int sig) {
@@ -94,7 +96,16 @@ int ZuvaroMain(int argc, char** argv)
             form->Teardown();
             QCoreApplication::quit();
         });
-        if (!form->FormCreate()) {
+        bool created = false;
+        try {
+            created = form->FormCreate();
+        } catch (const AppError& e) {
+            // A failure after the database is up (a list that did not load): report it
+            // like any other and keep going.
+            ZuvaroApplication::HandleException(e.message());
+            created = !form->StartupAborted();
+        }
+        if (!created) {
             rc = 1;
         } else {
             // The desktop session ending: same teardown, then allow it.
