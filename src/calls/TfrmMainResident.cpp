@@ -3,6 +3,7 @@
 #include "calls/WindowPlacement.h"
 #include "core/Cp932.h"
 #include "core/DiagLog.h"
+#include "core/ExportPrefs.h"
 #include "core/StartupSettings.h"
 #include "platform/UserRegistry.h"
 #include "ui/Icons.h"
@@ -155,6 +156,13 @@ void TfrmMain::ReadRegistry()
     move(p.Geometry.topLeft());
     FStartMaximized = p.Maximized;
     FActWidth = reg.ReadInteger(kReg + QStringLiteral("ActWidth"), 0);
+    gExportPrefs.ExpPath = reg.ReadString(QStringLiteral("ExpPath"), QString());
+    gExportPrefs.ExpTaiPath = reg.ReadString(QStringLiteral("ExpTaiPath"), QString());
+    gExportPrefs.ExpCustPath = reg.ReadString(QStringLiteral("ExpCustPath"), QString());
+    gExportPrefs.ExpTelsPath = reg.ReadString(QStringLiteral("ExpTelsPath"), QString());
+    gExportPrefs.DelCrlfTel = reg.ReadFlag(QStringLiteral("ExportDelCrlfTel"), true);
+    gExportPrefs.DelCrlfTai = reg.ReadFlag(QStringLiteral("ExportDelCrlfTai"), true);
+    gExportPrefs.DelCrlfCust = reg.ReadFlag(QStringLiteral("ExportDelCrlfCust"), true);
 }
 
 void TfrmMain::WriteRegistry()
@@ -170,5 +178,12 @@ void TfrmMain::WriteRegistry()
     reg.WriteInteger(kReg + QStringLiteral("Width"), g.width());
     reg.WriteInteger(kReg + QStringLiteral("WindowState"), isMinimized() ? 3 : isMaximized() ? 2 : 1);
     reg.WriteInteger(kReg + QStringLiteral("ActWidth"), FActWidth);
+    reg.WriteString(QStringLiteral("ExpPath"), gExportPrefs.ExpPath);
+    reg.WriteString(QStringLiteral("ExpTaiPath"), gExportPrefs.ExpTaiPath);
+    reg.WriteString(QStringLiteral("ExpCustPath"), gExportPrefs.ExpCustPath);
+    reg.WriteString(QStringLiteral("ExpTelsPath"), gExportPrefs.ExpTelsPath);
+    reg.WriteFlag(QStringLiteral("ExportDelCrlfTel"), gExportPrefs.DelCrlfTel);
+    reg.WriteFlag(QStringLiteral("ExportDelCrlfTai"), gExportPrefs.DelCrlfTai);
+    reg.WriteFlag(QStringLiteral("ExportDelCrlfCust"), gExportPrefs.DelCrlfCust);
     reg.Sync();
 }

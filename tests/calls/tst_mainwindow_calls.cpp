@@ -3,6 +3,7 @@
 #include "calls/WindowPlacement.h"
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
+#include "core/ExportPrefs.h"
 #include "core/MessageService.h"
 #include "core/StartupSettings.h"
 #include "db/TdmCmn.h"
@@ -188,11 +189,17 @@ private slots:
             QVERIFY(form.FormCreate());
             form.show();
             form.setGeometry(40, 30, 1100, 500);
+            gExportPrefs.ExpPath = "/tmp/log.csv";
+            gExportPrefs.DelCrlfTai = false;
             form.Teardown();
         }
+        gExportPrefs = TExportPrefs();
         TfrmMain again;
         QVERIFY(again.FormCreate());
         QCOMPARE(again.geometry().size(), QSize(1100, 500));
+        QCOMPARE(gExportPrefs.ExpPath, QString("/tmp/log.csv"));
+        QVERIFY(!gExportPrefs.DelCrlfTai);
+        QVERIFY(gExportPrefs.DelCrlfTel);
     }
 };
 

@@ -1,0 +1,3 @@
+#include "core/ExportPrefs.h"
+
+TExportPrefs gExportPrefs;
