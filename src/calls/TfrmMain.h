@@ -192,7 +192,7 @@ private:
     void TcpClientConnect(TTelCom* sender);
     void TcpClientDisconnect(TTelCom* sender);
     void TcpClientError(TTelCom* sender, int errorCode);
-    void LogDeviceEvent(TTelCom* sender, const QString& text, const QString& tagLabel);
+    void ReportDeviceEvent(TTelCom* sender, const QString& what, const QString& tagLabel, bool check);
     void SetDeviceIcon(bool allAttached, const QString& statusText);
     void FlashStep();
     void FinishFlash();

@@ -160,10 +160,18 @@ void TfrmMain::SetDeviceIcon(bool allAttached, const QString& statusText)
     }
 }
 
-void TfrmMain::LogDeviceEvent(TTelCom* sender, const QString& text, const QString& tagLabel)
+void TfrmMain::ReportDeviceEvent(TTelCom* sender, const QString& what, const QString& tagLabel, bool check)
 {
-    WriteLog(text + QStringLiteral("TEL:") + sender->SelfTelNo() + kBlank + QStringLiteral("名称:") + sender->DispName() +
-             kBlank + tagLabel + QString::number(sender->Tag()) + kBlank);
+    // Device events never reach the user as errors.
+    try {
+        const QString text = QStringLiteral("PORT:") + QString::number(sender->PortNo()) + what;
+        SetStatusText(0, text);
+        WriteLog(text + QStringLiteral("TEL:") + sender->SelfTelNo() + kBlank + QStringLiteral("名称:") +
+                 sender->DispName() + kBlank + tagLabel + QString::number(sender->Tag()) + kBlank);
+        if (check)
+            AndroidTimerTimer();
+    } catch (...) {
+    }
 }
 
 void TfrmMain::TcpClientConnect(TTelCom* sender)
@@ -172,55 +180,32 @@ void TfrmMain::TcpClientConnect(TTelCom* sender)
         return;
     try {
         sender->GetOwnTellNo(10000);
-        const QString text =
-            QStringLiteral("PORT:") + QString::number(sender->PortNo()) + QStringLiteral(" のTCP通信が接続されました。 ");
-        SetStatusText(0, text);
-        LogDeviceEvent(sender, text, QStringLiteral("MyDevIdx:"));
-        AndroidTimerTimer();
     } catch (...) {
     }
+    ReportDeviceEvent(sender, QStringLiteral(" のTCP通信が接続されました。 "), QStringLiteral("MyDevIdx:"), true);
 }
 
 void TfrmMain::TcpClientDisconnect(TTelCom* sender)
 {
-    if (!sender)
-        return;
-    try {
-        const QString text =
-            QStringLiteral("PORT:") + QString::number(sender->PortNo()) + QStringLiteral(" のTCP通信が切断されました。 ");
-        SetStatusText(0, text);
-        LogDeviceEvent(sender, text, QStringLiteral("MyDevIdx:"));
-        AndroidTimerTimer();
-    } catch (...) {
-    }
+    if (sender)
+        ReportDeviceEvent(sender, QStringLiteral(" のTCP通信が切断されました。 "), QStringLiteral("MyDevIdx:"), true);
 }
 
 void TfrmMain::TcpClientError(TTelCom* sender, int errorCode)
 {
-    if (!sender)
-        return;
-    try {
-        const QString text = QStringLiteral("PORT:") + QString::number(sender->PortNo()) +
-                             QStringLiteral(" のTCP通信でエラーが発生しました。(") + QString::number(errorCode) +
-                             QStringLiteral(") ");
-        SetStatusText(0, text);
-        LogDeviceEvent(sender, text, QStringLiteral("MyDevIdx:"));
-    } catch (...) {
-    }
+    if (sender)
+        ReportDeviceEvent(sender,
+                          QStringLiteral(" のTCP通信でエラーが発生しました。(") + QString::number(errorCode) +
+                              QStringLiteral(") "),
+                          QStringLiteral("MyDevIdx:"), false);
 }
 
 void TfrmMain::TelComError(TTelCom* sender, qint32 errors)
 {
-    if (!sender)
-        return;
-    try {
-        const QString text = QStringLiteral("PORT:") + QString::number(sender->PortNo()) +
-                             QStringLiteral(" の通信でエラーが発生しました。(") + QString::number(errors) +
-                             QStringLiteral(") ");
-        SetStatusText(0, text);
-        LogDeviceEvent(sender, text, QStringLiteral("Tag:"));
-    } catch (...) {
-    }
+    if (sender)
+        ReportDeviceEvent(sender,
+                          QStringLiteral(" の通信でエラーが発生しました。(") + QString::number(errors) + QStringLiteral(") "),
+                          QStringLiteral("Tag:"), false);
 }
 
 void TfrmMain::TelComReceivedTelNo(TTelCom* sender, const QString& telNo)

@@ -1,11 +1,11 @@
 #include "core/AppGlobals.h"
 #include "core/StartupSettings.h"
 #include "db/InitialDatabase.h"
+#include "support/PhoneSim.h"
 #include "support/ProgramRunner.h"
 #include "support/TestEnv.h"
 
 #include <QElapsedTimer>
-#include <QTcpServer>
 #include <QtTest>
 
 // The real program with a Wi-Fi phone configured, driven by the phone simulator over
@@ -13,30 +13,6 @@
 class TestPhoneEndToEnd : public QObject
 {
     Q_OBJECT
-
-    static int freePort()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::Any, 0);
-        return probe.serverPort();
-    }
-
-    // Starts the simulator, trying again while the program is not listening yet.
-    static std::unique_ptr<QProcess> startPhone(int port, const QStringList& extra = {})
-    {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 30000) {
-            auto phone = std::make_unique<QProcess>();
-            phone->start(TestEnv::binary("tools/zuvaro-phone/zuvaro-phone"),
-                         QStringList{"--port", QString::number(port), "--own-number", "09011112222"} + extra);
-            phone->waitForStarted();
-            if (!phone->waitForFinished(400))
-                return phone; // still running: connected
-            QTest::qWait(100);
-        }
-        return nullptr;
-    }
 
     static bool waitForOutput(QProcess* p, const QByteArray& text, QByteArray& seen, int timeoutMs = 30000)
     {
@@ -56,14 +32,14 @@ private slots:
     {
         TestEnv env;
         InitialDatabase::Create(AppPaths::defaultDatabasePath());
-        const int port = freePort();
+        const int port = PhoneSim::FreePort();
         env.writeIni(QString::fromUtf8("[ADAPTA]\nCOUNT=1\nPORT_NO_1=%1\nDISP_NAME_1=本店\nREAD_NAME_1=ほんてん\n"
                                        "DEVICE_INDEX_1=0\n")
                          .arg(port));
         ProgramRunner runner;
         QProcess* program = runner.start();
 
-        auto phone = startPhone(port);
+        auto phone = PhoneSim::Start(port, {"--own-number", "09011112222"});
         QVERIFY(phone);
         QByteArray out;
         QVERIFY(waitForOutput(phone.get(), "< AT+CLIP=1", out));
@@ -85,7 +61,7 @@ private slots:
         phone->kill();
         phone->waitForFinished();
         QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("のTCP通信が切断されました。")));
-        auto again = startPhone(port, {"--call", "0355556666"});
+        auto again = PhoneSim::Start(port, {"--own-number", "09011112222", "--call", "0355556666"});
         QVERIFY(again);
         QVERIFY(ProgramRunner::waitForLog("TelReceiveProc TelNo=0355556666"));
         again->closeWriteChannel();

@@ -3,39 +3,19 @@
 #include "core/MessageService.h"
 #include "core/StartupSettings.h"
 #include "devices/TTelCom.h"
+#include "support/PhoneSim.h"
 #include "support/TestDatabase.h"
 #include "support/TestEnv.h"
 
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableWidget>
-#include <QTcpServer>
 #include <QtTest>
 
 // The main window with two Wi-Fi phones played by the simulator over loopback.
 class TestMainWindowPhones : public QObject
 {
     Q_OBJECT
-
-    static int freePort()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::Any, 0);
-        return probe.serverPort();
-    }
-
-    static std::unique_ptr<QProcess> startPhone(int port, const QString& own)
-    {
-        for (int i = 0; i < 50; ++i) {
-            auto phone = std::make_unique<QProcess>();
-            phone->start(TestEnv::binary("tools/zuvaro-phone/zuvaro-phone"),
-                         {"--port", QString::number(port), "--own-number", own});
-            phone->waitForStarted();
-            if (!phone->waitForFinished(300))
-                return phone;
-        }
-        return nullptr;
-    }
 
     static int rowOf(QTableWidget* g, const QString& telNo)
     {
@@ -55,7 +35,7 @@ private slots:
     void supervisionAndDialling()
     {
         TestEnv env;
-        const int p1 = freePort(), p2 = freePort();
+        const int p1 = PhoneSim::FreePort(), p2 = PhoneSim::FreePort();
         env.writeIni(QString::fromUtf8("[ADAPTA]\nCOUNT=2\nPORT_NO_1=%1\nDISP_NAME_1=本店\nREAD_NAME_1=ほんてん\n"
                                        "DEVICE_INDEX_1=0\nPORT_NO_2=%2\nDISP_NAME_2=支店\nREAD_NAME_2=してん\n"
                                        "DEVICE_INDEX_2=0\n")
@@ -69,8 +49,8 @@ private slots:
         std::unique_ptr<QProcess> phone1, phone2;
         // The phones come up while the start-up waits for them.
         QTimer::singleShot(100, &form, [&]() {
-            phone1 = startPhone(p1, "09011111111");
-            phone2 = startPhone(p2, "09022222222");
+            phone1 = PhoneSim::Start(p1, {"--own-number", "09011111111"});
+            phone2 = PhoneSim::Start(p2, {"--own-number", "09022222222"});
         });
         QVERIFY(form.FormCreate());
         QVERIFY(phone1 && phone2);
@@ -81,7 +61,7 @@ private slots:
         phone2->kill();
         phone2->waitForFinished();
         QTRY_COMPARE(form.StatusText(1), QString::fromUtf8("通信無効(%1)").arg(p2));
-        phone2 = startPhone(p2, "09022222222");
+        phone2 = PhoneSim::Start(p2, {"--own-number", "09022222222"});
         QVERIFY(phone2);
         QTRY_COMPARE_WITH_TIMEOUT(form.StatusText(1), QString::fromUtf8("通信有効"), 15000);
 
