@@ -239,6 +239,10 @@ void PhoneSimulator::Pump()
             s->flush();
         else if (auto* p = qobject_cast<QSerialPort*>(FLink))
             p->flush();
+        if (FOptions.ShowSent) {
+            std::fprintf(stdout, "> %s\n", Printable(QString::fromUtf8(item.Bytes)).toUtf8().constData());
+            std::fflush(stdout);
+        }
         if (item.PauseMs > 0) {
             FPumping = true;
             QTimer::singleShot(item.PauseMs, this, [this] {

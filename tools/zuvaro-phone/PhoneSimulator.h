@@ -27,6 +27,7 @@ struct PhoneOptions
     int ReplyDelayMs = 0;
     int SplitAt = 0;
     double ExitAfter = -1;
+    bool ShowSent = false;
 };
 
 // The phone app: connects to the PC (or opens the serial link), answers the PC's requests,

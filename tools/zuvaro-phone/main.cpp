@@ -55,7 +55,11 @@ int main(int argc, char* argv[])
     const QCommandLineOption exitAfter(QStringLiteral("exit-after"),
                                        QStringLiteral("Close the link and end after SECONDS (fractions allowed)."),
                                        QStringLiteral("SECONDS"));
-    parser.addOptions({host, port, serial, own, call, rings, ringInterval, reply, replyDelay, splitAt, exitAfter});
+    const QCommandLineOption showSent(QStringLiteral("show-sent"),
+                                      QStringLiteral("Also print every write to the PC, as \"> \" and the bytes, once "
+                                                     "it has been handed to the link."));
+    parser.addOptions(
+        {host, port, serial, own, call, rings, ringInterval, reply, replyDelay, splitAt, exitAfter, showSent});
     parser.process(app);
 
     auto fail = [](const char* text) {
@@ -97,6 +101,7 @@ int main(int argc, char* argv[])
         if (!ok || o.ExitAfter < 0)
             return fail("--exit-after needs a number of seconds");
     }
+    o.ShowSent = parser.isSet(showSent);
     if (!parser.positionalArguments().isEmpty())
         return fail("unexpected argument");
 
