@@ -41,6 +41,8 @@ void TfrmMain::MakeLogGrid()
     const QList<TLogRow> rows = CallLog::LoadDay(dmCmn->sqlWork, DateTimePicker1->date(), selectedKind(this));
     if (!rows.isEmpty())
         sgdLog->setRowCount(int(rows.size()));
+    // One repaint for the whole day rather than one per cell.
+    sgdLog->setUpdatesEnabled(false);
     for (int r = 0; r < rows.size(); ++r) {
         const TLogRow& row = rows.at(r);
         const QString cells[10] = {row.DtFrom, row.TelNo,  row.TelType,    row.PortNo,   row.Caller,
@@ -48,6 +50,7 @@ void TfrmMain::MakeLogGrid()
         for (int c = 0; c < 10; ++c)
             sgdLog->setItem(r, c, new QTableWidgetItem(cells[c]));
     }
+    sgdLog->setUpdatesEnabled(true);
     WriteTraceLog(QStringLiteral("TfraCust.MakeLogGrid end"));
     emit logGridLoaded();
 }
