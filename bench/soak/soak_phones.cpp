@@ -129,6 +129,7 @@ private:
     bool StartProgram();
     void StartPhone(int i);
     void ReadPhone(int i, QProcess* sim);
+    void DrainPhoneOutput(int i, const QByteArray& bytes);
     void PhoneLine(int i, const QByteArray& line);
     void PhoneEnded(int i, QProcess* sim, int code);
     void Tick();
@@ -242,18 +243,24 @@ void SoakRun::StartPhone(int i)
                             QStringLiteral("0"), QStringLiteral("--show-sent")});
 }
 
-void SoakRun::ReadPhone(int i, QProcess* sim)
+void SoakRun::DrainPhoneOutput(int i, const QByteArray& bytes)
 {
     Phone& p = FPhones[size_t(i)];
-    if (sim != p.Sim)
-        return;
-    p.Out += sim->readAllStandardOutput();
+    p.Out += bytes;
     qsizetype nl;
     while ((nl = p.Out.indexOf('\n')) >= 0) {
         const QByteArray line = p.Out.left(nl);
         p.Out.remove(0, nl + 1);
         PhoneLine(i, line);
     }
+}
+
+void SoakRun::ReadPhone(int i, QProcess* sim)
+{
+    Phone& p = FPhones[size_t(i)];
+    if (sim != p.Sim)
+        return;
+    DrainPhoneOutput(i, sim->readAllStandardOutput());
 }
 
 void SoakRun::PhoneLine(int i, const QByteArray& line)
@@ -361,13 +368,7 @@ void SoakRun::KillPhone(int i)
     sim->kill();
     sim->waitForFinished(5000);
     // Lines it printed before it died are still in the pipe.
-    p.Out += sim->readAllStandardOutput();
-    qsizetype nl;
-    while ((nl = p.Out.indexOf('\n')) >= 0) {
-        const QByteArray line = p.Out.left(nl);
-        p.Out.remove(0, nl + 1);
-        PhoneLine(i, line);
-    }
+    DrainPhoneOutput(i, sim->readAllStandardOutput());
     sim->deleteLater();
     p.Sim = nullptr;
     p.St = Phone::Down;
