@@ -2,6 +2,8 @@
 
 #include "calls/DatabaseBackup.h"
 #include "calls/DialAddress.h"
+#include "calls/MasterLists.h"
+#include "ui/Plugins.h"
 #include "calls/SpeechAnnouncer.h"
 #include "platform/SpeechEngine.h"
 #include "devices/TTelCom.h"
@@ -65,11 +67,23 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     // The window is closed through its own close buttons, not the title bar.
     setWindowFlag(Qt::CustomizeWindowHint, true);
     setWindowFlag(Qt::WindowCloseButtonHint, false);
+    InstallPlugins(*this);
+}
+
+void TfrmMain::PlugButton(const char* name, std::function<void()> handler)
+{
+    auto* button = findChild<QPushButton*>(QLatin1String(name));
+    if (!button)
+        return;
+    button->setEnabled(true);
+    connect(button, &QPushButton::clicked, this, [handler = std::move(handler)]() { handler(); });
 }
 
 TfrmMain::~TfrmMain()
 {
     Teardown();
+    if (MasterLists::Current() == FMasterLists.get())
+        MasterLists::SetCurrent(nullptr);
 }
 
 QPushButton* TfrmMain::AddButton(QWidget* page, const char* name, const QString& caption, const QString& hint)
@@ -407,7 +421,11 @@ bool TfrmMain::FormCreate()
         }
     }
     LayoutLogGrid();
+    FMasterLists = std::make_unique<MasterLists>(*dmCmn);
+    MasterLists::SetCurrent(FMasterLists.get());
+    FMasterLists->MakeAll();
     MakeLogGrid();
+    emit formCreated();
     return true;
 }
 
@@ -481,6 +499,7 @@ void TfrmMain::Teardown()
         return;
     FTornDown = true;
     WriteTraceLog(QStringLiteral("TfrmMain.FormDestroy"));
+    emit tearingDown();
     WriteRegistry();
     if (AndroidTimer)
         AndroidTimer->stop();
