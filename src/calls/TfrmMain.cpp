@@ -70,6 +70,19 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     InstallPlugins(*this);
 }
 
+QAction* TfrmMain::AddMasterMenuItem(const QString& caption, std::function<void()> handler)
+{
+    if (!PopMaster) {
+        PopMaster = new QMenu(this);
+        PopMaster->setObjectName(QStringLiteral("PopMaster"));
+        auto* button = findChild<QPushButton*>(QStringLiteral("btnMaster"));
+        PlugButton("btnMaster", [this, button]() { PopMaster->popup(button->mapToGlobal(QPoint(0, button->height()))); });
+    }
+    QAction* action = PopMaster->addAction(caption);
+    connect(action, &QAction::triggered, this, [handler = std::move(handler)]() { handler(); });
+    return action;
+}
+
 void TfrmMain::PlugButton(const char* name, std::function<void()> handler)
 {
     auto* button = findChild<QPushButton*>(QLatin1String(name));

@@ -150,6 +150,9 @@ public:
     // Subsystems plug in here: a menu button runs its handler and is enabled only once a
     // subsystem has plugged it (no dead buttons).
     void PlugButton(const char* name, std::function<void()> handler);
+    // An entry of the "マスタ登録" menu; the button pops the menu up once it has an entry.
+    QAction* AddMasterMenuItem(const QString& caption, std::function<void()> handler);
+    QMenu* PopMaster = nullptr;
 
 signals:
     // Plug-in points for the subsystems (customers, responses, admin, logs, reports):
