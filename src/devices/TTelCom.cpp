@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include "core/StopRequest.h"
+
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QTcpServer>
@@ -352,7 +354,7 @@ TTelCom::TWait TTelCom::WaitFor(const std::function<bool()>& done, int timeoutMs
         if (serial && !FSerial->isOpen())
             return TWait::LinkLost;
         const qint64 left = timeoutMs - elapsed.elapsed();
-        if (left <= 0)
+        if (left <= 0 || StopRequest::Requested())
             return TWait::TimedOut;
         QEventLoop loop;
         QTimer deadline;
@@ -361,7 +363,7 @@ TTelCom::TWait TTelCom::WaitFor(const std::function<bool()>& done, int timeoutMs
         connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
         deadline.start(int(left));
         FWaitLoops.append(&loop);
-        loop.exec();
+        StopRequest::Exec(loop);
         if (!self)
             return TWait::Destroyed;
         FWaitLoops.removeOne(&loop);
