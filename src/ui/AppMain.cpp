@@ -26,10 +26,10 @@ namespace {
 // Another copy holds the lock: forward "/s" texts to it, refuse anything else.
 int RunAsSecondCopy(const QStringList& args)
 {
+    bool ok = false;
+    const qint64 handle =
+        gIni->ReadString(QStringLiteral("MAIN_FORM"), QStringLiteral("HANDLE"), QString()).trimmed().toLongLong(&ok);
     if (args.size() == 2 && args.at(0).toLower() == QLatin1String("/s")) {
-        qint64 handle = 0;
-        bool ok = false;
-        handle = gIni->ReadString(QStringLiteral("MAIN_FORM"), QStringLiteral("HANDLE"), QString()).trimmed().toLongLong(&ok);
         if (!ok) {
             MessageService::Error(QStringLiteral("Zuvaroのハンドルを取得できませんでした。"));
             return 1;
@@ -38,6 +38,10 @@ int RunAsSecondCopy(const QStringList& args)
             WriteLog(QStringLiteral("SendCopyData failed HANDLE=%1 text=%2").arg(handle).arg(args.at(1)));
         return 0;
     }
+    // The running copy may be minimised or behind other windows: an empty text brings it
+    // to the front.
+    if (ok && handle != 0)
+        SendCopyData(handle, QString());
     MessageService::Warning(QStringLiteral("Zuvaroはすでに実行しています。"));
     return 0;
 }
