@@ -63,19 +63,33 @@ bool FixUpAndCheck(const QString& copy, QString* failure)
 }
 } // namespace
 
-int BackupState(TdmCmn& dm)
+namespace {
+// The first column of the one row of a monitoring query, as a number.
+int monitoredNumber(TdmCmn& dm, const QString& sql)
 {
     FbQuery& q = dm.IBQueryFnc;
-    q.setSql(QStringLiteral("select MON$BACKUP_STATE as STATE from MON$DATABASE"));
+    q.setSql(sql);
     try {
         q.open();
-        const int state = q.eof() ? 0 : q.fieldByName(QStringLiteral("STATE")).asInteger();
+        const int n = q.eof() ? 0 : q.fieldByName(QStringLiteral("N")).asInteger();
         q.close();
-        return state;
+        return n;
     } catch (...) {
         q.release();
         throw;
     }
+}
+
+int OtherAttachments(TdmCmn& dm)
+{
+    return monitoredNumber(dm, QStringLiteral("select count(*) as N from MON$ATTACHMENTS where MON$ATTACHMENT_ID <> "
+                                              "CURRENT_CONNECTION and MON$SYSTEM_FLAG = 0"));
+}
+} // namespace
+
+int BackupState(TdmCmn& dm)
+{
+    return monitoredNumber(dm, QStringLiteral("select MON$BACKUP_STATE as N from MON$DATABASE"));
 }
 
 bool EndStaleBackupLock(TdmCmn& dm)
@@ -84,6 +98,14 @@ bool EndStaleBackupLock(TdmCmn& dm)
         const int state = BackupState(dm);
         if (state == 0)
             return false;
+        // On a server another PC may be copying right now; its lock is only ours to end
+        // when nobody else is attached.
+        if (OtherAttachments(dm) > 0) {
+            WriteLog(QStringLiteral("The database is locked for a copy (MON$BACKUP_STATE=%1) while other programs "
+                                    "are attached; left as it is")
+                         .arg(state));
+            return false;
+        }
         WriteLog(QStringLiteral("The database was left locked for a copy (MON$BACKUP_STATE=%1); ending it").arg(state));
         dm.ExecSql(QStringLiteral("ALTER DATABASE END BACKUP"));
         return true;

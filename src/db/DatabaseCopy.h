@@ -15,7 +15,8 @@ int BackupState(TdmCmn& dm);
 
 // A copy that was killed between "ALTER DATABASE BEGIN BACKUP" and its end leaves the
 // database locked: later copies fail and the side file grows without end. Ends such a
-// lock; true when one was ended. Failures are logged, not thrown.
+// lock when no other program is attached (on a server another PC may be copying); true
+// when one was ended. Failures are logged, not thrown.
 bool EndStaleBackupLock(TdmCmn& dm);
 
 // Copies the database file source (held open by dm) to target while the database is

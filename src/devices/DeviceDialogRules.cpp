@@ -2,12 +2,11 @@
 
 #include "core/AppError.h"
 #include "core/DiagLog.h"
+#include "core/StopRequest.h"
 #include "devices/DeviceHost.h"
 #include "devices/DeviceSettings.h"
 #include "devices/TTelCom.h"
 #include "devices/TTelComList.h"
-
-#include "core/StopRequest.h"
 
 #include <QEventLoop>
 #include <QPointer>

@@ -3,13 +3,12 @@
 #include "core/AppError.h"
 #include "core/AppGlobals.h"
 #include "core/ProfileFile.h"
+#include "core/StopRequest.h"
 #include "devices/TTelComLogger.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include "core/StopRequest.h"
-
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QTcpServer>

@@ -402,6 +402,18 @@ private slots:
         dm.ExecSql(QStringLiteral("ALTER DATABASE BEGIN BACKUP"));
         dm.IBDatabase1.close();
         QCOMPARE(DatabaseCopy::BackupState(dm), 1);
+        {
+            // Someone else attached (another PC on a server) may be copying: left alone.
+            FbDatabase other;
+            other.setDatabaseName(db.path());
+            other.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=pinewoodx"),
+                             QStringLiteral("lc_ctype=ASCII")});
+            other.setSqlDialect(1);
+            other.open();
+            QVERIFY(!DatabaseCopy::EndStaleBackupLock(dm));
+            QCOMPARE(DatabaseCopy::BackupState(dm), 1);
+            other.close();
+        }
         InitTables(dm, nullptr);
         QCOMPARE(DatabaseCopy::BackupState(dm), 0);
     }
