@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-serialport-dev libqt6serialport6 libgl-dev
+    qt6-base-dev qt6-serialport-dev libqt6serialport6 libgl-dev qt6-translations-l10n qt6-multimedia-dev
     libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
     libespeak-ng-dev espeak-ng-data libasound2-dev
     libkakasi2-dev libxlsxwriter-dev

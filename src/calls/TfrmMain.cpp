@@ -446,6 +446,11 @@ void TfrmMain::OnDemoActivate(const QString& text)
 {
     WriteTraceLog(QStringLiteral("TfrmMain.OnDemoActivate"));
     emit demoActivated(text);
+    // A second start without a text: show the window.
+    if (text.isEmpty()) {
+        Open1Click();
+        return;
+    }
     // Dial requests ("zuvaro:...") are handled with the outgoing calls.
     if (DialAddress::IsAddress(text))
         DialRequest(text);
@@ -493,8 +498,10 @@ void TfrmMain::btnBackupClick()
 
 void TfrmMain::ShowMainWindow()
 {
-    if (StartHidden())
+    if (StartHidden()) {
+        HideResident();
         return;
+    }
     if (FStartMaximized)
         showMaximized();
     else

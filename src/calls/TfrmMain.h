@@ -94,6 +94,8 @@ public:
     void DeleteTaskBarIcon();
     bool HasTrayIcon() const { return FTrayIcon != nullptr; }
     void EnterJouchu();
+    // Hides the window to the tray, or minimises it where there is no tray.
+    void HideResident();
     void EndJouchu();
     void ShowHelpBalloon(const QString& text);
     void Open1Click();

@@ -117,11 +117,15 @@ int TfrmMain::GetAdrTelComStatus(int index)
 
 void TfrmMain::AndroidTimerTimer()
 {
+    // The status check connects devices it finds down; once the teardown has begun it
+    // would bring back every phone the teardown just disconnected.
+    if (FTornDown)
+        return;
     QStringList notAttached;
     for (int i = 0; i < FTelComList.Count(); ++i) {
         QCoreApplication::processEvents();
         // A device may have been removed while messages ran.
-        if (i >= FTelComList.Count())
+        if (i >= FTelComList.Count() || FTornDown)
             break;
         try {
             if (GetAdrTelComStatus(i) != 0)

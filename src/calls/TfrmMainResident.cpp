@@ -96,6 +96,17 @@ void TfrmMain::EndJouchu()
     DeleteTaskBarIcon();
 }
 
+void TfrmMain::HideResident()
+{
+    // Hidden without a notification area, the window would have no way back.
+    if (FTrayIcon && QSystemTrayIcon::isSystemTrayAvailable()) {
+        hide();
+        return;
+    }
+    WriteLog(QStringLiteral("タスクトレイがないため、常駐の代わりに画面を最小化します。"));
+    showMinimized();
+}
+
 void TfrmMain::ShowHelpBalloon(const QString& text)
 {
     FLastBalloon = Cp932::truncateToBytes(text, 255);
@@ -123,7 +134,7 @@ void TfrmMain::btnCloseClick()
 {
     if (GJouchuIdx == 1 && !FEnding) {
         WriteTraceLog(QStringLiteral("TfrmMain.btnCloseClick 常駐"));
-        hide();
+        HideResident();
         return;
     }
     if (GJouchuIdx == 2 && !FEnding) {

@@ -1,6 +1,7 @@
 #include "core/MessageService.h"
 
 #include "core/DiagLog.h"
+#include "core/StopRequest.h"
 
 namespace {
 MessagePresenter* gPresenter = nullptr;
@@ -45,14 +46,19 @@ MsgResult MessageService::Show(MsgKind kind, const QString& text, MsgButtons but
     if (!gAnswers.isEmpty())
         return gAnswers.takeFirst();
     const QString unattended = qEnvironmentVariable("ZUVARO_UNATTENDED").toLower();
-    if (unattended == QLatin1String("yes") || unattended == QLatin1String("no") || !gPresenter) {
+    // Once the program is stopping nobody answers any more: nothing is shown, and a
+    // question gets the cautious answer.
+    const bool stopping = StopRequest::Requested();
+    if (stopping || unattended == QLatin1String("yes") || unattended == QLatin1String("no") || !gPresenter) {
         // Without anyone to ask, a question gets the cautious answer.
-        const bool yes = unattended == QLatin1String("yes");
+        const bool yes = !stopping && unattended == QLatin1String("yes");
         const MsgResult answer = unattendedAnswer(buttons, yes);
         WriteLog(QStringLiteral("MessageBox(%1): %2").arg(QLatin1String(kindName(kind)), text));
         return answer;
     }
-    return gPresenter->present(kind, caption(), text, buttons);
+    const MsgResult answer = gPresenter->present(kind, caption(), text, buttons);
+    // A box closed by a stop request was not answered by anyone.
+    return StopRequest::Requested() ? unattendedAnswer(buttons, false) : answer;
 }
 
 void MessageService::setPresenter(MessagePresenter* presenter)

@@ -6,8 +6,13 @@
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "core/StartupSettings.h"
+#include "db/DatabaseCopy.h"
+#include "db/DatabaseError.h"
 #include "db/IndexNotice.h"
 #include "db/TdmCmn.h"
+
+#include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -35,8 +40,57 @@ public:
 
     void run(const QString& sql)
     {
+        if (!FCopyTried)
+            takeSafetyCopy();
         WriteTraceLog(QStringLiteral("strSql=") + sql);
-        FDm.ExecSql(sql);
+        try {
+            FDm.ExecSql(sql);
+        } catch (const DatabaseError& e) {
+            throw DatabaseError(e.message() + restoreNote(), e.gdsCode(), e.sqlCode(), e.sql());
+        } catch (const AppError& e) {
+            throw AppError(e.message() + restoreNote());
+        }
+    }
+
+    // A kill inside a metadata change can leave the embedded engine's catalogue so damaged
+    // that every later start fails at the same statement. Before the first change a start
+    // makes, a consistent copy goes beside the database; a copy left by an earlier start
+    // that failed is older and kept.
+    void takeSafetyCopy()
+    {
+        FCopyTried = true;
+        const QString source = LocalDatabaseFile(FDm.IBDatabase1.databaseName());
+        const QString copy = source + QStringLiteral(".before-upgrade");
+        if (QFileInfo::exists(copy)) {
+            WriteLog(QStringLiteral("InitTables keeps the earlier copy ") + copy);
+            FCopy = copy;
+            return;
+        }
+        QString failure;
+        if (DatabaseCopy::MakeConsistentCopy(FDm, source, copy, &failure)) {
+            WriteLog(QStringLiteral("InitTables copy before the upgrade: ") + copy);
+            FCopy = copy;
+        } else {
+            WriteLog(QStringLiteral("InitTables cannot copy the database before the upgrade: ") + failure);
+        }
+    }
+
+    QString restoreNote() const
+    {
+        if (FCopy.isEmpty())
+            return QString();
+        const QString database = LocalDatabaseFile(FDm.IBDatabase1.databaseName());
+        return QStringLiteral("\r\n更新前のデータベースの複製が %1 にあります。元に戻すには、プログラムを終了し、"
+                              "%2 をこの複製で置き換えてから起動し直してください。")
+            .arg(FCopy, database);
+    }
+
+    // The upgrade completed: the copy is not needed any more.
+    void finish()
+    {
+        if (!FCopy.isEmpty() && QFile::remove(FCopy))
+            WriteLog(QStringLiteral("InitTables removed ") + FCopy);
+        FCopy.clear();
     }
 
     static QString spellings(const QString& name)
@@ -91,6 +145,8 @@ public:
 
 private:
     TdmCmn& FDm;
+    QString FCopy;
+    bool FCopyTried = false;
 };
 
 QString setting(const char* section, const char* key, const char* def)
@@ -340,6 +396,7 @@ void Upgrade::step11MemoWidth()
 void InitTables(TdmCmn& dm, IndexNotice* notice)
 {
     WriteTraceLog(QStringLiteral("InitTables begin"));
+    DatabaseCopy::EndStaleBackupLock(dm);
     Upgrade u(dm);
     u.step1ResponseTables();
     u.step2Account();
@@ -353,5 +410,6 @@ void InitTables(TdmCmn& dm, IndexNotice* notice)
     u.step10TextDt();
     u.step11MemoWidth();
     dm.tblInterface.setSql(QStringLiteral("select * from INTERFACE order by IF_NO"));
+    u.finish();
     WriteTraceLog(QStringLiteral("InitTables end"));
 }

@@ -5,6 +5,7 @@
 #include "core/Clock.h"
 #include "core/DiagLog.h"
 #include "core/Helpers.h"
+#include "core/StopRequest.h"
 #include "db/FbWriteScope.h"
 #include "db/StorableText.h"
 
@@ -56,7 +57,7 @@ void waitWithEvents(int msecs)
 {
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < msecs) {
+    while (timer.elapsed() < msecs && !StopRequest::Requested()) {
         if (QCoreApplication::instance())
             QCoreApplication::processEvents(QEventLoop::AllEvents, int(msecs - timer.elapsed()));
         QThread::msleep(quint64(qBound(qint64(1), qint64(msecs) - timer.elapsed(), qint64(10))));

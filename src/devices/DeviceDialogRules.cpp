@@ -2,6 +2,7 @@
 
 #include "core/AppError.h"
 #include "core/DiagLog.h"
+#include "core/StopRequest.h"
 #include "devices/DeviceHost.h"
 #include "devices/DeviceSettings.h"
 #include "devices/TTelCom.h"
@@ -132,7 +133,7 @@ void Pause(int ms)
 {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
+    StopRequest::Exec(loop);
 }
 } // namespace
 
@@ -143,12 +144,13 @@ QString FetchOwnTelNo(TTelCom& device, const TFetchTimings& timings, FetchView* 
     if (device.DeviceType() == dtAndroidWifi) {
         if (view)
             view->FetchBegin(true, timings.WifiRounds);
-        for (int round = 0; round < timings.WifiRounds && telNo.isEmpty() && guard; ++round) {
+        for (int round = 0; round < timings.WifiRounds && telNo.isEmpty() && guard && !StopRequest::Requested();
+             ++round) {
             if (view)
                 view->FetchRound();
             for (int t = 0; t < timings.WifiTries && telNo.isEmpty(); ++t) {
                 Pause(timings.WifiPauseMs);
-                if (!guard)
+                if (!guard || StopRequest::Requested())
                     break;
                 telNo = guard->GetOwnTellNo(timings.RequestTimeout);
             }

@@ -3,6 +3,7 @@
 #include "core/AppError.h"
 #include "core/AppGlobals.h"
 #include "core/ProfileFile.h"
+#include "core/StopRequest.h"
 #include "devices/TTelComLogger.h"
 
 #include <QCoreApplication>
@@ -352,7 +353,7 @@ TTelCom::TWait TTelCom::WaitFor(const std::function<bool()>& done, int timeoutMs
         if (serial && !FSerial->isOpen())
             return TWait::LinkLost;
         const qint64 left = timeoutMs - elapsed.elapsed();
-        if (left <= 0)
+        if (left <= 0 || StopRequest::Requested())
             return TWait::TimedOut;
         QEventLoop loop;
         QTimer deadline;
@@ -361,7 +362,7 @@ TTelCom::TWait TTelCom::WaitFor(const std::function<bool()>& done, int timeoutMs
         connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
         deadline.start(int(left));
         FWaitLoops.append(&loop);
-        loop.exec();
+        StopRequest::Exec(loop);
         if (!self)
             return TWait::Destroyed;
         FWaitLoops.removeOne(&loop);

@@ -1,6 +1,7 @@
 #include "platform/EspeakSpeechEngine.h"
 
 #include "core/DiagLog.h"
+#include "platform/QtAudioOutput.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -183,10 +184,20 @@ bool EspeakSpeechEngine::Create()
 {
     if (FCreated)
         return true;
-    std::lock_guard<std::mutex> guard(library().lock);
-    FError = prepareLibrary(FDataPath);
-    FCreated = FError.isEmpty();
+    {
+        std::lock_guard<std::mutex> guard(library().lock);
+        FError = prepareLibrary(FDataPath);
+        FCreated = FError.isEmpty();
+    }
+    // The default device goes to the desktop's sound server where there is one; ALSA
+    // plays everywhere else and on a device named explicitly.
+    FUseSoundServer = FCreated && FDevice == QLatin1String("default") && QtAudioOutput::Available();
     return FCreated;
+}
+
+QString EspeakSpeechEngine::OutputName() const
+{
+    return FUseSoundServer ? QStringLiteral("sound server") : QStringLiteral("ALSA ") + FDevice;
 }
 
 int EspeakSpeechEngine::SampleRate() const
@@ -218,7 +229,9 @@ void EspeakSpeechEngine::runPlayback(Playback* p, const QString& text, int speed
     const QByteArray samples = synthesize(text, speed);
     if (!samples.isEmpty() && !FStopping) {
         QString error;
-        if (!playSamples(FDevice, samples, SampleRate(), FStopping, &error) && !FPlaybackFailureLogged.exchange(true))
+        const bool played = FUseSoundServer ? QtAudioOutput::Play(samples, SampleRate(), FStopping, &error)
+                                            : playSamples(FDevice, samples, SampleRate(), FStopping, &error);
+        if (!played && !FPlaybackFailureLogged.exchange(true))
             WriteLog(QStringLiteral("音声の再生に失敗しました。(") + error + QLatin1Char(')'));
     }
     p->finished = true;

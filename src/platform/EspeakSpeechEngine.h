@@ -8,7 +8,8 @@
 #include <list>
 #include <memory>
 
-// espeak-ng's Japanese voice ("ja"), played through an ALSA device.
+// espeak-ng's Japanese voice ("ja"), played through the desktop's sound server (Qt
+// Multimedia) when the device is "default" and there is one, else through ALSA.
 //
 // Play synthesises and plays on a thread of its own and returns at once. Every
 // announcement gets its own audio stream, so one that starts while another still
@@ -28,6 +29,8 @@ public:
     QString ErrorText() const override { return FError; }
 
     bool IsCreated() const { return FCreated; }
+    // Where announcements go once created: "sound server" or "ALSA <device>".
+    QString OutputName() const;
     // 16-bit signed mono samples in host byte order at SampleRate(); empty before Create.
     QByteArray Synthesize(const QString& text, int speed) const;
     int SampleRate() const;
@@ -49,6 +52,7 @@ private:
     QString FDataPath;
     QString FError;
     bool FCreated = false;
+    bool FUseSoundServer = false;
     std::atomic<bool> FStopping{false};
     std::atomic<bool> FPlaybackFailureLogged{false};
     std::list<std::unique_ptr<Playback>> FPlaybacks;

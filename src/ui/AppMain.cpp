@@ -7,6 +7,7 @@
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "core/StartupSettings.h"
+#include "core/StopRequest.h"
 #include "db/FbEngine.h"
 #include "db/TdmCmn.h"
 #include "platform/CopyDataChannel.h"
@@ -25,10 +26,10 @@ namespace {
 // Another copy holds the lock: forward "/s" texts to it, refuse anything else.
 int RunAsSecondCopy(const QStringList& args)
 {
+    bool ok = false;
+    const qint64 handle =
+        gIni->ReadString(QStringLiteral("MAIN_FORM"), QStringLiteral("HANDLE"), QString()).trimmed().toLongLong(&ok);
     if (args.size() == 2 && args.at(0).toLower() == QLatin1String("/s")) {
-        qint64 handle = 0;
-        bool ok = false;
-        handle = gIni->ReadString(QStringLiteral("MAIN_FORM"), QStringLiteral("HANDLE"), QString()).trimmed().toLongLong(&ok);
         if (!ok) {
             MessageService::Error(QStringLiteral("Zuvaroのハンドルを取得できませんでした。"));
             return 1;
@@ -37,6 +38,10 @@ int RunAsSecondCopy(const QStringList& args)
             WriteLog(QStringLiteral("SendCopyData failed HANDLE=%1 text=%2").arg(handle).arg(args.at(1)));
         return 0;
     }
+    // The running copy may be minimised or behind other windows: an empty text brings it
+    // to the front.
+    if (ok && handle != 0)
+        SendCopyData(handle, QString());
     MessageService::Warning(QStringLiteral("Zuvaroはすでに実行しています。"));
     return 0;
 }
@@ -81,9 +86,17 @@ int ZuvaroMain(int argc, char** argv)
     app.setApplicationDisplayName(QStringLiteral("Zuvaro３"));
     int rc = 0;
     {
-        // Watch for SIGTERM/SIGINT before anything long runs; a signal that comes during
-        // start-up is handled as soon as the message loop runs.
+        // Watch for SIGTERM/SIGINT before anything long runs. A stop request ends every
+        // dialog and nested wait (core/StopRequest.h); control then comes back here, where
+        // the teardown runs once.
         SignalWatcher watcher;
+        QObject::connect(&watcher, &SignalWatcher::terminationRequested, &app, [](int sig) {
+            WriteTraceLog(QStringLiteral("TfrmMain signal %1").arg(sig));
+            StopRequest::Request(QStringLiteral("signal %1").arg(sig));
+        });
+        // The desktop session ending ends the program the same way.
+        QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
+                         [](QSessionManager&) { StopRequest::Request(QStringLiteral("session end")); });
         dmCmn = new TdmCmn(GTelDbPath);
         ZuvaroApplication::setReconnectHandler([](const QString& message) {
             if (dmCmn)
@@ -91,11 +104,6 @@ int ZuvaroMain(int argc, char** argv)
             SignalWatcher::ReinstallHandlers();
         });
         auto form = std::make_unique<TfrmMain>();
-        QObject::connect(&watcher, &SignalWatcher::terminationRequested, form.get(), [&form](int sig) {
-            WriteTraceLog(QStringLiteral("TfrmMain signal %1").arg(sig));
-            form->Teardown();
-            QCoreApplication::quit();
-        });
         bool created = false;
         try {
             created = form->FormCreate();
@@ -108,15 +116,17 @@ int ZuvaroMain(int argc, char** argv)
         if (!created) {
             rc = 1;
         } else {
-            // The desktop session ending: same teardown, then allow it.
-            QObject::connect(&app, &QGuiApplication::commitDataRequest, form.get(), [&form](QSessionManager&) {
-                form->Teardown();
-            });
             QObject::connect(form.get(), &TfrmMain::destroyed, &app, &QCoreApplication::quit);
-            form->ShowMainWindow();
-            rc = app.exec();
+            // A stop during start-up has already ended the loops; the main loop would
+            // forget it.
+            if (!StopRequest::Requested()) {
+                form->ShowMainWindow();
+                rc = app.exec();
+            }
             form->Teardown();
         }
+        if (StopRequest::Requested())
+            rc = 0;
     }
 
     ZuvaroApplication::setReconnectHandler(nullptr);

@@ -5,7 +5,8 @@
 #include <functional>
 
 // The application object: catches every exception that escapes an event handler, logs
-// it, shows it, and lets the database reconnect when the message says so.
+// it, shows it, and lets the database reconnect when the message says so. It also closes
+// every open dialog when the program is asked to stop (core/StopRequest.h).
 class ZuvaroApplication : public QApplication
 {
 public:
@@ -17,4 +18,9 @@ public:
     static void setReconnectHandler(std::function<void(const QString&)> handler);
     // The whole handling of one escaped exception; public for tests.
     static void HandleException(const QString& message);
+    // Loads Qt's own Japanese texts (qtbase_ja) for the standard buttons; false when the
+    // translation is not installed.
+    static bool InstallJapaneseQtTexts(QCoreApplication* app);
+    // Rejects every visible dialog and message box (registered as a stop-request closer).
+    static void CloseAllDialogs();
 };

@@ -23,8 +23,9 @@ private slots:
         const QString handle = gIni->ReadString("MAIN_FORM", "HANDLE", "");
         QCOMPARE(handle, QString::number(first->processId()));
 
-        // Without "/s": a warning, and the running copy is not touched.
+        // Without "/s": a warning, and the running copy comes to the front.
         QCOMPARE(runner.run({}), 0);
+        QVERIFY(ProgramRunner::waitForLog(QStringLiteral("TfrmMain.Open1Click end")));
         QVERIFY(ProgramRunner::logText().contains(QString::fromUtf8("MessageBox(warning): Zuvaroはすでに実行しています。")));
         QCOMPARE(first->state(), QProcess::Running);
 

@@ -3,6 +3,8 @@
 #include "core/Clock.h"
 #include "core/MessageService.h"
 #include "core/StartupSettings.h"
+#include "db/DatabaseCopy.h"
+#include "db/DatabaseError.h"
 #include "db/FbDatabase.h"
 #include "db/FbQuery.h"
 #include "db/TdmCmn.h"
@@ -69,6 +71,81 @@ private slots:
         QCOMPARE(logRowsIn(env.path("backup/ZUVARODB.FDB")), 51);
         // And the program's own database is still writable.
         dmCmn->InsertLog(more);
+    }
+
+    // A backup folder that holds the database itself: refused, nothing renamed.
+    void refusesTheDatabaseItself_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("the database folder") << "db";
+        QTest::newRow("a link to that folder") << "link";
+        QTest::newRow("with a trailing dot") << "db/.";
+    }
+
+    void refusesTheDatabaseItself()
+    {
+        QFETCH(QString, folder);
+        TestEnv env;
+        LoadStartupSettings();
+        QDir().mkpath(env.path("db"));
+        QVERIFY(QFile::link(env.path("db"), env.path("link")));
+        TestDatabase db(env.path("db/ZUVARODB.FDB"));
+        QVERIFY(!AutoBackup(*dmCmn, db.path(), env.path(folder), true));
+        QCOMPARE(MessageService::shown().size(), 1);
+        QCOMPARE(MessageService::shown().first().kind, MsgKind::Warning);
+        QVERIFY(MessageService::shownTexts().first().contains(QString::fromUtf8("データベースファイルそのもの")));
+        QCOMPARE(QDir(env.path("db")).entryList(QDir::Files), QStringList{"ZUVARODB.FDB"});
+        TLog log;
+        log.DtFrom = QDateTime::currentDateTime();
+        log.TelNo = "0312345678";
+        log.TelType = QString::fromUtf8("着信");
+        dmCmn->InsertLog(log);
+        QCOMPARE(logRowsIn(db.path()), 1);
+    }
+
+    // A kill between the copy's begin and end left the database locked: the next backups
+    // end the lock and succeed, and their copies open.
+    void staleLockIsEnded()
+    {
+        TestEnv env;
+        LoadStartupSettings();
+        TestDatabase db(env.path("shop.fdb"), false);
+        QDir().mkpath(env.path("backup"));
+        dmCmn->ExecSql("ALTER DATABASE BEGIN BACKUP");
+        dmCmn->IBDatabase1.close();
+        QCOMPARE(DatabaseCopy::BackupState(*dmCmn), 1);
+        for (int i = 0; i < 2; ++i) {
+            Clock::setNow(QDateTime(QDate(2024, 2, 1), QTime(8, 9, 10 + i)));
+            QVERIFY(AutoBackup(*dmCmn, db.path(), env.path("backup"), true));
+            QCOMPARE(logRowsIn(env.path("backup/ZUVARODB.FDB")), 0);
+        }
+        QVERIFY(MessageService::shown().isEmpty());
+        QCOMPARE(DatabaseCopy::BackupState(*dmCmn), 0);
+        QVERIFY(!QFileInfo::exists(env.path("shop.fdb.delta")));
+    }
+
+    // A backup that fails says why when the button asked for it, and the previous copy
+    // stays where it was.
+    void failureKeepsThePreviousCopyAndSaysWhy()
+    {
+        TestEnv env;
+        LoadStartupSettings();
+        TestDatabase db(env.path("shop.fdb"));
+        QDir().mkpath(env.path("backup"));
+        QVERIFY(AutoBackup(*dmCmn, db.path(), env.path("backup"), true));
+        dmCmn->IBDatabase1.setStatementHook([](const QString& sql) {
+            if (sql.startsWith("ALTER DATABASE BEGIN BACKUP"))
+                throw DatabaseError("unsuccessful metadata update (injected)");
+        });
+        QVERIFY(!AutoBackup(*dmCmn, db.path(), env.path("backup"), true));
+        dmCmn->IBDatabase1.setStatementHook(nullptr);
+        QCOMPARE(MessageService::shown().size(), 1);
+        QCOMPARE(MessageService::shown().first().kind, MsgKind::Error);
+        QCOMPARE(MessageService::shownTexts().first(),
+                 QString::fromUtf8("データファイル 「ZUVARODB.FDB」 を指定された場所にコピーできませんでした。\r\n"
+                                   "unsuccessful metadata update (injected)"));
+        QCOMPARE(QDir(env.path("backup")).entryList(QDir::Files), QStringList{"ZUVARODB.FDB"});
+        QCOMPARE(logRowsIn(env.path("backup/ZUVARODB.FDB")), 0);
     }
 
     void missingFolder()

@@ -4,6 +4,7 @@
 #include "core/DiagLog.h"
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
+#include "core/StartupSettings.h"
 #include "support/ProgramRunner.h"
 #include "support/TestDatabase.h"
 #include "support/TestEnv.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QtTest>
 
 namespace {
@@ -50,6 +52,30 @@ private slots:
         // Buttons of dialogs that are not there yet are disabled, the close buttons work.
         QVERIFY(!form.findChild<QPushButton*>("btnExport")->isEnabled());
         QVERIFY(form.findChild<QPushButton*>("btnClose")->isEnabled());
+    }
+
+    // Resident mode on a desktop without a notification area: minimised, never lost.
+    void residentWithoutATray()
+    {
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            QSKIP("this desktop has a notification area");
+        TestEnv env;
+        env.writeIni("[BASIC]\nJOUCHU=1\nJOUCHU_KIDOU=1\n");
+        TestDatabase db(env.path("shop.fdb"));
+        LoadStartupSettings();
+        TfrmMain form;
+        QVERIFY(form.FormCreate());
+        QVERIFY(form.StartHidden());
+        form.ShowMainWindow();
+        QVERIFY(form.isVisible());
+        QVERIFY(form.isMinimized());
+        form.Open1Click();
+        QVERIFY(!form.isMinimized());
+        form.btnCloseClick();
+        QVERIFY(form.isVisible());
+        QVERIFY(form.isMinimized());
+        QVERIFY(ProgramRunner::logText().contains(QString::fromUtf8("タスクトレイがないため")));
+        form.Teardown();
     }
 
     void logMenu()

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableWidget>
+#include <QTcpServer>
 #include <QtTest>
 
 // The main window with two Wi-Fi phones played by the simulator over loopback.
@@ -95,6 +96,12 @@ private slots:
         QTRY_VERIFY((out1 += phone1->readAllStandardOutput()).contains("< ATD0399990000;"));
 
         form.Teardown();
+        // The disconnect events of the teardown connect nothing again.
+        for (int i = 0; i < form.DeviceList().Count(); ++i)
+            QVERIFY(!form.DeviceList().Items(i)->Active());
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::Any, quint16(p1)));
+        probe.close();
         phone1->waitForFinished(5000);
         phone2->waitForFinished(5000);
     }

@@ -4,13 +4,18 @@
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "core/StartupSettings.h"
+#include "db/DatabaseCopy.h"
 #include "db/DatabaseError.h"
+#include "db/FbDatabase.h"
+#include "db/FbQuery.h"
 #include "db/IndexNotice.h"
 #include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
 #include "support/TempDb.h"
 #include "support/TestEnv.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 namespace {
@@ -41,12 +46,14 @@ struct StatementLog
                 throw DatabaseError(QStringLiteral("injected failure"));
         });
     }
-    // The statements that change something (everything but the probes).
+    // The statements that change something (everything but the probes and the freeze of
+    // the safety copy).
     QStringList changes() const
     {
         QStringList out;
         for (const QString& s : all)
-            if (!s.startsWith(QLatin1String("select"), Qt::CaseInsensitive))
+            if (!s.startsWith(QLatin1String("select"), Qt::CaseInsensitive) &&
+                !s.startsWith(QLatin1String("ALTER DATABASE"), Qt::CaseInsensitive))
                 out << s;
         return out;
     }
@@ -113,9 +120,36 @@ void verifyCurrent(TempDb& db)
     QCOMPARE(db.count(QStringLiteral("CTRL_T")), 1);
 }
 
+// Whether a database file (not the open one) has a table.
+bool fileHasTable(const QString& path, const char* table)
+{
+    FbDatabase db;
+    db.setDatabaseName(path);
+    db.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=pinewoodx"),
+                  QStringLiteral("lc_ctype=ASCII")});
+    db.setSqlDialect(1);
+    db.open();
+    bool found = false;
+    {
+        FbQuery q(db);
+        q.setSql(QStringLiteral("select 1 from RDB$RELATIONS where RDB$RELATION_NAME = '%1'").arg(QLatin1String(table)));
+        q.open();
+        found = !q.eof();
+        q.close();
+    }
+    db.close();
+    return found;
+}
+
 QString portRows(TempDb& db)
 {
     return db.scalar(QStringLiteral("select list(PORT_NO, ',') from (select PORT_NO from PORT_T order by PORT_NO)"));
+}
+
+QString logText()
+{
+    QFile f(gCurLogFile);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
 } // namespace
@@ -301,6 +335,87 @@ private slots:
         QCOMPARE(log.changes().filter(QStringLiteral("MAP_URL")), QStringList());
         QCOMPARE(dm.GetFieldLength(QStringLiteral("LOG"), QStringLiteral("TEL_MEMO")), 5000);
         QCOMPARE(dm.GetFieldLength(QStringLiteral("CUSTOMER"), QStringLiteral("MAP_URL")), 1000);
+    }
+
+    // The first change of a start is preceded by a consistent copy, removed once the
+    // upgrade has completed.
+    void copiesBeforeTheFirstChangeAndRemovesTheCopy()
+    {
+        TempDb db(TempDb::Initial);
+        TdmCmn& dm = db.dm();
+        StatementLog log;
+        log.attach(dm);
+        InitTables(dm, nullptr);
+        QStringList writes;
+        for (const QString& s : log.all)
+            if (!s.startsWith(QLatin1String("select"), Qt::CaseInsensitive))
+                writes << s;
+        QCOMPARE(writes.first(), QStringLiteral("ALTER DATABASE BEGIN BACKUP"));
+        QCOMPARE(writes.at(1), QStringLiteral("ALTER DATABASE END BACKUP"));
+        const QString copy = db.path() + QStringLiteral(".before-upgrade");
+        QVERIFY(logText().contains(QStringLiteral("InitTables copy before the upgrade: ") + copy));
+        QVERIFY(!QFileInfo::exists(copy));
+        verifyCurrent(db);
+    }
+
+    // A failed step names the copy and how to put it back; doing so and starting again
+    // completes the upgrade from the state before it.
+    void failureNamesTheCopyThatRestores()
+    {
+        TempDb db(TempDb::Initial);
+        TdmCmn& dm = db.dm();
+        StatementLog log;
+        log.failAt = QStringLiteral("CREATE TABLE ACCEPT_RESULT");
+        log.attach(dm);
+        const QString copy = db.path() + QStringLiteral(".before-upgrade");
+        QString message;
+        try {
+            InitTables(dm, nullptr);
+        } catch (const DatabaseError& e) {
+            message = e.message();
+        }
+        QVERIFY(message.startsWith(QStringLiteral("injected failure")));
+        QVERIFY2(message.contains(copy) && message.contains(QStringLiteral("置き換えて")), qPrintable(message));
+        QVERIFY(hasTable(db, "ACCEPT_TYPE")); // changed before the failure
+        QVERIFY(!fileHasTable(copy, "ACCEPT_TYPE"));
+
+        // A second failing start keeps the older copy.
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, InitTables(dm, nullptr));
+        QVERIFY(!fileHasTable(copy, "ACCEPT_TYPE"));
+
+        // Put back as the message says, then start again.
+        dm.IBDatabase1.close();
+        QVERIFY(QFile::remove(db.path()));
+        QVERIFY(QFile::rename(copy, db.path()));
+        log.failAt.clear();
+        MessageService::setNextAnswer(MsgResult::Yes);
+        InitTables(dm, nullptr);
+        verifyCurrent(db);
+        QVERIFY(!QFileInfo::exists(copy));
+    }
+
+    // A copy killed between its begin and end left the database locked: the start ends it.
+    void endsAStaleBackupLock()
+    {
+        TempDb db;
+        TdmCmn& dm = db.dm();
+        dm.ExecSql(QStringLiteral("ALTER DATABASE BEGIN BACKUP"));
+        dm.IBDatabase1.close();
+        QCOMPARE(DatabaseCopy::BackupState(dm), 1);
+        {
+            // Someone else attached (another PC on a server) may be copying: left alone.
+            FbDatabase other;
+            other.setDatabaseName(db.path());
+            other.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=pinewoodx"),
+                             QStringLiteral("lc_ctype=ASCII")});
+            other.setSqlDialect(1);
+            other.open();
+            QVERIFY(!DatabaseCopy::EndStaleBackupLock(dm));
+            QCOMPARE(DatabaseCopy::BackupState(dm), 1);
+            other.close();
+        }
+        InitTables(dm, nullptr);
+        QCOMPARE(DatabaseCopy::BackupState(dm), 0);
     }
 
     void postalMastersSwitchTheLookupOn()

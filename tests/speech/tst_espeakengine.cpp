@@ -1,6 +1,7 @@
 #include "core/AppGlobals.h"
 #include "core/DiagLog.h"
 #include "platform/EspeakSpeechEngine.h"
+#include "platform/QtAudioOutput.h"
 #include "support/TestEnv.h"
 
 #include <QElapsedTimer>
@@ -108,6 +109,28 @@ private slots:
         QVERIFY2(std::abs(played.size() - expected.size()) < expected.size() / 20,
                  qPrintable(QStringLiteral("%1 %2").arg(played.size()).arg(expected.size())));
         QVERIFY(rms(played) > 500);
+        QVERIFY(logLines().isEmpty());
+    }
+
+    // The default device goes to the desktop's sound server where there is one; without
+    // one, and for a device named explicitly, ALSA plays.
+    void defaultDeviceUsesTheSoundServerWhenThereIsOne()
+    {
+        EspeakSpeechEngine named(QStringLiteral("zuvaro_no_such_device"));
+        QVERIFY(named.Create());
+        QCOMPARE(named.OutputName(), QStringLiteral("ALSA zuvaro_no_such_device"));
+        EspeakSpeechEngine engine;
+        QVERIFY(engine.Create());
+        if (!QtAudioOutput::Available()) {
+            QCOMPARE(engine.OutputName(), QStringLiteral("ALSA default"));
+            QSKIP("no sound server here: the ALSA fallback is all there is to see");
+        }
+        QCOMPARE(engine.OutputName(), QStringLiteral("sound server"));
+        QElapsedTimer timer;
+        timer.start();
+        engine.Play(kAnnouncement, 140);
+        QVERIFY(timer.elapsed() < 500);
+        engine.WaitForIdle();
         QVERIFY(logLines().isEmpty());
     }
 

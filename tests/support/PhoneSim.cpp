@@ -24,8 +24,19 @@ std::unique_ptr<QProcess> Start(int port, const QStringList& args, int timeoutMs
         phone->start(TestEnv::binary(QStringLiteral("tools/zuvaro-phone/zuvaro-phone")),
                      QStringList{QStringLiteral("--port"), QString::number(port)} + args);
         phone->waitForStarted();
-        if (!phone->waitForFinished(300))
-            return phone; // still running: linked
+        // Linked once it says so; a phone that cannot connect ends. Still running after a
+        // while is not proof: the connection can fail later.
+        QByteArray errors;
+        const bool settled = QTest::qWaitFor(
+            [&] {
+                errors += phone->readAllStandardError();
+                return errors.contains("zuvaro-phone: link up") || phone->state() == QProcess::NotRunning;
+            },
+            int(qMax<qint64>(timeoutMs - t.elapsed(), 1)));
+        if (settled && errors.contains("zuvaro-phone: link up"))
+            return phone;
+        phone->kill();
+        phone->waitForFinished();
         QTest::qWait(100);
     }
     return nullptr;

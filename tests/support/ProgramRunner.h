@@ -16,6 +16,7 @@ public:
 
     QProcessEnvironment environment() const { return FEnv; }
     void setEnv(const QString& name, const QString& value) { FEnv.insert(name, value); }
+    void unsetEnv(const QString& name) { FEnv.remove(name); }
 
     // Starts zuvaro3 in the background.
     QProcess* start(const QStringList& args = {});
