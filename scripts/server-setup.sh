@@ -73,10 +73,6 @@ chmod 600 "$SECRET"
 PASSWORD=$(cat "$SECRET")
 # shellcheck disable=SC1090
 ISC_PASSWORD=$(. "$SYSDBA_FILE" && echo "$ISC_PASSWORD")
-# "create or alter" with the stored password: a second run leaves the login as it was.
-printf "create or alter user %s password '%s' using plugin Srp;\ncommit;\n" "$DB_USER" "$PASSWORD" |
-    isql-fb -q -user SYSDBA -password "$ISC_PASSWORD" "localhost:security.db"
-
 # The database: created through the embedded engine as the server's account, with a lock
 # folder of its own so it never leaves files the server cannot open.
 if [ ! -f "$DB_FILE" ]; then
@@ -89,6 +85,13 @@ if [ ! -f "$DB_FILE" ]; then
 fi
 chown firebird:firebird "$DB_FILE"
 chmod 660 "$DB_FILE"
+
+# The login is managed through any database of the server (the security database itself
+# takes no remote connections); "create or alter" with the stored password leaves a second
+# run's login as it was.
+printf "create or alter user %s password '%s' using plugin Srp;\ncommit;\n" "$DB_USER" "$PASSWORD" |
+    isql-fb -q -user SYSDBA -password "$ISC_PASSWORD" "localhost:$DB_FILE"
+
 
 HOST=${ZUVARO_SERVER_HOST:-$(hostname -I 2>/dev/null | awk '{print $1}')}
 [ -n "$HOST" ] || HOST=$(hostname)

@@ -157,9 +157,10 @@ bool FbServer::addUser(const QString& name, const QString& password, QString* er
 {
     const QString script =
         QStringLiteral("create or alter user %1 password '%2' using plugin Srp;\ncommit;\n").arg(name, password);
-    // While the server runs it holds the security database: go through it.
-    if (running())
-        return runIsql(remotePath(QStringLiteral("security.db")), script, error, false);
+    if (running()) {
+        *error = QStringLiteral("add users before the server starts");
+        return false;
+    }
     if (!prepare(error))
         return false;
     return runIsql(FDir.filePath(QStringLiteral("security3.fdb")), script, error, true);

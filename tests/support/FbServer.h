@@ -23,7 +23,7 @@ public:
     void stop();
     bool running() const;
 
-    // Adds a user to the server's security database; before start() or while running.
+    // Adds a user to the server's security database; before start().
     bool addUser(const QString& name, const QString& password, QString* error);
     int port() const { return FPort; }
     QString dir() const { return FDir.path(); }
