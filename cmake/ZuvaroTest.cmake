@@ -1,5 +1,10 @@
 # zuvaro_add_test(<source.cpp> [GUI] [LIBS libs...] [LABELS labels...] [TIMEOUT s])
 # Names the test after its file, runs it headless and in a data root of its own.
+# The embedded engine of the tests keeps its lock files in the build folder, never in the
+# machine's shared folder where a Firebird server would trip over them.
+set(ZUVARO_TEST_ENGINE_LOCK ${PROJECT_BINARY_DIR}/fblock)
+file(MAKE_DIRECTORY ${ZUVARO_TEST_ENGINE_LOCK})
+
 function(zuvaro_add_test source)
     cmake_parse_arguments(T "GUI" "TIMEOUT" "LIBS;LABELS;SOURCES" ${ARGN})
     get_filename_component(name ${source} NAME_WE)
@@ -15,6 +20,6 @@ function(zuvaro_add_test source)
     endif()
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZUVARO_TEST=1;ASAN_OPTIONS=detect_leaks=0"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZUVARO_TEST=1;ASAN_OPTIONS=detect_leaks=0;FIREBIRD_LOCK=${ZUVARO_TEST_ENGINE_LOCK}"
         LABELS "${T_LABELS}")
 endfunction()

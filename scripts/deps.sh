@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the program and the tests need. Idempotent:
-# apt-get update runs only when something is missing.
+# apt-get update runs only when something is missing. With --tests it also installs what
+# only the test suite needs (a Firebird server that the tests start on their own port;
+# a shop's PC gets a server only through scripts/server-setup.sh).
 set -euo pipefail
 
 PACKAGES=(
@@ -12,6 +14,10 @@ PACKAGES=(
     fonts-ipafont-gothic
     socat python3 python3-xlrd poppler-utils
 )
+
+if [ "${1:-}" = "--tests" ]; then
+    PACKAGES+=(firebird3.0-server)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer) and runs the whole suite with ctest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh --tests
 
 BUILD_DIR=${BUILD_DIR:-build-test}
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZUVARO_WERROR=ON -DZUVARO_SANITIZE=ON \

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QHostInfo>
@@ -41,6 +42,20 @@ QString dataRoot()
 QString defaultDatabasePath()
 {
     return dataRoot() + QStringLiteral("/ordova/common/ZUVARODB.FDB");
+}
+
+QString engineLockDir()
+{
+    return dataRoot() + QStringLiteral("/ordova/common/fblock");
+}
+
+void UseOwnEngineLockFolder()
+{
+    if (!qEnvironmentVariableIsEmpty("FIREBIRD_LOCK"))
+        return;
+    const QString dir = engineLockDir();
+    QDir().mkpath(dir);
+    qputenv("FIREBIRD_LOCK", QFile::encodeName(dir));
 }
 
 QString exeBaseName()

@@ -35,6 +35,13 @@ namespace AppPaths {
 QString dataRoot();
 // <data root>/ordova/common/ZUVARODB.FDB, used when DB_PATH is empty.
 QString defaultDatabasePath();
+// The embedded engine's lock folder of ours, below the common data folder: the engine's
+// default folder is shared with a Firebird server on the same machine, and files an embedded
+// run leaves there make the server refuse every login.
+QString engineLockDir();
+// Points FIREBIRD_LOCK at engineLockDir() unless it is set already; call before the first
+// database attachment of the process.
+void UseOwnEngineLockFolder();
 // The XDG autostart entry named after the executable.
 QString autostartEntryPath();
 // The executable's file name without folder or extension.

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 
 QString GTelDbPath;
+QString GDbUser;
+QString GDbPassword;
 bool GLinkEnabled = false;
 bool GAutoLaunch = false;
 int GIfNo = 1;
@@ -79,6 +81,12 @@ void LoadStartupSettings()
     GTelDbPath = text("ZUVARO_DB", "DB_PATH", QString());
     if (GTelDbPath.isEmpty())
         GTelDbPath = AppPaths::defaultDatabasePath();
+    GDbUser = text("ZUVARO_DB", "DB_USER", QString());
+    GDbPassword = text("ZUVARO_DB", "DB_PASSWORD", QString());
+    if (GDbUser.isEmpty()) {
+        GDbUser = QStringLiteral("SYSDBA");
+        GDbPassword = QStringLiteral("pinewoodx");
+    }
 
     GLinkEnabled = flag("LINK", "ENABLED", "0");
     GAutoLaunch = GLinkEnabled && flag("LINK", "AUTO_LAUNCH", "0");

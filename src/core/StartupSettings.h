@@ -5,6 +5,10 @@
 // Start-up copies of the settings, read once from the settings file before any window
 // exists. The settings dialog writes both the file and these values.
 extern QString GTelDbPath;
+// The database login: the administrator by default (databases made for the original
+// settings rely on it); a shop on a server sets a user with rights on its database only.
+extern QString GDbUser;
+extern QString GDbPassword;
 // LINK
 extern bool GLinkEnabled;
 extern bool GAutoLaunch;

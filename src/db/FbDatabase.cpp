@@ -146,6 +146,13 @@ void FbDatabase::executeInOneTransaction(const QStringList& statements)
     }
 }
 
+bool FbDatabase::IsServerPath(const QString& path)
+{
+    const int colon = path.indexOf(QLatin1Char(':'));
+    return !path.startsWith(QLatin1Char('/')) && colon > 1 && colon + 1 < path.size() &&
+           path.at(colon + 1) == QLatin1Char('/');
+}
+
 void FbDatabase::createDatabase(const QString& path, const QString& user, const QString& password)
 {
     auto quoted = [](QString s) { return QLatin1Char('\'') + s.replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\''); };

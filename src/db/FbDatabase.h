@@ -54,6 +54,9 @@ public:
             FHook(sql);
     }
 
+    // "host:/path" or "host/port:/path": a database on a Firebird server, not a local file.
+    static bool IsServerPath(const QString& path);
+
     // Creates an empty dialect-1 database whose default character set is NONE.
     static void createDatabase(const QString& path, const QString& user, const QString& password);
 

@@ -118,14 +118,15 @@ QString decodeFile(const QByteArray& bytes)
 
 namespace InitialDatabase {
 
-void Create(const QString& path)
+void Create(const QString& path, const QString& owner)
 {
     const QFileInfo info(path);
     if (info.exists())
         throw AppError(QStringLiteral("%1 already exists; it is left as it is.").arg(path));
     if (!QDir().mkpath(info.absolutePath()))
         throw AppError(QStringLiteral("Cannot create the folder %1.").arg(info.absolutePath()));
-    FbDatabase::createDatabase(info.absoluteFilePath(), QStringLiteral("SYSDBA"), QStringLiteral("pinewoodx"));
+    // The embedded engine takes the user name as given: the file belongs to owner.
+    FbDatabase::createDatabase(info.absoluteFilePath(), owner, QStringLiteral("pinewoodx"));
     try {
         FbDatabase db;
         attach(db, info.absoluteFilePath());

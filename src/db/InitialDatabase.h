@@ -8,8 +8,9 @@
 namespace InitialDatabase {
 
 // Creates the file (and missing parent folders). Refuses to overwrite an existing file.
-// Throws AppError (or DatabaseError) with a message for the user.
-void Create(const QString& path);
+// Throws AppError (or DatabaseError) with a message for the user. The owner has every right
+// on this database and none on others: the user a shop's server gives the program.
+void Create(const QString& path, const QString& owner = QStringLiteral("SYSDBA"));
 
 // Columns of the postal code CSV, in this order: postal code (7 digits, hyphens allowed),
 // prefecture code, prefecture name, city code, city name, area name. UTF-8 or CP932; a first

@@ -142,6 +142,7 @@ public:
     void step9TextPort();
     void step10TextDt();
     void step11MemoWidth();
+    void stepLogInsertEvent();
 
 private:
     TdmCmn& FDm;
@@ -393,6 +394,14 @@ void Upgrade::step11MemoWidth()
 
 } // namespace
 
+// Every new call posts an event, so the other PCs on a shared server show it at once.
+void Upgrade::stepLogInsertEvent()
+{
+    if (!found(QStringLiteral("SELECT 1 FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = ") + QuotedSql(QLatin1String(kLogInsertedTrigger))))
+        run(QStringLiteral("CREATE TRIGGER %1 FOR LOG ACTIVE AFTER INSERT POSITION 0 AS BEGIN POST_EVENT '%2'; END")
+                .arg(QLatin1String(kLogInsertedTrigger), QLatin1String(kLogInsertedEvent)));
+}
+
 void InitTables(TdmCmn& dm, IndexNotice* notice)
 {
     WriteTraceLog(QStringLiteral("InitTables begin"));
@@ -409,6 +418,7 @@ void InitTables(TdmCmn& dm, IndexNotice* notice)
     u.step9TextPort();
     u.step10TextDt();
     u.step11MemoWidth();
+    u.stepLogInsertEvent();
     dm.tblInterface.setSql(QStringLiteral("select * from INTERFACE order by IF_NO"));
     u.finish();
     WriteTraceLog(QStringLiteral("InitTables end"));

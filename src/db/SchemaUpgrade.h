@@ -12,3 +12,7 @@ class TdmCmn;
 // external-program link is on) and sets GUseAccept to the answer. Sets
 // dm.PostalLookupAvailable. notice, when given, is shown while indexes are built.
 void InitTables(TdmCmn& dm, IndexNotice* notice);
+
+// The trigger on LOG that posts kLogInsertedEvent after every insert.
+inline constexpr const char* kLogInsertedTrigger = "LOG_AI_ZUVARO_EVENT";
+inline constexpr const char* kLogInsertedEvent = "ZUVARO_LOG_INSERTED";

@@ -1,4 +1,5 @@
 #include "db/TdmCmn.h"
+#include "core/StartupSettings.h"
 
 #include "core/AppError.h"
 #include "core/AppGlobals.h"
@@ -126,12 +127,17 @@ TdmCmn::TdmCmn(const QString& databasePath)
     WriteTraceLog(QStringLiteral("GTelDbPath=") + databasePath);
     // The connection character set is NONE rather than ASCII: over ASCII the server refuses
     // the CP932 bytes of Japanese text ("Malformed string"); NONE passes them through as is.
-    IBDatabase1.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=pinewoodx"),
-                           QStringLiteral("lc_ctype=NONE")});
+    IBDatabase1.setParams(ConnectionParams());
     IBDatabase1.setSqlDialect(1);
     sqlWork.clearSql();
     sqlWork2.clearSql();
     IBQueryFnc.clearSql();
+}
+
+QStringList TdmCmn::ConnectionParams()
+{
+    return {QStringLiteral("user_name=") + GDbUser, QStringLiteral("password=") + GDbPassword,
+            QStringLiteral("lc_ctype=NONE")};
 }
 
 TdmCmn::~TdmCmn()

@@ -26,6 +26,8 @@ public:
     // Sets the connection up for the database at path; it attaches with the first statement.
     explicit TdmCmn(const QString& databasePath);
     ~TdmCmn();
+    // The connection's parameter lines: the login of the settings, character set NONE.
+    static QStringList ConnectionParams();
     TdmCmn(const TdmCmn&) = delete;
     TdmCmn& operator=(const TdmCmn&) = delete;
 

@@ -74,6 +74,7 @@ int ZuvaroMain(int argc, char** argv)
         qWarning("zuvaro3: cannot create the data folders below %s", qPrintable(gDataDir));
     OpenSettingsFile();
     LoadStartupSettings();
+    AppPaths::UseOwnEngineLockFolder();
 
     const QStringList args = app.arguments().mid(1);
     SingleInstance instance(AppPaths::exeBaseName());

@@ -1,6 +1,7 @@
 // zuvaro3-initdb: creates the initial database the program expects to find.
 
 #include "core/AppError.h"
+#include "core/AppGlobals.h"
 #include "db/InitialDatabase.h"
 
 #include <QCommandLineParser>
@@ -43,6 +44,11 @@ int main(int argc, char** argv)
     QCommandLineOption postal(QStringList{QStringLiteral("postal-csv")},
                               QStringLiteral("Load the postal code masters from <file>."), QStringLiteral("file"));
     parser.addOption(postal);
+    QCommandLineOption owner(QStringList{QStringLiteral("owner")},
+                             QStringLiteral("Make <user> the owner of the new database (default SYSDBA). On a Firebird\n"
+                                            "server, the program's DB_USER then has every right on this database only."),
+                             QStringLiteral("user"), QStringLiteral("SYSDBA"));
+    parser.addOption(owner);
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("The database file to create."));
     parser.process(app);
 
@@ -52,8 +58,9 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString path = QFileInfo(args.first()).absoluteFilePath();
+    AppPaths::UseOwnEngineLockFolder();
     try {
-        InitialDatabase::Create(path);
+        InitialDatabase::Create(path, parser.value(owner).trimmed().toUpper());
         std::printf("Created %s\n", qPrintable(path));
         if (parser.isSet(postal)) {
             const int rows = InitialDatabase::ImportPostalCsv(path, parser.value(postal));

@@ -1,0 +1,167 @@
+#include "support/FbServer.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+namespace {
+const char* const kServerBinary = "/usr/sbin/firebird";
+const char* const kEngineDir = "/usr/lib/x86_64-linux-gnu/firebird/3.0";
+const char* const kSecurityTemplate = "/var/lib/firebird/3.0/system/security3.fdb";
+
+int FreeLoopbackPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+} // namespace
+
+FbServer::FbServer() = default;
+
+FbServer::~FbServer()
+{
+    stop();
+}
+
+bool FbServer::Installed()
+{
+    return QFileInfo::exists(QLatin1String(kServerBinary)) && QFileInfo::exists(QLatin1String(kSecurityTemplate)) &&
+           QFileInfo(QLatin1String(kEngineDir)).isDir();
+}
+
+QProcessEnvironment FbServer::serverEnvironment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("FIREBIRD"), FDir.path());
+    env.insert(QStringLiteral("FIREBIRD_LOCK"), FDir.filePath(QStringLiteral("lock")));
+    env.insert(QStringLiteral("FIREBIRD_TMP"), FDir.filePath(QStringLiteral("tmp")));
+    return env;
+}
+
+QString FbServer::remotePath(const QString& file) const
+{
+    return QStringLiteral("127.0.0.1/%1:%2").arg(FPort).arg(file);
+}
+
+bool FbServer::runIsql(const QString& database, const QString& script, QString* error, bool embedded)
+{
+    QProcess isql;
+    if (embedded)
+        isql.setProcessEnvironment(serverEnvironment());
+    isql.setProcessChannelMode(QProcess::MergedChannels);
+    QStringList args{QStringLiteral("-q"), QStringLiteral("-user"), QStringLiteral("SYSDBA")};
+    if (!embedded)
+        args << QStringLiteral("-password") << QStringLiteral("pinewoodx");
+    args << database;
+    isql.start(QStringLiteral("isql-fb"), args);
+    if (!isql.waitForStarted(10000)) {
+        *error = QStringLiteral("isql-fb did not start");
+        return false;
+    }
+    isql.write(script.toUtf8());
+    isql.closeWriteChannel();
+    isql.waitForFinished(60000);
+    const QString out = QString::fromUtf8(isql.readAll());
+    if (isql.exitCode() != 0 || out.contains(QLatin1String("Statement failed"))) {
+        *error = out;
+        return false;
+    }
+    return true;
+}
+
+bool FbServer::prepare(QString* error)
+{
+    if (!FPrepared) {
+        const QDir engine{QString::fromLatin1(kEngineDir)};
+        for (const char* name : {"firebird.msg", "intl", "lib", "plugins", "UDF", "plugins.conf"})
+            QFile::link(engine.filePath(QLatin1String(name)), FDir.filePath(QLatin1String(name)));
+        for (const char* sub : {"lock", "tmp", "data"})
+            QDir(FDir.path()).mkpath(QLatin1String(sub));
+        const QString security = FDir.filePath(QStringLiteral("security3.fdb"));
+        if (!QFile::copy(QLatin1String(kSecurityTemplate), security)) {
+            *error = QStringLiteral("cannot copy the security database template");
+            return false;
+        }
+        QFile::setPermissions(security, QFile::ReadOwner | QFile::WriteOwner);
+        FPort = FreeLoopbackPort();
+        QFile conf(FDir.filePath(QStringLiteral("firebird.conf")));
+        conf.open(QIODevice::WriteOnly);
+        conf.write(QStringLiteral("RemoteServicePort = %1\nRemoteBindAddress = 127.0.0.1\nSecurityDatabase = %2\n"
+                                  "UdfAccess = None\nGuardianOption = 0\n")
+                       .arg(FPort)
+                       .arg(security)
+                       .toUtf8());
+        conf.close();
+        QFile aliases(FDir.filePath(QStringLiteral("databases.conf")));
+        aliases.open(QIODevice::WriteOnly);
+        aliases.write(QStringLiteral("security.db = %1\n").arg(security).toUtf8());
+        aliases.close();
+        if (!runIsql(security,
+                     QStringLiteral("create or alter user SYSDBA password 'pinewoodx' using plugin Srp;\ncommit;\n"),
+                     error, true))
+            return false;
+        FPrepared = true;
+    }
+    return true;
+}
+
+bool FbServer::start(QString* error)
+{
+    if (!prepare(error))
+        return false;
+    FProcess = std::make_unique<QProcess>();
+    FProcess->setProcessEnvironment(serverEnvironment());
+    FProcess->setProcessChannelMode(QProcess::ForwardedChannels);
+    FProcess->start(QLatin1String(kServerBinary), {});
+    if (!FProcess->waitForStarted(10000)) {
+        *error = QStringLiteral("the server did not start");
+        return false;
+    }
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 20000) {
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, quint16(FPort));
+        if (probe.waitForConnected(200))
+            return true;
+        if (FProcess->state() == QProcess::NotRunning)
+            break;
+        QThread::msleep(100);
+    }
+    *error = QStringLiteral("the server does not listen on port %1").arg(FPort);
+    return false;
+}
+
+void FbServer::stop()
+{
+    if (!FProcess || FProcess->state() == QProcess::NotRunning)
+        return;
+    FProcess->terminate();
+    if (!FProcess->waitForFinished(15000)) {
+        FProcess->kill();
+        FProcess->waitForFinished(5000);
+    }
+}
+
+bool FbServer::running() const
+{
+    return FProcess && FProcess->state() == QProcess::Running;
+}
+
+bool FbServer::addUser(const QString& name, const QString& password, QString* error)
+{
+    const QString script =
+        QStringLiteral("create or alter user %1 password '%2' using plugin Srp;\ncommit;\n").arg(name, password);
+    if (running()) {
+        *error = QStringLiteral("add users before the server starts");
+        return false;
+    }
+    if (!prepare(error))
+        return false;
+    return runIsql(FDir.filePath(QStringLiteral("security3.fdb")), script, error, true);
+}
