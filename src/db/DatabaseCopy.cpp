@@ -16,10 +16,9 @@
 
 QString LocalDatabaseFile(const QString& databasePath)
 {
-    const int colon = databasePath.indexOf(QLatin1Char(':'));
-    if (colon > 0 && colon + 1 < databasePath.size() && databasePath.at(colon + 1) == QLatin1Char('/') &&
-        !databasePath.left(colon).contains(QLatin1Char('/')))
-        return databasePath.mid(colon + 1);
+    // "host:/path" and "host/port:/path": the server's file, as the server PC sees it.
+    if (FbDatabase::IsServerPath(databasePath))
+        return databasePath.mid(databasePath.indexOf(QLatin1Char(':')) + 1);
     return databasePath;
 }
 
