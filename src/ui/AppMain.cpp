@@ -1,5 +1,6 @@
 #include "ui/AppMain.h"
 
+#include "admin/LoginFlow.h"
 #include "calls/TfrmMain.h"
 #include "core/AppError.h"
 #include "core/AppGlobals.h"
@@ -15,7 +16,6 @@
 #include "ui/QtMessagePresenter.h"
 #include "ui/ZuvaroApplication.h"
 
-#include <QProcess>
 #include <QSessionManager>
 
 #include <memory>
@@ -41,11 +41,11 @@ int RunAsSecondCopy(const QStringList& args)
     return 0;
 }
 
-// Starts a fresh copy with the logged-in user's credentials (after a settings change).
+// Starts a fresh copy that logs the same user in (after a settings change). The credentials
+// go through the private hand-over, never the command line.
 void Restart()
 {
-    const QStringList args{gCurrentUser.UserId, gCurrentUser.Passwd};
-    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), args)) {
+    if (!LoginFlow::StartRestartedCopy(QCoreApplication::applicationFilePath(), gCurrentUser)) {
         const QString message = QStringLiteral("Exec Error ") + QString::number(errno);
         WriteLog(message);
         MessageService::Error(message);
@@ -106,7 +106,8 @@ int ZuvaroMain(int argc, char** argv)
             created = !form->StartupAborted();
         }
         if (!created) {
-            rc = 1;
+            // A login that was not completed ends the program normally.
+            rc = form->LoginRefused() ? 0 : 1;
         } else {
             // The desktop session ending: same teardown, then allow it.
             QObject::connect(&app, &QGuiApplication::commitDataRequest, form.get(), [&form](QSessionManager&) {
@@ -129,6 +130,7 @@ int ZuvaroMain(int argc, char** argv)
     instance.release();
     if (gRestartRequested)
         Restart();
+    gCurrentUser = TUser();
     MessageService::setPresenter(nullptr);
     return rc;
 }
