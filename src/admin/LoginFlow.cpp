@@ -7,6 +7,9 @@
 #include <QProcess>
 #include <QUrl>
 
+#include <cstdlib>
+#include <cstring>
+
 namespace LoginFlow {
 
 QString RestartVariable()
@@ -30,6 +33,10 @@ std::optional<Credentials> TakeRestartCredentials()
     if (!qEnvironmentVariableIsSet(name.constData()))
         return std::nullopt;
     const QByteArray value = qgetenv(name.constData());
+    // Blank the original bytes too: unsetting only unlinks them, and /proc/<pid>/environ
+    // still shows the block the process started with.
+    if (char* original = std::getenv(name.constData()))
+        std::memset(original, 0, std::strlen(original));
     qunsetenv(name.constData());
     const int colon = value.indexOf(':');
     if (colon < 0)
