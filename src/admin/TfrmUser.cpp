@@ -11,6 +11,7 @@
 #include "db/UserRules.h"
 #include "ui/DialogKit.h"
 #include "ui/MasterGrid.h"
+#include "ui/MasterPanel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,15 +26,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QLineEdit* NewEdit(QWidget* parent, const char* name, int maxBytes, bool japanese)
-{
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QLatin1String(name));
-    e->setAttribute(Qt::WA_InputMethodEnabled, japanese);
-    DialogKit::LimitBytes(e, maxBytes);
-    return e;
-}
 
 QPushButton* NewButton(QWidget* parent, const char* name, const QString& caption)
 {
@@ -74,14 +66,14 @@ TfrmUser::TfrmUser(TdmCmn& dm, QWidget* parent) : QDialog(parent), FDm(dm)
     sgdMain->setColumnHidden(colPasswd, true);
     connect(sgdMain, &QTableWidget::cellClicked, this, [this](int row, int) { sgdMainClick(row); });
 
-    edtUserId = NewEdit(this, "edtUserId", 8, false);
-    edtUserName = NewEdit(this, "edtUserName", 20, true);
-    edtPasswd = NewEdit(this, "edtPasswd", 8, false);
+    edtUserId = NewMasterInput(this, "edtUserId", 8, false);
+    edtUserName = NewMasterInput(this, "edtUserName", 20, true);
+    edtPasswd = NewMasterInput(this, "edtPasswd", 8, false);
     edtPasswd->setEchoMode(QLineEdit::Password);
     cbxAuth = new QComboBox(this);
     cbxAuth->setObjectName(QStringLiteral("cbxAuth"));
     cbxAuth->addItems(UserMaster::AuthNames());
-    edtListId = NewEdit(this, "edtListId", 8, false);
+    edtListId = NewMasterInput(this, "edtListId", 8, false);
     auto makePicker = [this](const char* checkName, const char* pickerName, QCheckBox*& check, QDateEdit*& picker) {
         check = new QCheckBox(this);
         check->setObjectName(QLatin1String(checkName));

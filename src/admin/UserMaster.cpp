@@ -1,8 +1,9 @@
 #include "admin/UserMaster.h"
 
-#include "core/DiagLog.h"
 #include "core/Helpers.h"
 #include "core/LikePattern.h"
+#include "db/FbQuery.h"
+#include "db/MasterKey.h"
 #include "db/TdmCmn.h"
 #include "db/UserRules.h"
 
@@ -100,27 +101,20 @@ QString DeleteSql(const QString& userId, const QDateTime& now)
 
 QList<UserRow> List(TdmCmn& dm, bool showDeleted)
 {
-    const QString sql = ListSql(showDeleted);
-    WriteTraceLog(QStringLiteral("strSql=") + sql);
     QList<UserRow> rows;
-    FbQuery& q = dm.sqlWork2;
-    q.setSql(sql);
-    q.open();
-    while (!q.eof()) {
+    MasterKey::ForEachRow(dm, ListSql(showDeleted), [&](FbQuery& q) {
         UserRow row;
         row.User.UserId = q.fieldByName(QStringLiteral("USERID")).asString();
         row.User.UserName = q.fieldByName(QStringLiteral("USERNM")).asString();
         row.User.Passwd = q.fieldByName(QStringLiteral("PASSWD")).asString();
-        row.User.Auth = q.fieldByName(QStringLiteral("AUTH")).isNull() ? 0 : q.fieldByName(QStringLiteral("AUTH")).asInteger();
+        row.User.Auth = q.fieldByName(QStringLiteral("AUTH")).asInteger();
         row.User.ListId = q.fieldByName(QStringLiteral("LISTID")).asString();
         row.User.FromDt = DateField(q, QStringLiteral("FROMDT"));
         row.User.ToDt = DateField(q, QStringLiteral("TODT"));
         if (!q.fieldByName(QStringLiteral("DEL_DT")).isNull())
             row.DelDt = q.fieldByName(QStringLiteral("DEL_DT")).asDateTime();
         rows << row;
-        q.next();
-    }
-    q.close();
+    });
     return rows;
 }
 
@@ -134,25 +128,18 @@ QString SearchSql(const QString& name)
 
 Found Search(TdmCmn& dm, const QString& name, const QDate& day)
 {
-    const QString sql = SearchSql(name);
-    WriteTraceLog(QStringLiteral("strSql=") + sql);
     const QString pattern = LikePattern::ForSearch(name, true);
     Found found;
-    FbQuery& q = dm.sqlWork2;
-    q.setSql(sql);
-    q.open();
-    while (!q.eof()) {
+    MasterKey::ForEachRow(dm, SearchSql(name), [&](FbQuery& q) {
         const QString userName = q.fieldByName(QStringLiteral("USERNM")).asString();
-        const bool valid = UserRules::IsValidOn(DateField(q, QStringLiteral("FROMDT")), DateField(q, QStringLiteral("TODT")),
-                                                false, day);
+        const bool valid =
+            UserRules::IsValidOn(DateField(q, QStringLiteral("FROMDT")), DateField(q, QStringLiteral("TODT")), false, day);
         // Shift-JIS LIKE can hit inside a double-byte character: keep real matches only.
         if (valid && (name.isEmpty() || LikePattern::Matches(userName, pattern))) {
             found.Ids << q.fieldByName(QStringLiteral("USERID")).asString();
             found.Names << userName;
         }
-        q.next();
-    }
-    q.close();
+    });
     return found;
 }
 

@@ -1,7 +1,7 @@
 #include "customers/CustOption.h"
 
-#include "core/DiagLog.h"
 #include "core/Helpers.h"
+#include "db/FbQuery.h"
 #include "db/TdmCmn.h"
 
 namespace CustOption {
@@ -51,12 +51,7 @@ QList<OptionSlot> LoadSlots(TdmCmn& dm)
     QList<OptionSlot> result;
     for (int n = 1; n <= 20; ++n)
         result << OptionSlot{n, Placeholder(n), QString(), QString()};
-    const QString sql = OptionListSql();
-    WriteTraceLog(QStringLiteral("strSql=") + sql);
-    FbQuery& q = dm.sqlWork2;
-    q.setSql(sql);
-    q.open();
-    while (!q.eof()) {
+    MasterKey::ForEachRow(dm, OptionListSql(), [&](FbQuery& q) {
         const int n = q.fieldByName(QStringLiteral("OPTION_ID")).asInteger();
         if (n >= 1 && n <= 20) {
             OptionSlot& slot = result[n - 1];
@@ -64,9 +59,7 @@ QList<OptionSlot> LoadSlots(TdmCmn& dm)
             slot.Caption = q.fieldByName(QStringLiteral("DESP_NAME")).asString();
             slot.Code = q.fieldByName(QStringLiteral("FIELD_TYPE")).asString().trimmed();
         }
-        q.next();
-    }
-    q.close();
+    });
     return result;
 }
 
@@ -78,24 +71,7 @@ QString ChoiceListSql(const QString& optionId, bool showDeleted)
 
 QList<MasterRow> LoadChoices(TdmCmn& dm, const QString& optionId, bool showDeleted)
 {
-    const QString sql = ChoiceListSql(optionId, showDeleted);
-    WriteTraceLog(QStringLiteral("strSql=") + sql);
-    QList<MasterRow> rows;
-    FbQuery& q = dm.sqlWork2;
-    q.setSql(sql);
-    q.open();
-    while (!q.eof()) {
-        MasterRow row;
-        row.Id = q.fieldByName(QStringLiteral("DID")).asString();
-        row.Name = q.fieldByName(QStringLiteral("DNAME")).asString();
-        row.ListId = q.fieldByName(QStringLiteral("LIST_ID")).asString();
-        if (!q.fieldByName(QStringLiteral("DEL_DT")).isNull())
-            row.DelDt = q.fieldByName(QStringLiteral("DEL_DT")).asDateTime();
-        rows << row;
-        q.next();
-    }
-    q.close();
-    return rows;
+    return MasterKey::ReadRows(dm, ChoiceListSql(optionId, showDeleted), QStringLiteral("DID"), QStringLiteral("DNAME"));
 }
 
 QString ChoiceKeySql(const QString& optionId, const QString& did)
@@ -106,15 +82,10 @@ QString ChoiceKeySql(const QString& optionId, const QString& did)
 
 int ChoiceDelState(TdmCmn& dm, const QString& optionId, const QString& did)
 {
-    const QString sql = ChoiceKeySql(optionId, did);
-    WriteTraceLog(QStringLiteral("strSql=") + sql);
-    FbQuery& q = dm.sqlWork2;
-    q.setSql(sql);
-    q.open();
     int state = -1;
-    if (!q.eof())
+    MasterKey::ForEachRow(dm, ChoiceKeySql(optionId, did), [&](FbQuery& q) {
         state = q.fieldByName(QStringLiteral("DEL_DT")).isNull() ? 0 : 1;
-    q.close();
+    });
     return state;
 }
 

@@ -68,21 +68,14 @@ TfrmCustOption::TfrmCustOption(TdmCmn& dm, QWidget* parent) : QDialog(parent), F
     pnlMaster = new MasterPanel({QStringLiteral("ID"), QStringLiteral("IDを入力してください。"), QStringLiteral("名称"),
                                  QStringLiteral("名称を入力してください。")},
                                 this);
-    sgdMain = pnlMaster->sgdMain;
-    edtId = pnlMaster->edtId;
-    edtName = pnlMaster->edtName;
-    edtListId = pnlMaster->edtListId;
-    cbxDeleteView = pnlMaster->cbxDeleteView;
-    btnInsert = pnlMaster->btnInsert;
-    btnDelete = pnlMaster->btnDelete;
     {
-        QPalette p = cbxDeleteView->palette();
+        QPalette p = pnlMaster->cbxDeleteView->palette();
         p.setColor(QPalette::WindowText, Qt::white);
-        cbxDeleteView->setPalette(p);
+        pnlMaster->cbxDeleteView->setPalette(p);
     }
-    connect(cbxDeleteView, &QCheckBox::clicked, this, [this] { MakeGrid(); });
-    connect(btnInsert, &QPushButton::clicked, this, [this] { btnInsertClick(); });
-    connect(btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
+    connect(pnlMaster->cbxDeleteView, &QCheckBox::clicked, this, [this] { MakeGrid(); });
+    connect(pnlMaster->btnInsert, &QPushButton::clicked, this, [this] { btnInsertClick(); });
+    connect(pnlMaster->btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
 
     btnClose = new QPushButton(QStringLiteral("閉じる(&X)"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
@@ -180,7 +173,7 @@ void TfrmCustOption::MakeGrid()
     const OptionSlot* slot = SelectedSlot();
     if (!slot || !slot->Defined())
         return;
-    pnlMaster->ShowRows(CustOption::LoadChoices(FDm, slot->OptionId, cbxDeleteView->isChecked()));
+    pnlMaster->ShowRows(CustOption::LoadChoices(FDm, slot->OptionId, pnlMaster->cbxDeleteView->isChecked()));
 }
 
 void TfrmCustOption::btnEditClick()

@@ -6,12 +6,10 @@
 #include <QList>
 
 class MasterPanel;
-class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QTableWidget;
 class TdmCmn;
 
 // "顧客補足登録": the twenty customer option fields and, for a field of kind "m", its choices.
@@ -40,14 +38,8 @@ public:
     QLabel* pnlFieldType = nullptr;
     QPushButton* btnEdit = nullptr;
     QPushButton* btnFieldDelete = nullptr;
+    // The list and inputs (sgdMain, edtId, edtName, edtListId, cbxDeleteView, btnInsert, btnDelete).
     MasterPanel* pnlMaster = nullptr;
-    QTableWidget* sgdMain = nullptr;
-    QLineEdit* edtId = nullptr;
-    QLineEdit* edtName = nullptr;
-    QLineEdit* edtListId = nullptr;
-    QCheckBox* cbxDeleteView = nullptr;
-    QPushButton* btnInsert = nullptr;
-    QPushButton* btnDelete = nullptr;
     QPushButton* btnClose = nullptr;
 
 protected:

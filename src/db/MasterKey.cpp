@@ -35,4 +35,32 @@ void Execute(TdmCmn& dm, const QString& sql, const QString& logged)
     dm.sqlWork2.exec();
 }
 
+void ForEachRow(TdmCmn& dm, const QString& sql, const std::function<void(FbQuery&)>& read)
+{
+    WriteTraceLog(QStringLiteral("strSql=") + sql);
+    FbQuery& q = dm.sqlWork2;
+    q.setSql(sql);
+    q.open();
+    while (!q.eof()) {
+        read(q);
+        q.next();
+    }
+    q.close();
+}
+
+QList<MasterRow> ReadRows(TdmCmn& dm, const QString& sql, const QString& idColumn, const QString& nameColumn)
+{
+    QList<MasterRow> rows;
+    ForEachRow(dm, sql, [&](FbQuery& q) {
+        MasterRow row;
+        row.Id = q.fieldByName(idColumn).asString();
+        row.Name = q.fieldByName(nameColumn).asString();
+        row.ListId = q.fieldByName(QStringLiteral("LIST_ID")).asString();
+        if (!q.fieldByName(QStringLiteral("DEL_DT")).isNull())
+            row.DelDt = q.fieldByName(QStringLiteral("DEL_DT")).asDateTime();
+        rows << row;
+    });
+    return rows;
+}
+
 } // namespace MasterKey

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QDateTime>
+#include <QList>
 #include <QString>
 
+#include <functional>
+
+class FbQuery;
 class TdmCmn;
 
 // The register rule the master dialogs share: an identifier that is absent is inserted, an
@@ -29,5 +33,9 @@ State FromDelState(int delState);
 Action Decide(State state);
 // Logs "strSql=" + logged (the statement itself when empty) and runs sql on sqlWork2.
 void Execute(TdmCmn& dm, const QString& sql, const QString& logged = QString());
+// Logs "strSql=" + sql, opens it on sqlWork2 and hands every row to read.
+void ForEachRow(TdmCmn& dm, const QString& sql, const std::function<void(FbQuery& row)>& read);
+// Rows of identifier, name, LIST_ID and DEL_DT.
+QList<MasterRow> ReadRows(TdmCmn& dm, const QString& sql, const QString& idColumn, const QString& nameColumn);
 
 } // namespace MasterKey

@@ -1,6 +1,5 @@
 #include "responses/AcceptMaster.h"
 
-#include "core/DiagLog.h"
 #include "core/Helpers.h"
 #include "db/TdmCmn.h"
 
@@ -65,24 +64,7 @@ QString AcceptMaster::DeleteSql(const QString& id, const QDateTime& now) const
 
 QList<MasterRow> AcceptMaster::List(TdmCmn& dm, bool showDeleted) const
 {
-    const QString sql = ListSql(showDeleted);
-    WriteTraceLog(QStringLiteral("strSql=") + sql);
-    QList<MasterRow> rows;
-    FbQuery& q = dm.sqlWork2;
-    q.setSql(sql);
-    q.open();
-    while (!q.eof()) {
-        MasterRow row;
-        row.Id = q.fieldByName(FDef.IdColumn).asString();
-        row.Name = q.fieldByName(FDef.NameColumn).asString();
-        row.ListId = q.fieldByName(QStringLiteral("LIST_ID")).asString();
-        if (!q.fieldByName(QStringLiteral("DEL_DT")).isNull())
-            row.DelDt = q.fieldByName(QStringLiteral("DEL_DT")).asDateTime();
-        rows << row;
-        q.next();
-    }
-    q.close();
-    return rows;
+    return MasterKey::ReadRows(dm, ListSql(showDeleted), FDef.IdColumn, FDef.NameColumn);
 }
 
 int AcceptMaster::DelState(TdmCmn& dm, const QString& id) const

@@ -20,19 +20,12 @@ TfrmAcceptMaster::TfrmAcceptMaster(const AcceptMasterDef& def, TdmCmn& dm, QWidg
     setModal(true);
 
     pnlMaster = new MasterPanel({def.IdLabel, def.IdMessage, def.NameLabel, def.NameMessage}, this);
-    sgdMain = pnlMaster->sgdMain;
-    edtId = pnlMaster->edtId;
-    edtName = pnlMaster->edtName;
-    edtListId = pnlMaster->edtListId;
-    cbxDeleteView = pnlMaster->cbxDeleteView;
-    btnInsert = pnlMaster->btnInsert;
-    btnDelete = pnlMaster->btnDelete;
     btnClose = new QPushButton(QStringLiteral("閉じる(&X)"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
     btnClose->setAutoDefault(false);
-    connect(cbxDeleteView, &QCheckBox::clicked, this, [this] { cbxDeleteViewClick(); });
-    connect(btnInsert, &QPushButton::clicked, this, [this] { btnInsertClick(); });
-    connect(btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
+    connect(pnlMaster->cbxDeleteView, &QCheckBox::clicked, this, [this] { cbxDeleteViewClick(); });
+    connect(pnlMaster->btnInsert, &QPushButton::clicked, this, [this] { btnInsertClick(); });
+    connect(pnlMaster->btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* bottom = new QHBoxLayout;
@@ -60,7 +53,7 @@ void TfrmAcceptMaster::FormShow()
 
 void TfrmAcceptMaster::MakeGrid()
 {
-    pnlMaster->ShowRows(FMaster.List(FDm, cbxDeleteView->isChecked()));
+    pnlMaster->ShowRows(FMaster.List(FDm, pnlMaster->cbxDeleteView->isChecked()));
 }
 
 void TfrmAcceptMaster::sgdMainClick(int row)

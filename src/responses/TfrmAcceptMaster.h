@@ -5,10 +5,7 @@
 #include <QDialog>
 
 class MasterPanel;
-class QCheckBox;
-class QLineEdit;
 class QPushButton;
-class QTableWidget;
 class TdmCmn;
 
 // The dialog of a response master (types or results): lists, registers, revives and
@@ -26,14 +23,8 @@ public:
     void btnInsertClick();
     void btnDeleteClick();
 
+    // The list and inputs (sgdMain, edtId, edtName, edtListId, cbxDeleteView, btnInsert, btnDelete).
     MasterPanel* pnlMaster = nullptr;
-    QTableWidget* sgdMain = nullptr;
-    QLineEdit* edtId = nullptr;
-    QLineEdit* edtName = nullptr;
-    QLineEdit* edtListId = nullptr;
-    QCheckBox* cbxDeleteView = nullptr;
-    QPushButton* btnInsert = nullptr;
-    QPushButton* btnDelete = nullptr;
     QPushButton* btnClose = nullptr;
 
 protected:

@@ -14,9 +14,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-QLineEdit* NewEdit(QWidget* parent, const char* name, int maxBytes, bool japanese)
+QLineEdit* NewMasterInput(QWidget* parent, const char* name, int maxBytes, bool japanese)
 {
     auto* e = new QLineEdit(parent);
     e->setObjectName(QLatin1String(name));
@@ -24,8 +22,6 @@ QLineEdit* NewEdit(QWidget* parent, const char* name, int maxBytes, bool japanes
     DialogKit::LimitBytes(e, maxBytes);
     return e;
 }
-
-} // namespace
 
 MasterPanel::MasterPanel(const Texts& texts, QWidget* parent) : QWidget(parent), FTexts(texts)
 {
@@ -37,9 +33,9 @@ MasterPanel::MasterPanel(const Texts& texts, QWidget* parent) : QWidget(parent),
                       {50, 170, 60, 130});
     connect(sgdMain, &QTableWidget::cellClicked, this, [this](int row, int) { sgdMainClick(row); });
 
-    edtId = NewEdit(this, "edtId", 4, false);
-    edtName = NewEdit(this, "edtName", 20, true);
-    edtListId = NewEdit(this, "edtListId", 4, false);
+    edtId = NewMasterInput(this, "edtId", 4, false);
+    edtName = NewMasterInput(this, "edtName", 20, true);
+    edtListId = NewMasterInput(this, "edtListId", 4, false);
     cbxDeleteView = new QCheckBox(QStringLiteral("削除データも表示する"), this);
     cbxDeleteView->setObjectName(QStringLiteral("cbxDeleteView"));
     btnInsert = new QPushButton(QStringLiteral("登録(&E)"), this);

@@ -13,6 +13,10 @@ class QPushButton;
 class QTableWidget;
 class TdmCmn;
 
+// An input of a master dialog: named, held to maxBytes Shift-JIS bytes, with the input method
+// on only for Japanese text.
+QLineEdit* NewMasterInput(QWidget* parent, const char* name, int maxBytes, bool japanese);
+
 // The list-and-inputs part every small master shares (response types and results, option
 // choices): the grid "ID", "名称", "表示順", "削除日時", the identifier (4 positions), name
 // (20) and display order (4) inputs, "削除データも表示する", "登録(&E)" and "削除(&D)".

@@ -96,28 +96,28 @@ private slots:
         d.btnInsertClick();
         QCOMPARE(MessageService::shownTexts(), QStringList{QStringLiteral("IDを入力してください。")});
         for (const char* key : {"9", "10"}) {
-            Type(d.edtId, QLatin1String(key));
-            Type(d.edtName, QStringLiteral("型") + QLatin1String(key));
-            Type(d.edtListId, QLatin1String(key));
+            Type(d.pnlMaster->edtId, QLatin1String(key));
+            Type(d.pnlMaster->edtName, QStringLiteral("型") + QLatin1String(key));
+            Type(d.pnlMaster->edtListId, QLatin1String(key));
             d.btnInsertClick();
         }
-        QCOMPARE(MasterGrid::Text(d.sgdMain, 0, 0), QStringLiteral("10"));
-        QCOMPARE(MasterGrid::Text(d.sgdMain, 1, 0), QStringLiteral("9"));
+        QCOMPARE(MasterGrid::Text(d.pnlMaster->sgdMain, 0, 0), QStringLiteral("10"));
+        QCOMPARE(MasterGrid::Text(d.pnlMaster->sgdMain, 1, 0), QStringLiteral("9"));
 
         // Delete a choice, then revive it after OK with a new name and order.
-        Type(d.edtId, QStringLiteral("9"));
+        Type(d.pnlMaster->edtId, QStringLiteral("9"));
         MessageService::setNextAnswer(MsgResult::Ok);
         d.btnDeleteClick();
-        QCOMPARE(d.sgdMain->rowCount(), 1);
-        Type(d.edtId, QStringLiteral("9"));
-        Type(d.edtName, QStringLiteral("Ｏ型"));
-        Type(d.edtListId, QStringLiteral("0"));
+        QCOMPARE(d.pnlMaster->sgdMain->rowCount(), 1);
+        Type(d.pnlMaster->edtId, QStringLiteral("9"));
+        Type(d.pnlMaster->edtName, QStringLiteral("Ｏ型"));
+        Type(d.pnlMaster->edtListId, QStringLiteral("0"));
         MessageService::clearShown();
         MessageService::setNextAnswer(MsgResult::Ok);
         d.btnInsertClick();
         QCOMPARE(MessageService::shownTexts(),
                  QStringList{QStringLiteral("既に削除されたIDですが再登録してよろしいですか？")});
-        QCOMPARE(MasterGrid::Text(d.sgdMain, 0, 1), QStringLiteral("Ｏ型"));
+        QCOMPARE(MasterGrid::Text(d.pnlMaster->sgdMain, 0, 1), QStringLiteral("Ｏ型"));
 
         // The main window's refresh with flags 6 and 7 rebuilds the caches.
         const MasterLists::ChoicePair* held = nullptr;
@@ -140,7 +140,7 @@ private slots:
         lists.MakeCustOptionDataTemp();
         QVERIFY(held->Ids.isEmpty());
         EditSelected(d, QStringLiteral("血液型"), 6);
-        QCOMPARE(d.sgdMain->rowCount(), 2);
+        QCOMPARE(d.pnlMaster->sgdMain->rowCount(), 2);
     }
 
     void editorRefusals()

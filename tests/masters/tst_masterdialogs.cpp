@@ -19,6 +19,7 @@
 #include "support/TestEnv.h"
 #include "ui/DialogKit.h"
 #include "ui/MasterGrid.h"
+#include "ui/MasterPanel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -84,63 +85,63 @@ private slots:
         TfrmAcceptMaster d(def, db.dm());
         d.show();
         QCOMPARE(d.windowTitle(), def.Caption);
-        QCOMPARE(Column(d.sgdMain, 0), (QStringList{"0001", "0002"}));
+        QCOMPARE(Column(d.pnlMaster->sgdMain, 0), (QStringList{"0001", "0002"}));
 
         // Validation, in order.
         d.btnInsertClick();
-        Type(d.edtId, QStringLiteral("10"));
+        Type(d.pnlMaster->edtId, QStringLiteral("10"));
         d.btnInsertClick();
         QCOMPARE(MessageService::shownTexts(), (QStringList{def.IdMessage, def.NameMessage}));
         MessageService::clearShown();
 
         // New rows; LIST_ID is text, so "10" lists before "9". The new row stays selected.
         for (const char* key : {"10", "9"}) {
-            Type(d.edtId, QLatin1String(key));
-            Type(d.edtName, QStringLiteral("名") + QLatin1String(key));
-            Type(d.edtListId, QLatin1String(key));
+            Type(d.pnlMaster->edtId, QLatin1String(key));
+            Type(d.pnlMaster->edtName, QStringLiteral("名") + QLatin1String(key));
+            Type(d.pnlMaster->edtListId, QLatin1String(key));
             d.btnInsertClick();
-            QCOMPARE(MasterGrid::Text(d.sgdMain, SelectedRow(d.sgdMain), 0), QLatin1String(key));
+            QCOMPARE(MasterGrid::Text(d.pnlMaster->sgdMain, SelectedRow(d.pnlMaster->sgdMain), 0), QLatin1String(key));
         }
-        QCOMPARE(Column(d.sgdMain, 0), (QStringList{"0001", "0002", "10", "9"}));
+        QCOMPARE(Column(d.pnlMaster->sgdMain, 0), (QStringList{"0001", "0002", "10", "9"}));
         QVERIFY(ProgramRunner::logText().contains(QStringLiteral("strSql=insert into ") + def.Table + " (" +
                                                   def.IdColumn + ", " + def.NameColumn +
                                                   ", LIST_ID) values ('9', '名9', '9')"));
 
         // An active identifier is overwritten without a question.
         d.sgdMainClick(3);
-        QCOMPARE(d.edtName->text(), QStringLiteral("名9"));
-        Type(d.edtName, QStringLiteral("改名"));
+        QCOMPARE(d.pnlMaster->edtName->text(), QStringLiteral("名9"));
+        Type(d.pnlMaster->edtName, QStringLiteral("改名"));
         d.btnInsertClick();
         QVERIFY(MessageService::shownTexts().isEmpty());
         QCOMPARE(db.scalar("select " + def.NameColumn + " from " + def.Table + " where " + def.IdColumn + " = '9'"),
                  QStringLiteral("改名"));
 
         // Delete: asks, then the row leaves the grid; shown again grey with the box on.
-        Type(d.edtId, QStringLiteral("9"));
+        Type(d.pnlMaster->edtId, QStringLiteral("9"));
         MessageService::setNextAnswer(MsgResult::Ok);
         d.btnDeleteClick();
         QCOMPARE(MessageService::shownTexts(), QStringList{QStringLiteral("削除してよろしいですか？")});
-        QCOMPARE(Column(d.sgdMain, 0), (QStringList{"0001", "0002", "10"}));
-        d.cbxDeleteView->setChecked(true);
+        QCOMPARE(Column(d.pnlMaster->sgdMain, 0), (QStringList{"0001", "0002", "10"}));
+        d.pnlMaster->cbxDeleteView->setChecked(true);
         d.cbxDeleteViewClick();
-        QCOMPARE(Column(d.sgdMain, 0), (QStringList{"0001", "0002", "10", "9"}));
-        QVERIFY(MasterGrid::IsGrey(d.sgdMain, 3));
-        QVERIFY(!MasterGrid::IsGrey(d.sgdMain, 2));
-        QVERIFY(!MasterGrid::Text(d.sgdMain, 3, 3).isEmpty());
+        QCOMPARE(Column(d.pnlMaster->sgdMain, 0), (QStringList{"0001", "0002", "10", "9"}));
+        QVERIFY(MasterGrid::IsGrey(d.pnlMaster->sgdMain, 3));
+        QVERIFY(!MasterGrid::IsGrey(d.pnlMaster->sgdMain, 2));
+        QVERIFY(!MasterGrid::Text(d.pnlMaster->sgdMain, 3, 3).isEmpty());
 
         // A deleted identifier: Cancel keeps it deleted, OK revives it with the new values.
         const QString delDt = "select DEL_DT from " + def.Table + " where " + def.IdColumn + " = '9'";
         for (MsgResult answer : {MsgResult::Cancel, MsgResult::Ok}) {
             MessageService::clearShown();
             d.sgdMainClick(3);
-            Type(d.edtListId, QStringLiteral("0000"));
+            Type(d.pnlMaster->edtListId, QStringLiteral("0000"));
             MessageService::setNextAnswer(answer);
             d.btnInsertClick();
             QCOMPARE(MessageService::shownTexts(),
                      QStringList{QStringLiteral("既に削除されたIDですが再登録してよろしいですか？")});
             QCOMPARE(db.scalar(delDt).isEmpty(), answer == MsgResult::Ok);
         }
-        QCOMPARE(Column(d.sgdMain, 0), (QStringList{"9", "0001", "0002", "10"}));
+        QCOMPARE(Column(d.pnlMaster->sgdMain, 0), (QStringList{"9", "0001", "0002", "10"}));
     }
 
     // A Japanese name at its byte limit is stored whole; one more character is refused as typed.
@@ -150,14 +151,14 @@ private slots:
         TempDb db;
         TfrmAcceptType d(db.dm());
         d.show();
-        QCOMPARE(DialogKit::ByteLimit(d.edtId), 4);
-        QCOMPARE(DialogKit::ByteLimit(d.edtName), 20);
+        QCOMPARE(DialogKit::ByteLimit(d.pnlMaster->edtId), 4);
+        QCOMPARE(DialogKit::ByteLimit(d.pnlMaster->edtName), 20);
         const QString ten = QStringLiteral("一二三四五六七八九十");
-        d.edtName->setFocus();
+        d.pnlMaster->edtName->setFocus();
         for (const QChar c : ten + QStringLiteral("余"))
-            QTest::sendKeyEvent(QTest::Click, d.edtName, Qt::Key_unknown, QString(c), Qt::NoModifier);
-        QCOMPARE(d.edtName->text(), ten);
-        Type(d.edtId, QStringLiteral("J"));
+            QTest::sendKeyEvent(QTest::Click, d.pnlMaster->edtName, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QCOMPARE(d.pnlMaster->edtName->text(), ten);
+        Type(d.pnlMaster->edtId, QStringLiteral("J"));
         d.btnInsertClick();
         QCOMPARE(db.scalar("select TYPE_NAME from ACCEPT_TYPE where TYPE_ID = 'J'"), ten);
     }
@@ -309,9 +310,9 @@ private slots:
             QTimer::singleShot(0, &form, [] {
                 auto* d = qobject_cast<TfrmAcceptMaster*>(QApplication::activeModalWidget());
                 QVERIFY(d);
-                Type(d->edtId, QStringLiteral("0003"));
-                Type(d->edtName, QStringLiteral("新区分"));
-                Type(d->edtListId, QStringLiteral("0003"));
+                Type(d->pnlMaster->edtId, QStringLiteral("0003"));
+                Type(d->pnlMaster->edtName, QStringLiteral("新区分"));
+                Type(d->pnlMaster->edtListId, QStringLiteral("0003"));
                 d->btnInsertClick();
                 d->btnClose->click();
             });
