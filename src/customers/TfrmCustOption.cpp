@@ -158,7 +158,7 @@ void TfrmCustOption::lstOptionClick(int position)
     const OptionSlot* slot = (position >= 1 && position <= FSlots.size()) ? &FSlots.at(position - 1) : nullptr;
     if (!slot)
         return;
-    pnlDespName->setText(slot->Defined() ? slot->Caption : QString());
+    pnlDespName->setText(slot->Caption);
     pnlFieldType->setText(CustOption::KindName(slot->Code));
     btnEdit->setEnabled(true);
     btnFieldDelete->setEnabled(!slot->Code.isEmpty());
