@@ -5,6 +5,7 @@
 #include "core/Helpers.h"
 #include "db/FbQuery.h"
 #include "db/TdmCmn.h"
+#include "db/UserRules.h"
 
 namespace {
 
@@ -73,10 +74,8 @@ void MasterLists::MakeActResultTemp()
 
 void MasterLists::MakeUserTemp()
 {
-    const QString today = SqlDate(Clock::today());
-    const QString sql = QStringLiteral("select * from USER_M where DEL_DT  is null and (FROMDT is null or FROMDT <= ") +
-                        today + QStringLiteral(" )") + QStringLiteral(" and (TODT is null or TODT > ") + today +
-                        QStringLiteral(" )") + QStringLiteral(" order by LISTID");
+    const QString sql = QStringLiteral("select * from USER_M where DEL_DT  is null") +
+                        UserRules::SqlCondition(Clock::today()) + QStringLiteral(" order by LISTID");
     FillPair(FDm, sql, QStringLiteral("USERID"), QStringLiteral("USERNM"), UserIds, UserNames);
 }
 

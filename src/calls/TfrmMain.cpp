@@ -399,6 +399,14 @@ bool TfrmMain::FormCreate()
         return false;
     }
 
+    if (FLoginHook && !FLoginHook()) {
+        if (dmCmn->IBDatabase1.connected())
+            dmCmn->IBDatabase1.close();
+        FStartupAborted = true;
+        FLoginRefused = true;
+        return false;
+    }
+
     ReadRegistry();
 
     FSpeech = std::make_unique<SpeechAnnouncer>();

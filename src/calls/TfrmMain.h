@@ -155,6 +155,10 @@ public:
     // An entry of the "マスタ登録" menu; the button pops the menu up once it has an entry.
     QAction* AddMasterMenuItem(const QString& caption, std::function<void()> handler);
     QMenu* PopMaster = nullptr;
+    // Runs right after the schema upgrade; false ends start-up (the login was not completed),
+    // and the program then ends normally.
+    void SetLoginHook(std::function<bool()> hook) { FLoginHook = std::move(hook); }
+    bool LoginRefused() const { return FLoginRefused; }
 
 signals:
     // Plug-in points for the subsystems (customers, responses, admin, logs, reports):
@@ -242,5 +246,7 @@ private:
     bool FEnding = false;
     int FDesignWidth = 1000;
     bool FStartupAborted = false;
+    std::function<bool()> FLoginHook;
+    bool FLoginRefused = false;
     bool FTornDown = false;
 };

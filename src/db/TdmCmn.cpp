@@ -9,6 +9,7 @@
 #include "core/StopRequest.h"
 #include "db/FbWriteScope.h"
 #include "db/StorableText.h"
+#include "db/UserRules.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -563,12 +564,14 @@ bool TdmCmn::LoadImage(const QString& table, const QString& column, const QStrin
 
 bool TdmCmn::CheckLogin(const QString& userId, const QString& passwd, TUser& user)
 {
-    const QString today = QuotedSql(Clock::today().toString(QStringLiteral("yyyy/MM/dd")));
+    const auto statement = [&](const QString& passwordLiteral) {
+        return QStringLiteral("select * from USER_M where USERID = ") + QuotedSql(userId) +
+               QStringLiteral(" and PASSWD = ") + passwordLiteral + QStringLiteral(" and DEL_DT  is null") +
+               UserRules::SqlCondition(Clock::today());
+    };
+    logSql(statement(UserRules::LoggedPassword()));
     QueryGuard guard(IBQueryFnc);
-    openFnc(QStringLiteral("select * from USER_M where USERID = ") + QuotedSql(userId) +
-            QStringLiteral(" and PASSWD = ") + QuotedSql(passwd) + QStringLiteral(" and DEL_DT  is null") +
-            QStringLiteral(" and (FROMDT is null or FROMDT <= ") + today + QStringLiteral(" )") +
-            QStringLiteral(" and (TODT is null or TODT > ") + today + QStringLiteral(" )"));
+    openFnc(statement(QuotedSql(passwd)));
     user = TUser();
     if (IBQueryFnc.eof())
         return false;

@@ -1,5 +1,6 @@
 #include "ui/AppMain.h"
 
+#include "admin/LoginFlow.h"
 #include "calls/TfrmMain.h"
 #include "core/AppError.h"
 #include "core/AppGlobals.h"
@@ -16,7 +17,6 @@
 #include "ui/QtMessagePresenter.h"
 #include "ui/ZuvaroApplication.h"
 
-#include <QProcess>
 #include <QSessionManager>
 
 #include <memory>
@@ -46,11 +46,11 @@ int RunAsSecondCopy(const QStringList& args)
     return 0;
 }
 
-// Starts a fresh copy with the logged-in user's credentials (after a settings change).
+// Starts a fresh copy that logs the same user in (after a settings change). The credentials
+// go through the private hand-over, never the command line.
 void Restart()
 {
-    const QStringList args{gCurrentUser.UserId, gCurrentUser.Passwd};
-    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), args)) {
+    if (!LoginFlow::StartRestartedCopy(QCoreApplication::applicationFilePath(), gCurrentUser)) {
         const QString message = QStringLiteral("Exec Error ") + QString::number(errno);
         WriteLog(message);
         MessageService::Error(message);
@@ -115,7 +115,8 @@ int ZuvaroMain(int argc, char** argv)
             created = !form->StartupAborted();
         }
         if (!created) {
-            rc = 1;
+            // A login that was not completed ends the program normally.
+            rc = form->LoginRefused() ? 0 : 1;
         } else {
             QObject::connect(form.get(), &TfrmMain::destroyed, &app, &QCoreApplication::quit);
             // A stop during start-up has already ended the loops; the main loop would
@@ -140,6 +141,7 @@ int ZuvaroMain(int argc, char** argv)
     instance.release();
     if (gRestartRequested)
         Restart();
+    gCurrentUser = TUser();
     MessageService::setPresenter(nullptr);
     return rc;
 }

@@ -1,10 +1,12 @@
 #include "ui/Plugins.h"
 
+#include "admin/ui/InstallMasters.h"
 #include "calls/TfrmMain.h"
 #include "calls/ui/LiveLog.h"
 
 void InstallPlugins(TfrmMain& form)
 {
-    // One line per subsystem.
+    // One line per subsystem, in the order their menu entries appear.
+    InstallMasters(form);
     InstallLiveLog(form);
 }
