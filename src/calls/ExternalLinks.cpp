@@ -25,7 +25,7 @@ const quint32 kCloseRequest = 0x10;
 } // namespace
 
 ExternalLinks::ExternalLinks(TdmCmn& dm, WindowLayer& windows, ProgramLauncher& launcher)
-    : FDm(dm), FWindows(windows), FLauncher(launcher)
+    : FDm(dm), FWindows(&windows), FLauncher(&launcher)
 {
 }
 
@@ -84,10 +84,10 @@ void ExternalLinks::WriteNumberFile(const QString& path, const QString& number)
 
 quint32 ExternalLinks::TargetWindow(const QString& caption, bool access, bool logAccess)
 {
-    quint32 w = FWindows.FindWindow(caption);
+    quint32 w = FWindows->FindWindow(caption);
     if (w && access) {
-        const quint32 mdi = FWindows.FindChild(w, QStringLiteral("MDIClient"));
-        w = mdi ? FWindows.FindChild(mdi, QStringLiteral("OForm")) : 0;
+        const quint32 mdi = FWindows->FindChild(w, QStringLiteral("MDIClient"));
+        w = mdi ? FWindows->FindChild(mdi, QStringLiteral("OForm")) : 0;
         if (logAccess)
             WriteTraceLog(QStringLiteral("access wk=") + QString::number(w));
     }
@@ -98,7 +98,7 @@ bool ExternalLinks::Start(const QString& program, const QStringList& arguments, 
 {
     WriteTraceLog(QStringLiteral("ExecCustProg start ") + program + QStringLiteral(" args=") +
                   arguments.join(QLatin1Char('|')) + QStringLiteral(" dir=") + folder);
-    return FLauncher.StartProgram(program, arguments, folder);
+    return FLauncher->StartProgram(program, arguments, folder);
 }
 
 void ExternalLinks::ExecCustProg(int ifNo, const QString& telNo, int portNo)
@@ -144,16 +144,16 @@ void ExternalLinks::ExecCustProg(int ifNo, const QString& telNo, int portNo)
     auto started = [](bool ok) { return ok ? kStarted : kStartFailed; };
 
     if (info.IfType == QLatin1String("EXE")) {
-        const quint32 w = FWindows.FindWindow(info.Caption);
+        const quint32 w = FWindows->FindWindow(info.Caption);
         WriteTraceLog(QStringLiteral("strWinCap=") + info.Caption + QStringLiteral(" wk=") + QString::number(w));
         if (everyClose) {
             if (w)
-                FWindows.PostClose(w);
+                FWindows->PostClose(w);
             result = started(Start(startName, ArgumentsWith(info.Command, number), folder));
         } else if (w) {
             const quint32 target = TargetWindow(info.Caption, access, true);
             if (target)
-                FWindows.SendCopyData(target, number);
+                FWindows->SendCopyData(target, number);
         } else {
             result = started(Start(startName, ArgumentsWith(info.Command, number), folder));
         }
@@ -163,22 +163,22 @@ void ExternalLinks::ExecCustProg(int ifNo, const QString& telNo, int portNo)
             return;
         }
         WriteNumberFile(TextFilePath(info, portNo), number);
-        const quint32 w = FWindows.FindWindow(info.Caption);
+        const quint32 w = FWindows->FindWindow(info.Caption);
         if (everyClose) {
             if (w)
-                FWindows.PostClose(w);
+                FWindows->PostClose(w);
             result = started(Start(startName, ArgumentsWith(info.Command, QString()), folder));
         } else if (w) {
             const quint32 target = TargetWindow(info.Caption, access, true);
             if (target)
-                FWindows.PostMessage(target, quint32(startMessage), 0, 0);
+                FWindows->PostMessage(target, quint32(startMessage), 0, 0);
         } else {
             result = started(Start(startName, ArgumentsWith(info.Command, QString()), folder));
         }
     } else if (info.IfType == QLatin1String("URL")) {
         const QString encoded = EncodeNumber(number);
         if (info.ExecPath.isEmpty())
-            result = started(FLauncher.OpenUrl(info.Command + encoded));
+            result = started(FLauncher->OpenUrl(info.Command + encoded));
         else
             result = started(Start(startName, ArgumentsWith(info.Command, encoded), folder));
     }
@@ -202,6 +202,6 @@ void ExternalLinks::SendEndReq()
     for (const TLaunched& l : FLaunched) {
         const quint32 target = TargetWindow(l.Caption, l.Access == QLatin1String("1"), false);
         if (target)
-            FWindows.PostMessage(target, l.EndMessage.toUInt(), 0, 0);
+            FWindows->PostMessage(target, l.EndMessage.toUInt(), 0, 0);
     }
 }

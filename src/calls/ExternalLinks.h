@@ -27,6 +27,8 @@ public:
     };
 
     ExternalLinks(TdmCmn& dm, WindowLayer& windows, ProgramLauncher& launcher);
+    void SetWindows(WindowLayer& windows) { FWindows = &windows; }
+    void SetLauncher(ProgramLauncher& launcher) { FLauncher = &launcher; }
 
     // Runs when the link number is unknown (after the warning): the window opens the settings.
     void SetOnNoLink(std::function<void()> handler) { FOnNoLink = std::move(handler); }
@@ -54,8 +56,8 @@ private:
     bool Start(const QString& program, const QStringList& arguments, const QString& folder);
 
     TdmCmn& FDm;
-    WindowLayer& FWindows;
-    ProgramLauncher& FLauncher;
+    WindowLayer* FWindows;
+    ProgramLauncher* FLauncher;
     std::function<void()> FOnNoLink;
     QList<TLaunched> FLaunched;
 };
