@@ -130,7 +130,8 @@ void TfrmInterface::BuildLayout()
     btnPrior = button("btnPrior", QStringLiteral("<"));
     btnNext = button("btnNext", QStringLiteral(">"));
     btnLast = button("btnLast", QStringLiteral(">|"));
-    if (searchHook())
+    FSearch = searchHook();
+    if (FSearch)
         btnSearch = button("btnSearch", QStringLiteral("検索(&S)"));
     btnOK = button("btnOK", QStringLiteral("OK(&O)"));
     btnCancel = button("btnCancel", QStringLiteral("取消(&C)"));
@@ -306,9 +307,9 @@ void TfrmInterface::btnDeleteClick()
 
 void TfrmInterface::btnSearchClick()
 {
-    if (!searchHook())
+    if (!FSearch)
         return;
-    const QString chosen = searchHook()(this);
+    const QString chosen = FSearch(this);
     bool ok = false;
     const int ifNo = chosen.toInt(&ok);
     if (ok && FTable.IndexOf(ifNo) >= 0)

@@ -74,6 +74,7 @@ private:
     TInterfaceRow Collect() const;
 
     InterfaceTable FTable;
+    Search FSearch;
     bool FBrowse = true;
     bool FClosing = false;
 };
