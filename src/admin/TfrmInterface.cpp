@@ -6,6 +6,7 @@
 #include "core/MessageService.h"
 #include "db/TdmCmn.h"
 #include "ui/DialogKit.h"
+#include "ui/Named.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -20,12 +21,6 @@
 #include <QVBoxLayout>
 
 namespace {
-template <typename T> T* named(T* w, const char* name)
-{
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
-
 TfrmInterface::Search& searchHook()
 {
     static TfrmInterface::Search search;

@@ -6,6 +6,7 @@
 #include "db/FbQuery.h"
 #include "db/TdmCmn.h"
 #include "ui/DialogKit.h"
+#include "ui/Named.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,12 +26,6 @@
 #include <QVBoxLayout>
 
 namespace {
-template <typename T> T* named(T* w, const char* name)
-{
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
-
 const QStringList kNameChoices{QStringLiteral("(なし)"), QStringLiteral("(発信者名)"), QStringLiteral("(着信者名)")};
 } // namespace
 
