@@ -11,8 +11,9 @@ PACKAGES=(
     libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
     libespeak-ng-dev espeak-ng-data libasound2-dev
     libkakasi2-dev libxlsxwriter-dev
+    libxcb1-dev
     fonts-ipafont-gothic
-    socat python3 python3-xlrd poppler-utils
+    socat python3 python3-xlrd poppler-utils xvfb
 )
 
 if [ "${1:-}" = "--tests" ]; then

@@ -1,5 +1,6 @@
 #include "ui/Plugins.h"
 
+#include "admin/ui/ExternalPlugin.h"
 #include "admin/ui/InstallMasters.h"
 #include "calls/TfrmMain.h"
 #include "calls/ui/LiveLog.h"
@@ -8,5 +9,6 @@ void InstallPlugins(TfrmMain& form)
 {
     // One line per subsystem, in the order their menu entries appear.
     InstallMasters(form);
+    InstallExternal(form);
     InstallLiveLog(form);
 }

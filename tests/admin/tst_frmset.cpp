@@ -1,0 +1,260 @@
+// The settings dialog: its enabling rules, what OK writes, the restart question and the
+// autostart entry.
+
+#include "admin/TfrmSet.h"
+#include "core/AppGlobals.h"
+#include "core/MessageService.h"
+#include "core/ProfileFile.h"
+#include "core/StartupSettings.h"
+#include "db/TdmCmn.h"
+#include "platform/AutostartEntry.h"
+#include "support/TempDb.h"
+#include "support/TestEnv.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QtTest>
+
+namespace {
+QString iniText()
+{
+    QFile f(gIniFile);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+QString key(const char* section, const char* name)
+{
+    return gIni->Value(section, name);
+}
+
+struct World
+{
+    TestEnv env;
+    TempDb db;
+    World(const QString& ini = QString())
+    {
+        dmCmn = &db.dm();
+        env.writeIni(ini);
+        LoadStartupSettings();
+        gRestartRequested = false;
+        for (const char* row : {"1, '顧客管理', 'EXE'", "3, '受付表', 'URL'"})
+            db.dm().ExecSql(QString("insert into INTERFACE (IF_NO, IF_NAME, IF_TYPE) values (%1)").arg(QString::fromUtf8(row)));
+    }
+    ~World() { dmCmn = nullptr; }
+};
+} // namespace
+
+class TestFrmSet : public QObject
+{
+    Q_OBJECT
+private slots:
+    void enablingRules()
+    {
+        World w("[SPEAK]\nENABLED=1\nINDEX1=0\nFOOT1=から\n[BASIC]\nJOUCHU=1\nJOUCHU_OPEN=1\n");
+        TfrmSet dlg;
+        dlg.show();
+        QCOMPARE(dlg.cbxInterface->count(), 2);
+        QCOMPARE(dlg.cbxInterface->currentIndex(), 0); // IF_NO defaults to 1
+
+        // The link box governs the program choice and the automatic start.
+        QVERIFY(!dlg.cbxInterface->isEnabled() && !dlg.chkAutoLaunch->isEnabled() && !dlg.lblInterfaceNote->isEnabled());
+        dlg.chkLink->setChecked(true);
+        QVERIFY(dlg.cbxInterface->isEnabled() && dlg.chkAutoLaunch->isEnabled() && dlg.lblInterface->isEnabled());
+
+        // Speech: "(なし)" has no words after it.
+        QVERIFY(dlg.trbSpeed->isEnabled());
+        QVERIFY(!dlg.edtFoot1->isEnabled());
+        QCOMPARE(dlg.edtFoot1->text(), QString());
+        QVERIFY(dlg.edtFoot2->isEnabled());
+        dlg.cbxIndex1->setCurrentIndex(1);
+        QVERIFY(dlg.edtFoot1->isEnabled());
+        dlg.cbxIndex2->setCurrentIndex(0);
+        QVERIFY(!dlg.edtFoot2->isEnabled());
+        QCOMPARE(dlg.edtFoot2->text(), QString());
+        dlg.chkSpeak->setChecked(false);
+        for (QWidget* x : {(QWidget*)dlg.trbSpeed, (QWidget*)dlg.cbxIndex1, (QWidget*)dlg.edtFoot1, (QWidget*)dlg.lblSpeakNote})
+            QVERIFY(!x->isEnabled());
+
+        // Resident mode choices.
+        QVERIFY(dlg.chkJouchuOpen->isChecked());
+        QVERIFY(dlg.chkJouchuKidou->isEnabled());
+        QVERIFY(!dlg.chkShowBalloon->isEnabled()); // the window opens, no balloon needed
+        dlg.chkJouchuOpen->setChecked(false);
+        QVERIFY(dlg.chkShowBalloon->isEnabled());
+        dlg.cbxJouchu->setCurrentIndex(2);
+        QVERIFY(dlg.chkJouchuOpen->isEnabled() && !dlg.chkJouchuKidou->isEnabled() && !dlg.chkShowBalloon->isEnabled());
+        dlg.cbxJouchu->setCurrentIndex(0);
+        QVERIFY(!dlg.chkJouchuOpen->isEnabled() && !dlg.chkJouchuKidou->isEnabled());
+    }
+
+    void openOnlyWhenResidentChoiceIsSet()
+    {
+        World w("[BASIC]\nJOUCHU=0\nJOUCHU_OPEN=1\n");
+        TfrmSet dlg;
+        dlg.show();
+        QVERIFY(!dlg.chkJouchuOpen->isChecked());
+    }
+
+    void linkKeysAsStored()
+    {
+        World w("[LINK]\nENABLED=1\nAUTO_LAUNCH=1\nIF_NO=5\n[SPEAK]\nSPEED=180\nFOOT2=様\n");
+        TfrmSet dlg;
+        dlg.show();
+        // Program 5 was deleted from the master: no selection, and OK writes -1.
+        QCOMPARE(dlg.cbxInterface->currentIndex(), -1);
+        dlg.chkLink->setChecked(false); // the auto-start box stays checked but counts only with the link
+        QVERIFY(dlg.chkAutoLaunch->isChecked());
+        dlg.btnOK->click();
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(key("LINK", "ENABLED"), QString("0"));
+        QCOMPARE(key("LINK", "AUTO_LAUNCH"), QString("0"));
+        QCOMPARE(key("LINK", "IF_NO"), QString("-1"));
+        QVERIFY(!GAutoLaunch);
+        QCOMPARE(GIfNo, -1);
+        // Speech off: only ENABLED is written, the other speech keys stay as they were.
+        QCOMPARE(key("SPEAK", "ENABLED"), QString("0"));
+        QCOMPARE(key("SPEAK", "SPEED"), QString("180"));
+        QCOMPARE(key("SPEAK", "FOOT2"), QString("様"));
+        QVERIFY(key("SPEAK", "INDEX1").isNull());
+        QVERIFY(MessageService::shownTexts().isEmpty()); // no restart question
+
+        // Choosing program 3 with the auto start.
+        TfrmSet again;
+        again.show();
+        again.chkLink->setChecked(true);
+        again.cbxInterface->setCurrentIndex(1);
+        again.chkAutoLaunch->setChecked(true);
+        again.chkSpeak->setChecked(true);
+        again.trbSpeed->setValue(200);
+        again.btnOK->click();
+        QCOMPARE(key("LINK", "AUTO_LAUNCH"), QString("1"));
+        QCOMPARE(key("LINK", "IF_NO"), QString("3"));
+        QCOMPARE(key("SPEAK", "SPEED"), QString("200"));
+        QVERIFY(GAutoLaunch && GLinkEnabled && GSpeakEnabled);
+        QCOMPARE(GSpeed, 200);
+    }
+
+    void restartQuestion()
+    {
+        World w("[BASIC]\nUSE_ACCEPT=0\n");
+        const QString before = iniText();
+        TfrmSet dlg;
+        dlg.show();
+        dlg.chkUseAccept->setChecked(true);
+        dlg.chkBring->setChecked(false);
+        MessageService::setNextAnswer(MsgResult::Cancel);
+        dlg.btnOK->click();
+        QCOMPARE(MessageService::shownTexts(),
+                 QStringList{"この変更には再起動が必要です。当ソフトを再起動してよろしいですか？"});
+        QCOMPARE(iniText(), before); // Cancel writes nothing
+        QVERIFY(!gRestartRequested);
+        QVERIFY(dlg.isVisible());
+        QVERIFY(dlg.btnOK->isEnabled());
+
+        MessageService::setNextAnswer(MsgResult::Ok);
+        dlg.btnOK->click();
+        QVERIFY(gRestartRequested);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(key("BASIC", "USE_ACCEPT"), QString("1"));
+        QCOMPARE(key("BASIC", "BRING"), QString("0"));
+    }
+
+    void clearingTheLogoDeletesTheBannerAfterRestartQuestion()
+    {
+        World w;
+        QImage banner(40, 10, QImage::Format_RGB32);
+        banner.fill(Qt::red);
+        QVERIFY(banner.save(gBannerFile, "BMP"));
+        TfrmSet dlg;
+        dlg.show();
+        QVERIFY(!dlg.Picture().isNull());
+        QVERIFY(!dlg.PictureChanged());
+        dlg.btnLogoClear->click();
+        MessageService::setNextAnswer(MsgResult::Ok);
+        dlg.btnOK->click();
+        QVERIFY(gRestartRequested);
+        QVERIFY(!QFile::exists(gBannerFile));
+
+        // Loading a picture writes it as the banner.
+        const QString jpg = w.env.path("logo.jpg");
+        QVERIFY(banner.save(jpg, "JPG"));
+        gRestartRequested = false;
+        TfrmSet load;
+        load.ChoosePicture = [&]() { return jpg; };
+        load.show();
+        load.btnLogoLoad->click();
+        MessageService::setNextAnswer(MsgResult::Ok);
+        load.btnOK->click();
+        QCOMPARE(QImage(gBannerFile).size(), QSize(40, 10));
+    }
+
+    void backupFolderMustExist()
+    {
+        World w;
+        const QString before = iniText();
+        TfrmSet dlg;
+        dlg.show();
+        dlg.chkAutoBackup->setChecked(true);
+        dlg.edtBackupPath->setText(w.env.path("missing"));
+        dlg.btnOK->click();
+        QCOMPARE(MessageService::shownTexts(), QStringList{"バックアップ先が無効です。バックアップ先を指定してください。"});
+        QCOMPARE(iniText(), before);
+        QVERIFY(dlg.btnOK->isEnabled());
+        dlg.ChooseFolder = [&](const QString&) { return w.env.root(); };
+        dlg.btnBackupPath->click();
+        dlg.btnOK->click();
+        QCOMPARE(key("BASIC", "AUTO_BACKUP_PATH"), w.env.root());
+        QVERIFY(GAutoBackup);
+    }
+
+    void autostartEntry()
+    {
+        World w;
+        const QString entry = AutostartEntry::Path();
+        QVERIFY(entry.startsWith(w.env.path("config/autostart/")));
+        QVERIFY(entry.endsWith(".desktop"));
+        TfrmSet dlg;
+        dlg.show();
+        QVERIFY(!dlg.chkStartup->isChecked());
+        dlg.chkStartup->setChecked(true);
+        dlg.btnOK->click();
+        QVERIFY(QFile::exists(entry));
+        QFile f(entry);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(f.readAll());
+        QVERIFY(text.contains("[Desktop Entry]") && text.contains("Exec=\"" + QCoreApplication::applicationFilePath() + "\""));
+        QVERIFY(GStartup);
+        QFile log(gCurLogFile);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(log.readAll()).contains("ショートカットを作成しました ShortCutFileName=" + entry));
+
+        // The file says on but the entry is gone: off, and shown unchecked.
+        QFile::remove(entry);
+        LoadStartupSettings();
+        QCOMPARE(key("BASIC", "STARTUP"), QString("1"));
+        QVERIFY(!GStartup);
+        TfrmSet again;
+        again.show();
+        QVERIFY(!again.chkStartup->isChecked());
+        again.chkStartup->setChecked(true);
+        again.btnOK->click();
+        QVERIFY(QFile::exists(entry));
+
+        TfrmSet off;
+        off.show();
+        QVERIFY(off.chkStartup->isChecked());
+        off.chkStartup->setChecked(false);
+        off.btnOK->click();
+        QVERIFY(!QFile::exists(entry));
+        QCOMPARE(key("BASIC", "STARTUP"), QString("0"));
+        log.seek(0);
+        QVERIFY(QString::fromUtf8(log.readAll()).contains("ショートカットを削除しました"));
+    }
+};
+
+QTEST_MAIN(TestFrmSet)
+#include "tst_frmset.moc"
