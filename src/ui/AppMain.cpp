@@ -29,7 +29,8 @@ int RunAsSecondCopy(const QStringList& args)
         qint64 handle = 0;
         bool ok = false;
         handle = gIni->ReadString(QStringLiteral("MAIN_FORM"), QStringLiteral("HANDLE"), QString()).trimmed().toLongLong(&ok);
-        if (!ok) {
+        // 0 is what a copy that could not listen publishes: nobody is behind it.
+        if (!ok || handle <= 0) {
             MessageService::Error(QStringLiteral("Zuvaroのハンドルを取得できませんでした。"));
             return 1;
         }
