@@ -5,13 +5,16 @@
 #include "support/ProgramRunner.h"
 #include "support/TestEnv.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QTcpSocket>
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -177,6 +180,170 @@ private slots:
             QCOMPARE(program->state(), QProcess::Running);
         }
         QCOMPARE(runner.terminate(program), 0);
+    }
+
+    void injectedDialNumbersAreRefused()
+    {
+        TestEnv env;
+        StartWithPhone(env);
+        ProgramRunner runner;
+        QProcess* program = runner.start();
+        RawPhone first(FPort);
+        QVERIFY(first.Linked(30000));
+        QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")));
+        // The simulator takes the link over once the program listens.
+        auto phone = PhoneSim::Start(FPort, {"--own-number", "09011112222", "--show-sent"});
+        QVERIFY(phone);
+        QVERIFY(first.Closed());
+        QByteArray out;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                out += phone->readAllStandardOutput();
+                return out.contains("< AT+CLIP=1");
+            },
+            20000));
+        const QStringList refused{QStringLiteral("0312;ath;atd999"),
+                                  QStringLiteral("+ath"),
+                                  QString(300, QLatin1Char('9')),
+                                  QStringLiteral("0312%0D%0AATH"),
+                                  QStringLiteral("0312%3Bath"),
+                                  QStringLiteral("03%1B12"),
+                                  QStringLiteral("０３１２ａｔｈ")};
+        for (const QString& number : refused) {
+            QCOMPARE(runner.run({"/s", QStringLiteral("zuvaro:dial?telno=") + number}), 0);
+            QVERIFY2(ProgramRunner::waitForLog(QString::fromUtf8("」には発信できません。")), qPrintable(number));
+            QFile::remove(gCurLogFile);
+        }
+        // Accepted forms, each dialled as plain ASCII digits.
+        const QList<QPair<QString, QString>> accepted{
+            {QStringLiteral("０３－１２３４－５６７８"), QStringLiteral("0312345678")},
+            {QStringLiteral("%30%33%2D1111%202222"), QStringLiteral("0311112222")},
+            {QStringLiteral("*31%23"), QStringLiteral("*31#")}};
+        for (const auto& a : accepted) {
+            QCOMPARE(runner.run({"/s", QStringLiteral("zuvaro:dial?telno=") + a.first}), 0);
+            QVERIFY2(QTest::qWaitFor(
+                         [&] {
+                             out += phone->readAllStandardOutput();
+                             return out.contains("< ATD" + a.second.toLatin1() + ";");
+                         },
+                         20000),
+                     qPrintable(a.first));
+        }
+        // The phone only ever saw the accepted dials, one command each.
+        QStringList dials;
+        for (const QByteArray& line : out.split('\n'))
+            if (line.startsWith("< AT") && !line.startsWith("< AT+C"))
+                dials << QString::fromLatin1(line.mid(2));
+        QCOMPARE(dials, (QStringList{"ATD0312345678;", "ATD0311112222;", "ATD*31#;"}));
+        QVERIFY(out.contains("> ATD0312345678;")); // the phone's answers went back
+        QVERIFY(!ProgramRunner::logText().contains(QStringLiteral("atd999")));
+        QCOMPARE(runner.terminate(program), 0);
+    }
+
+    void controlCharactersInACallerNumber()
+    {
+        TestEnv env;
+        StartWithPhone(env);
+        ProgramRunner runner;
+        QProcess* program = runner.start();
+        RawPhone phone(FPort);
+        QVERIFY(phone.Linked(30000));
+        QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")));
+        phone.Send("+CLIP: \"03\x1b[31m12\n2026/01/01 00:00:00 forged\t34\",129\r\n");
+        QVERIFY(ProgramRunner::waitForLog(QStringLiteral("TelReceiveProc TelNo=03[31m122026/01/01 00:00:00 forged34 ")));
+        QVERIFY(ProgramRunner::waitForLog(QStringLiteral("LogNo1=")));
+        QCOMPARE(runner.terminate(program), 0);
+        const QString log = ProgramRunner::logText();
+        QVERIFY(!log.contains(QLatin1Char('\x1b')));
+        for (const QString& line : log.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+            QVERIFY2(!line.contains(QLatin1Char('\n')) && !line.contains(QLatin1Char('\r')), qPrintable(line));
+            QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d ")).match(line).hasMatch(),
+                     qPrintable(line));
+        }
+        // The program's files are not for other users.
+        for (const QString& path : {gCurLogFile, gIniFile}) {
+            struct stat st;
+            QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+            QVERIFY2((st.st_mode & 0007) == 0, qPrintable(path));
+        }
+        for (const QFileInfo& fi : QDir(gLogDir).entryInfoList({QStringLiteral("TelCom*")}, QDir::Files))
+            QCOMPARE(int(fi.permissions() & (QFileDevice::ReadOther | QFileDevice::WriteOther)), 0);
+    }
+
+    void forwardingSocketCannotBeTaken()
+    {
+        TestEnv env;
+        StartWithPhone(env);
+        ProgramRunner runner;
+        QProcess* program = runner.start();
+        RawPhone phone(FPort);
+        QVERIFY(phone.Linked(30000));
+        QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")));
+        const QString handle = gIni->ReadString("MAIN_FORM", "HANDLE", "");
+        QCOMPARE(handle, QString::number(program->processId()));
+        // The socket lies in the user's runtime folder, not in the shared temporary folder.
+        const QString runtime = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
+        QVERIFY(QFileInfo(runtime + QStringLiteral("/zuvaro3-") + handle).exists());
+        QVERIFY(!QFileInfo::exists(QDir::tempPath() + QStringLiteral("/zuvaro3-") + handle));
+
+        // Someone listens under the old shared name of a published handle: nothing reaches it.
+        QLocalServer squatter;
+        QVERIFY(squatter.listen(QStringLiteral("zuvaro3-999999")));
+        int taken = 0;
+        connect(&squatter, &QLocalServer::newConnection, this, [&] { ++taken; });
+        gIni->WriteString("MAIN_FORM", "HANDLE", "999999");
+        runner.run({"/s", "0312345678"});
+        QTest::qWait(100);
+        QCOMPARE(taken, 0);
+
+        // A socket of another user in our own folder is refused as well (needs root to make).
+        if (::geteuid() == 0) {
+            QLocalServer other;
+            QVERIFY(other.listen(runtime + QStringLiteral("/zuvaro3-999998")));
+            QCOMPARE(::chown(QFile::encodeName(other.fullServerName()).constData(), 65534, 65534), 0);
+            connect(&other, &QLocalServer::newConnection, this, [&] { ++taken; });
+            gIni->WriteString("MAIN_FORM", "HANDLE", "999998");
+            runner.run({"/s", "0312345678"});
+            QTest::qWait(100);
+            QCOMPARE(taken, 0);
+            QVERIFY(ProgramRunner::logText().contains(QStringLiteral("SendCopyData failed HANDLE=999998")));
+        }
+
+        // HANDLE 0 (a copy that could not listen) is refused with a message.
+        gIni->WriteString("MAIN_FORM", "HANDLE", "0");
+        QCOMPARE(runner.run({"/s", "0312345678"}), 1);
+        QVERIFY(ProgramRunner::logText().contains(
+            QString::fromUtf8("MessageBox(error): Zuvaroのハンドルを取得できませんでした。")));
+        QCOMPARE(runner.terminate(program), 0);
+    }
+
+    void onlyAllowedPeersTakeTheLink()
+    {
+        TestEnv env;
+        StartWithPhone(env, QStringLiteral("[ANDROID]\nALLOWED_PEERS=10.0.0.0/8, 127.0.0.1\n"));
+        ProgramRunner runner;
+        QProcess* program = runner.start();
+        RawPhone phone(FPort);
+        QVERIFY(phone.Linked(30000));
+        QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")));
+        // 127.0.0.2 is another machine as far as the program can tell.
+        for (int i = 0; i < 3; ++i) {
+            RawPhone stranger(FPort, QHostAddress(QStringLiteral("127.0.0.2")));
+            QVERIFY(stranger.Closed());
+            QVERIFY(stranger.FLines.isEmpty());
+        }
+        phone.Send("+CLIP: \"0312340000\",129\r\n");
+        QVERIFY(ProgramRunner::waitForLog(QStringLiteral("TelReceiveProc TelNo=0312340000")));
+        QVERIFY(!phone.Closed(100));
+        QCOMPARE(runner.terminate(program), 0);
+        // Said once for the three knocks within the minute.
+        QString devices;
+        for (const QFileInfo& fi : QDir(gLogDir).entryInfoList({QStringLiteral("TelCom*")}, QDir::Files)) {
+            QFile f(fi.absoluteFilePath());
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            devices += QString::fromUtf8(f.readAll());
+        }
+        QCOMPARE(devices.count(QStringLiteral("refused a connection from 127.0.0.2")), 1);
     }
 };
 
