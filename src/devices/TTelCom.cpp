@@ -138,6 +138,14 @@ QString TTelCom::AllowedPeersText()
     return gIni ? gIni->ReadString(QStringLiteral("ANDROID"), QStringLiteral("ALLOWED_PEERS"), QString()) : QString();
 }
 
+void TTelCom::ReloadAllowedPeers()
+{
+    QStringList invalid;
+    FAllowedPeers = PeerAllowList::Parse(AllowedPeersText(), &invalid);
+    if (!invalid.isEmpty())
+        Error(QStringLiteral("ALLOWED_PEERS: not an address or network: ") + invalid.join(QLatin1Char(' ')));
+}
+
 QHostAddress TTelCom::PeerAddress() const
 {
     const QTcpSocket* s = FirstClient();
@@ -186,10 +194,7 @@ void TTelCom::Connect(int PortNo, TDeviceType DeviceType, bool NoRequestCti, int
     FNoRequestCti = NoRequestCti;
 
     if (DeviceType == dtAndroidWifi) {
-        QStringList invalid;
-        FAllowedPeers = PeerAllowList::Parse(AllowedPeersText(), &invalid);
-        if (!invalid.isEmpty())
-            Error(QStringLiteral("ALLOWED_PEERS: not an address or network: ") + invalid.join(QLatin1Char(' ')));
+        ReloadAllowedPeers();
         FConnecting = StartListening();
     } else {
         QString failure;

@@ -92,6 +92,9 @@ public:
     // [ANDROID] ALLOWED_PEERS of the settings file, read by Connect: who may take the link.
     static QString AllowedPeersText();
     const PeerAllowList& AllowedPeers() const { return FAllowedPeers; }
+    // Reads the allow-list again (after the setup dialog changed it); the phone on the
+    // link now stays.
+    void ReloadAllowedPeers();
     // The address of the phone on the link now (IPv4 plain); null without one.
     QHostAddress PeerAddress() const;
 
