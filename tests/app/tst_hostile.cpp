@@ -105,26 +105,39 @@ class TestHostile : public QObject
 
     int FPort = 0;
 
-    void StartWithPhone(TestEnv& env, const QString& moreIni = QString())
+    // The program in a world of its own, with one Wi-Fi phone configured and a test-driven
+    // phone linked; null when it did not come up.
+    struct TRun
     {
+        TestEnv Env;
+        ProgramRunner Runner;
+        QProcess* Program = nullptr;
+        std::unique_ptr<RawPhone> Phone;
+    };
+    std::unique_ptr<TRun> Start(const QString& moreIni = QString())
+    {
+        auto run = std::make_unique<TRun>();
         InitialDatabase::Create(AppPaths::defaultDatabasePath());
         FPort = PhoneSim::FreePort();
-        env.writeIni(QString::fromUtf8("[ADAPTA]\nCOUNT=1\nPORT_NO_1=%1\nDISP_NAME_1=本店\nREAD_NAME_1=ほんてん\n"
-                                       "DEVICE_INDEX_1=0\n[COMMON]\nDEBUG=1\n")
-                         .arg(FPort) +
-                     moreIni);
+        run->Env.writeIni(QString::fromUtf8("[ADAPTA]\nCOUNT=1\nPORT_NO_1=%1\nDISP_NAME_1=本店\nREAD_NAME_1=ほんてん\n"
+                                            "DEVICE_INDEX_1=0\n[COMMON]\nDEBUG=1\n")
+                              .arg(FPort) +
+                          moreIni);
+        run->Program = run->Runner.start();
+        run->Phone = std::make_unique<RawPhone>(FPort);
+        if (!run->Phone->Linked(30000) || !ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")))
+            return nullptr;
+        return run;
     }
 
 private slots:
     void forwardedDialWhoseSenderLeaves()
     {
-        TestEnv env;
-        StartWithPhone(env);
-        ProgramRunner runner;
-        QProcess* program = runner.start();
-        RawPhone phone(FPort);
-        QVERIFY(phone.Linked(30000));
-        QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")));
+        auto run = Start();
+        QVERIFY(run);
+        ProgramRunner& runner = run->Runner;
+        QProcess* program = run->Program;
+        RawPhone& phone = *run->Phone;
         for (int round = 1; round <= 4; ++round) {
             const QString number = QStringLiteral("039876543%1").arg(round);
             QProcess* sender = runner.start({"/s", QStringLiteral("zuvaro:dial?telno=") + number});
@@ -149,13 +162,11 @@ private slots:
 
     void linkReplacedDuringDialAndRing()
     {
-        TestEnv env;
-        StartWithPhone(env);
-        ProgramRunner runner;
-        QProcess* program = runner.start();
-        auto current = std::make_unique<RawPhone>(FPort);
-        QVERIFY(current->Linked(30000));
-        QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")));
+        auto run = Start();
+        QVERIFY(run);
+        ProgramRunner& runner = run->Runner;
+        QProcess* program = run->Program;
+        auto current = std::move(run->Phone);
         for (int round = 1; round <= 20; ++round) {
             // A dial waits for the phone's answer; another peer takes the link meanwhile.
             const QString number = QStringLiteral("03111%1").arg(round, 5, 10, QLatin1Char('0'));
@@ -184,13 +195,11 @@ private slots:
 
     void injectedDialNumbersAreRefused()
     {
-        TestEnv env;
-        StartWithPhone(env);
-        ProgramRunner runner;
-        QProcess* program = runner.start();
-        RawPhone first(FPort);
-        QVERIFY(first.Linked(30000));
-        QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")));
+        auto run = Start();
+        QVERIFY(run);
+        ProgramRunner& runner = run->Runner;
+        QProcess* program = run->Program;
+        RawPhone& first = *run->Phone;
         // The simulator takes the link over once the program listens.
         auto phone = PhoneSim::Start(FPort, {"--own-number", "09011112222", "--show-sent"});
         QVERIFY(phone);
@@ -242,13 +251,11 @@ private slots:
 
     void controlCharactersInACallerNumber()
     {
-        TestEnv env;
-        StartWithPhone(env);
-        ProgramRunner runner;
-        QProcess* program = runner.start();
-        RawPhone phone(FPort);
-        QVERIFY(phone.Linked(30000));
-        QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")));
+        auto run = Start();
+        QVERIFY(run);
+        ProgramRunner& runner = run->Runner;
+        QProcess* program = run->Program;
+        RawPhone& phone = *run->Phone;
         phone.Send("+CLIP: \"03\x1b[31m12\n2026/01/01 00:00:00 forged\t34\",129\r\n");
         QVERIFY(ProgramRunner::waitForLog(QStringLiteral("TelReceiveProc TelNo=03[31m122026/01/01 00:00:00 forged34 ")));
         QVERIFY(ProgramRunner::waitForLog(QStringLiteral("LogNo1=")));
@@ -272,13 +279,10 @@ private slots:
 
     void forwardingSocketCannotBeTaken()
     {
-        TestEnv env;
-        StartWithPhone(env);
-        ProgramRunner runner;
-        QProcess* program = runner.start();
-        RawPhone phone(FPort);
-        QVERIFY(phone.Linked(30000));
-        QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")));
+        auto run = Start();
+        QVERIFY(run);
+        ProgramRunner& runner = run->Runner;
+        QProcess* program = run->Program;
         const QString handle = gIni->ReadString("MAIN_FORM", "HANDLE", "");
         QCOMPARE(handle, QString::number(program->processId()));
         // The socket lies in the user's runtime folder, not in the shared temporary folder.
@@ -319,13 +323,11 @@ private slots:
 
     void onlyAllowedPeersTakeTheLink()
     {
-        TestEnv env;
-        StartWithPhone(env, QStringLiteral("[ANDROID]\nALLOWED_PEERS=10.0.0.0/8, 127.0.0.1\n"));
-        ProgramRunner runner;
-        QProcess* program = runner.start();
-        RawPhone phone(FPort);
-        QVERIFY(phone.Linked(30000));
-        QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")));
+        auto run = Start(QStringLiteral("[ANDROID]\nALLOWED_PEERS=10.0.0.0/8, 127.0.0.1\n"));
+        QVERIFY(run);
+        ProgramRunner& runner = run->Runner;
+        QProcess* program = run->Program;
+        RawPhone& phone = *run->Phone;
         // 127.0.0.2 is another machine as far as the program can tell.
         for (int i = 0; i < 3; ++i) {
             RawPhone stranger(FPort, QHostAddress(QStringLiteral("127.0.0.2")));
