@@ -24,8 +24,12 @@ std::unique_ptr<QProcess> Start(int port, const QStringList& args, int timeoutMs
         phone->start(TestEnv::binary(QStringLiteral("tools/zuvaro-phone/zuvaro-phone")),
                      QStringList{QStringLiteral("--port"), QString::number(port)} + args);
         phone->waitForStarted();
-        if (!phone->waitForFinished(300))
-            return phone; // still running: linked
+        // Linked once the PC talks to it (it asks for the number at once); a phone that
+        // found nobody listening ends with status 2, however long its start took.
+        while (phone->state() != QProcess::NotRunning && phone->bytesAvailable() == 0 && t.elapsed() < timeoutMs)
+            phone->waitForReadyRead(100);
+        if (phone->state() != QProcess::NotRunning)
+            return phone;
         QTest::qWait(100);
     }
     return nullptr;
