@@ -262,9 +262,17 @@ void TfrmMain::btnCallClick()
 void TfrmMain::ComTelCall(int comIdx)
 {
     WriteTraceLog(QStringLiteral("TfrmMain.ComTelCall ComIdx=") + QString::number(comIdx));
-    const QString number = edtCall->text();
-    if (number.isEmpty()) {
+    const QString typed = edtCall->text();
+    if (typed.isEmpty()) {
         MessageService::Information(QStringLiteral("電話番号を入力してください。"));
+        edtCall->setFocus();
+        return;
+    }
+    // The number becomes part of a command line to the phone: refuse anything that could
+    // add a command or a hang-up to it.
+    QString number;
+    if (!DialAddress::CleanDialNumber(typed, &number) || number.isEmpty()) {
+        MessageService::Error(DialAddress::RefusedNumberMessage(typed));
         edtCall->setFocus();
         return;
     }
@@ -307,7 +315,12 @@ void TfrmMain::DialRequest(const QString& address)
     const TDialRequest request = DialAddress::Parse(address);
     if (!request.IsDial)
         return;
-    edtCall->setText(request.TelNo);
-    pnlCallName->setText(GetCallerName(request.TelNo));
+    QString number;
+    if (!DialAddress::CleanDialNumber(request.TelNo, &number)) {
+        MessageService::Error(DialAddress::RefusedNumberMessage(request.TelNo));
+        return;
+    }
+    edtCall->setText(number);
+    pnlCallName->setText(GetCallerName(number));
     ComTelCall(0);
 }

@@ -2,6 +2,7 @@
 
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
+#include "core/FileAccess.h"
 #include "core/ProfileFile.h"
 
 #include <QDir>
@@ -16,23 +17,37 @@ bool gTraceOn = false;
 namespace {
 constexpr qint64 kRollOverBlocks = 5000;
 
+// A failed write is said on standard error, at most once a minute: a full disk would
+// otherwise repeat it for every line.
+void reportFailure(const QString& what)
+{
+    static QDateTime lastReport;
+    const QDateTime now = Clock::now();
+    if (lastReport.isValid() && lastReport <= now && lastReport.msecsTo(now) < 60000)
+        return;
+    lastReport = now;
+    std::fprintf(stderr, "zuvaro3: cannot write %s: %s\n", qPrintable(gCurLogFile), qPrintable(what));
+    std::fflush(stderr);
+}
+
 void writeLine(const QString& message)
 {
     if (gCurLogFile.isEmpty())
         return;
     const QDateTime now = Clock::now();
     QFile f(gCurLogFile);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    if (!FileAccess::Open(f, QIODevice::WriteOnly | QIODevice::Append)) {
         // Logging must never take the program down; say it where someone may see it.
-        std::fprintf(stderr, "zuvaro3: cannot write %s: %s\n", qPrintable(gCurLogFile), qPrintable(f.errorString()));
+        reportFailure(f.errorString());
         return;
     }
     const qint64 blocks = f.size() / 128;
     QByteArray line = now.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")).toUtf8();
     line += ' ';
-    line += message.toUtf8();
+    line += EscapeLogText(message).toUtf8();
     line += "\r\n";
-    f.write(line);
+    if (f.write(line) != line.size() || !f.flush())
+        reportFailure(f.errorString());
     f.close();
     if (blocks > kRollOverBlocks) {
         QString target = gLogDir + QLatin1Char('/') + RolledLogFileName(now);
@@ -44,6 +59,28 @@ void writeLine(const QString& message)
     }
 }
 } // namespace
+
+QString EscapeLogText(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x20 && u != 0x7F && !(u >= 0x80 && u < 0xA0) && u != 0x2028 && u != 0x2029) {
+            out += c;
+        } else if (u == u'\r') {
+            out += QLatin1String("\\r");
+        } else if (u == u'\n') {
+            out += QLatin1String("\\n");
+        } else if (u == u'\t') {
+            out += QLatin1String("\\t");
+        } else {
+            out += QLatin1String("\\x") +
+                   QString::number(int(u), 16).toUpper().rightJustified(u > 0xFF ? 4 : 2, QLatin1Char('0'));
+        }
+    }
+    return out;
+}
 
 QString RolledLogFileName(const QDateTime& t)
 {

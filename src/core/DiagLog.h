@@ -16,6 +16,9 @@ void WriteTraceLog(const QString& message);
 // Errors and important events: always written.
 void WriteLog(const QString& message);
 
+// Control characters written visibly (\r, \n, \t, \x1B), so one log line is always one
+// message whatever a caller's number or a peer sent.
+QString EscapeLogText(const QString& text);
 // The name of a rolled-over file for a roll-over at t (without the uniqueness suffix).
 QString RolledLogFileName(const QDateTime& t);
 // Deletes every file (not folder) of folder last written before cutoff. Ignores failures.

@@ -1,6 +1,7 @@
 #include "core/ProfileFile.h"
 
 #include "core/Cp932.h"
+#include "core/FileAccess.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -164,7 +165,8 @@ bool ProfileFile::WriteInteger(const QString& section, const QString& key, int v
 bool ProfileFile::save()
 {
     QSaveFile f(FPath);
-    if (!f.open(QIODevice::WriteOnly))
+    // The new copy takes an existing file's mode; a first one would get the umask's.
+    if (!FileAccess::Open(f, QIODevice::WriteOnly))
         return false;
     QByteArray out = FLines.join(QLatin1String("\n")).toUtf8();
     out.append('\n');

@@ -1,5 +1,7 @@
 #include "devices/DeviceDialogRules.h"
 
+#include <QHostAddress>
+
 #include "core/AppError.h"
 #include "core/DiagLog.h"
 #include "core/StopRequest.h"
@@ -290,6 +292,24 @@ void Remove(DeviceHost& host, TTelCom* device)
     device->deleteLater();
     host.SaveAdrTelComList();
     host.RebuildCallMenu();
+}
+
+QString AllowOnlyPeers(const TTelComList& list, const TTelCom* chosen, QString* message)
+{
+    message->clear();
+    const QHostAddress own = chosen && chosen->DeviceType() == dtAndroidWifi ? chosen->PeerAddress() : QHostAddress();
+    if (own.isNull()) {
+        *message = QStringLiteral("この端末はWi-Fiで接続されていません。\r\nスマホのアプリを接続してから押してください。");
+        return QString();
+    }
+    QStringList peers{own.toString()};
+    for (int i = 0; i < list.Count(); ++i) {
+        const TTelCom* d = list.Items(i);
+        const QHostAddress a = d->DeviceType() == dtAndroidWifi ? d->PeerAddress() : QHostAddress();
+        if (!a.isNull() && !peers.contains(a.toString()))
+            peers << a.toString();
+    }
+    return peers.join(QStringLiteral(", "));
 }
 
 } // namespace DeviceDialogRules

@@ -67,6 +67,11 @@ TTelCom* FindByPort(const TTelComList& list, int portNo);
 // cell holds a number and a device of that port is listed; otherwise null.
 TTelCom* DeviceToDelete(const TTelComList& list, int selectedRow, const QString& portCell);
 
+// "この端末のみ許可": the allow-list that lets in the phone now on chosen's link and the
+// phones on the other listed devices' links (so they keep working), nobody else. Empty,
+// with message set, when chosen has no phone on its link.
+QString AllowOnlyPeers(const TTelComList& list, const TTelCom* chosen, QString* message);
+
 // Waiting for the phone's own number after registering.
 struct TFetchTimings
 {

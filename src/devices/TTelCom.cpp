@@ -2,6 +2,7 @@
 
 #include "core/AppError.h"
 #include "core/AppGlobals.h"
+#include "core/Clock.h"
 #include "core/ProfileFile.h"
 #include "core/StopRequest.h"
 #include "devices/TTelComLogger.h"
@@ -133,6 +134,25 @@ QString TTelCom::SerialDevicePath(int portNo)
     return pattern.replace(QStringLiteral("%1"), QString::number(portNo));
 }
 
+QString TTelCom::AllowedPeersText()
+{
+    return gIni ? gIni->ReadString(QStringLiteral("ANDROID"), QStringLiteral("ALLOWED_PEERS"), QString()) : QString();
+}
+
+void TTelCom::ReloadAllowedPeers()
+{
+    QStringList invalid;
+    FAllowedPeers = PeerAllowList::Parse(AllowedPeersText(), &invalid);
+    if (!invalid.isEmpty())
+        Error(QStringLiteral("ALLOWED_PEERS: not an address or network: ") + invalid.join(QLatin1Char(' ')));
+}
+
+QHostAddress TTelCom::PeerAddress() const
+{
+    const QTcpSocket* s = FirstClient();
+    return s ? PeerAllowList::Plain(s->peerAddress()) : QHostAddress();
+}
+
 QString TTelCom::AvailableLogDir(const QString& logDir) const
 {
     if (logDir.isEmpty()) {
@@ -175,6 +195,7 @@ void TTelCom::Connect(int PortNo, TDeviceType DeviceType, bool NoRequestCti, int
     FNoRequestCti = NoRequestCti;
 
     if (DeviceType == dtAndroidWifi) {
+        ReloadAllowedPeers();
         FConnecting = StartListening();
     } else {
         QString failure;
@@ -282,6 +303,36 @@ void TTelCom::CloseClients()
     FClients.clear();
 }
 
+void TTelCom::Retire(QTcpSocket* socket)
+{
+    if (socket && !FRetired.contains(socket))
+        FRetired.append(socket);
+    if (FBusy == 0)
+        PurgeRetired();
+}
+
+void TTelCom::PurgeRetired()
+{
+    const QList<QPointer<QTcpSocket>> retired = FRetired;
+    FRetired.clear();
+    for (const QPointer<QTcpSocket>& s : retired)
+        if (s)
+            s->deleteLater();
+}
+
+TTelCom::TBusy::TBusy(TTelCom* d) : FDevice(d)
+{
+    ++d->FBusy;
+}
+
+TTelCom::TBusy::~TBusy()
+{
+    if (!FDevice)
+        return;
+    if (--FDevice->FBusy == 0)
+        FDevice->PurgeRetired();
+}
+
 QTcpSocket* TTelCom::FirstClient() const
 {
     for (const QPointer<QTcpSocket>& s : FClients)
@@ -338,14 +389,19 @@ void TTelCom::WakeWaits()
         loop->quit();
 }
 
-TTelCom::TWait TTelCom::WaitFor(const std::function<bool()>& done, int timeoutMs, QTcpSocket* link)
+TTelCom::TWait TTelCom::WaitFor(const std::function<bool()>& done, int timeoutMs, QTcpSocket* link,
+                                quint64 linkSerial)
 {
     QPointer<TTelCom> self(this);
+    const TBusy busy(this);
     QPointer<QTcpSocket> socket(link);
     const bool serial = link == nullptr && FDeviceType != dtAndroidWifi;
     QElapsedTimer elapsed;
     elapsed.start();
     for (;;) {
+        // A replaced link fails the request even when the new phone's answer looks like ours.
+        if (link && linkSerial != 0 && linkSerial != FLinkSerial)
+            return TWait::LinkLost;
         if (done())
             return TWait::Done;
         if (link && (!socket || socket->state() != QAbstractSocket::ConnectedState || !FClients.contains(socket)))
@@ -416,7 +472,8 @@ TTelCom::TExchange TTelCom::Exchange(TCommandType kind, const QString& line, int
         ReleaseTimer();
         return TExchange::Sent;
     }
-    const TWait w = WaitFor([this, kind] { return !FProtocol.Result(kind).isEmpty(); }, timeout, target);
+    const TWait w =
+        WaitFor([this, kind] { return !FProtocol.Result(kind).isEmpty(); }, timeout, target, FLinkSerial);
     if (w == TWait::Destroyed)
         return TExchange::Destroyed;
     ReleaseTimer();
@@ -573,14 +630,21 @@ void TTelCom::ConnectingCheckTimerTimer()
 
 void TTelCom::TcpClientConnect()
 {
+    const TBusy busy(this);
     while (FTcpServer->hasPendingConnections()) {
         QTcpSocket* socket = FTcpServer->nextPendingConnection();
         if (!socket)
             break;
+        // A peer that is not on the allow-list never gets near the link.
+        if (!FAllowedPeers.Allows(socket->peerAddress())) {
+            RefusePeer(socket);
+            continue;
+        }
         Trace(QStringLiteral("called TcpClientConnect event."));
         // The new phone app replaces the old one; the owner hears of each closed
         // connection before the new one is set up.
         CloseClients();
+        ++FLinkSerial;
         FClients.append(socket);
         FProtocol.ResetReceive();
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { TcpClientRead(socket); });
@@ -600,6 +664,22 @@ void TTelCom::TcpClientConnect()
     }
 }
 
+void TTelCom::RefusePeer(QTcpSocket* socket)
+{
+    const QString peer = PeerAllowList::Plain(socket->peerAddress()).toString();
+    socket->abort();
+    socket->deleteLater(); // never connected to anything of ours
+    // Once a minute per peer: a peer that keeps knocking must not fill the disk.
+    const QDateTime now = Clock::now();
+    const auto it = FRefusalLogged.constFind(peer);
+    if (it != FRefusalLogged.constEnd() && it.value().msecsTo(now) < 60000 && it.value() <= now)
+        return;
+    if (FRefusalLogged.size() > 1000)
+        FRefusalLogged.clear();
+    FRefusalLogged.insert(peer, now);
+    Error(QStringLiteral("refused a connection from ") + peer + QStringLiteral(" (not in ALLOWED_PEERS)"));
+}
+
 void TTelCom::TcpClientConnIni(QTcpSocket* socket)
 {
     Trace(QStringLiteral("TTelCom.TcpClientConnIni begin"));
@@ -612,9 +692,14 @@ void TTelCom::TcpClientConnIni(QTcpSocket* socket)
     if (telNo.isEmpty()) {
         Error(QStringLiteral("番号の取得に失敗しました。"));
     } else if (!FNoRequestCti) {
-        const TWait w = WaitFor([] { return false; }, FTimings.SetupPauseMs, socket);
+        const TWait w = WaitFor([] { return false; }, FTimings.SetupPauseMs, socket, FLinkSerial);
         if (w == TWait::Destroyed)
             return;
+        if (w == TWait::LinkLost) {
+            // Replaced or gone: the next link gets its own set-up.
+            ReleaseTimer();
+            return;
+        }
         if (!MobileRequestCTI(FTimings.SetupRequestCtiTimeout)) {
             if (!self)
                 return;
@@ -633,13 +718,18 @@ void TTelCom::TcpClientDisconnect(QTcpSocket* socket)
     FClientConnecting = false;
     socket->disconnect(this);
     WakeWaits();
+    const TBusy busy(this);
+    QPointer<TTelCom> self(this);
     emit OnTcpClientDisconnect(this, socket);
+    if (!self)
+        return;
     Trace(QStringLiteral("called TcpClientDisconnect event."));
-    socket->deleteLater();
+    Retire(socket);
 }
 
 void TTelCom::TcpClientError(QTcpSocket* socket, QAbstractSocket::SocketError error)
 {
+    const TBusy busy(this);
     int code = int(error);
     Trace(QStringLiteral("TTelCom.TcpClientError ErrorCode=") + QString::number(code));
     emit OnTcpClientError(this, socket, error, code);
@@ -648,6 +738,7 @@ void TTelCom::TcpClientError(QTcpSocket* socket, QAbstractSocket::SocketError er
 
 void TTelCom::TcpClientRead(QTcpSocket* socket)
 {
+    const TBusy busy(this);
     QPointer<QTcpSocket> previous = FReadSocket;
     FReadSocket = socket;
     try {
@@ -663,7 +754,9 @@ void TTelCom::TcpClientRead(QTcpSocket* socket)
 void TTelCom::SendKeepAliveReply()
 {
     QString failure;
-    if (FReadSocket && !SendText(FReadSocket, TelLineProtocol::KeepAliveReply, &failure))
+    // A link replaced while its lines were being handled gets no answer any more.
+    if (FReadSocket && FClients.contains(FReadSocket) &&
+        !SendText(FReadSocket, TelLineProtocol::KeepAliveReply, &failure))
         Error(QStringLiteral("TcpClientRead error. Message=") + failure);
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "devices/PeerAllowList.h"
 #include "devices/TelLineProtocol.h"
 
 #include <QAbstractSocket>
+#include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -86,6 +89,15 @@ public:
     bool GetConnecting();
     bool TcpIsClientActive();
 
+    // [ANDROID] ALLOWED_PEERS of the settings file, read by Connect: who may take the link.
+    static QString AllowedPeersText();
+    const PeerAllowList& AllowedPeers() const { return FAllowedPeers; }
+    // Reads the allow-list again (after the setup dialog changed it); the phone on the
+    // link now stays.
+    void ReloadAllowedPeers();
+    // The address of the phone on the link now (IPv4 plain); null without one.
+    QHostAddress PeerAddress() const;
+
     // The serial device of port n: the template of [ANDROID] SERIAL_DEVICE in the settings
     // file ("%1" is replaced by n), /dev/rfcomm%1 when unset.
     static QString SerialDevicePath(int portNo);
@@ -123,10 +135,22 @@ private:
     bool OpenSerial(QString* failure);
     void CloseClients();
     QTcpSocket* FirstClient() const;
+    void RefusePeer(QTcpSocket* socket);
+    // A replaced or closed connection is kept, untouched, until no handler or wait of this
+    // device is running: deleting it from a nested event loop would free a socket whose
+    // own signal handler is still on the stack.
+    void Retire(QTcpSocket* socket);
+    void PurgeRetired();
+    struct TBusy
+    {
+        explicit TBusy(TTelCom* d);
+        ~TBusy();
+        QPointer<TTelCom> FDevice;
+    };
 
     void HoldTimer();
     void ReleaseTimer();
-    TWait WaitFor(const std::function<bool()>& done, int timeoutMs, QTcpSocket* link);
+    TWait WaitFor(const std::function<bool()>& done, int timeoutMs, QTcpSocket* link, quint64 linkSerial = 0);
     void WakeWaits();
     bool SendText(QTcpSocket* target, const QByteArray& bytes, QString* failure);
     TExchange Exchange(TCommandType kind, const QString& line, int timeout, const QString& notConnected,
@@ -168,6 +192,13 @@ private:
     QSerialPort* FSerial;
     QTcpServer* FTcpServer;
     QList<QPointer<QTcpSocket>> FClients;
+    QList<QPointer<QTcpSocket>> FRetired;
+    int FBusy = 0;
+    // Counts accepted connections: a request whose link was replaced meanwhile has failed,
+    // whatever the new link answers.
+    quint64 FLinkSerial = 0;
+    PeerAllowList FAllowedPeers;
+    QHash<QString, QDateTime> FRefusalLogged;
     QPointer<QTcpSocket> FReadSocket;
     QList<QEventLoop*> FWaitLoops;
     std::unique_ptr<TTelComLogger> FLogger;

@@ -1,6 +1,8 @@
 #include "devices/TTelComLogger.h"
 
 #include "core/Clock.h"
+#include "core/DiagLog.h"
+#include "core/FileAccess.h"
 
 #include <QDir>
 #include <QFile>
@@ -87,11 +89,11 @@ void TTelComLogger::WriteBatch(const QStringList& lines)
     // The date is that of the moment of writing, so a line queued just before midnight
     // and written after it lands in the new day's file.
     QFile f(FileNameFor(Clock::now()));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!FileAccess::Open(f, QIODevice::WriteOnly | QIODevice::Append))
         return; // a missing folder loses the lines silently; logging never stops the link
     QByteArray bytes;
     for (const QString& line : lines) {
-        bytes += line.toUtf8();
+        bytes += EscapeLogText(line).toUtf8();
         bytes += "\r\n";
     }
     f.write(bytes);

@@ -119,7 +119,11 @@ QString TelLineProtocol::ClipNumber(const QString& line)
     const qsizetype b = line.indexOf(QLatin1Char('"'), a + 1);
     if (b < 0)
         return QString();
-    return line.mid(a + 1, b - a - 1);
+    // Control characters are never part of a number; left in, they would travel into the
+    // database and forge lines in the logs.
+    QString number = line.mid(a + 1, b - a - 1);
+    number.removeIf([](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+    return number;
 }
 
 bool TelLineProtocol::OwnNumber(const QString& line, QString* number)

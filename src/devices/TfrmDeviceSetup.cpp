@@ -1,8 +1,10 @@
 #include "devices/TfrmDeviceSetup.h"
 
 #include "core/AppError.h"
+#include "core/AppGlobals.h"
 #include "core/DiagLog.h"
 #include "core/MessageService.h"
+#include "core/ProfileFile.h"
 #include "devices/DeviceHost.h"
 #include "devices/TTelCom.h"
 #include "devices/TTelComList.h"
@@ -168,10 +170,15 @@ TfrmDeviceSetup::TfrmDeviceSetup(DeviceHost& host, QWidget* parent) : QDialog(pa
     btnClose = NewButton(this, "btnClose", QStringLiteral("閉じる(&C)"));
     connect(btnRegist, &QPushButton::clicked, this, [this] { btnRegistClick(); });
     connect(btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
+    btnAllowOnly = NewButton(this, "btnAllowOnly", QStringLiteral("この端末のみ許可"));
+    btnAllowOnly->setToolTip(QStringLiteral("選択した端末（と登録済みの他の端末）以外からの接続を受け付けません"));
+    connect(btnAllowOnly, &QPushButton::clicked, this, [this] { btnAllowOnlyClick(); });
+    lblAllowedPeers = NewLabel(this, "lblAllowedPeers");
     connect(btnClose, &QPushButton::clicked, this, [this] { close(); });
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(btnRegist);
     buttons->addWidget(btnDelete);
+    buttons->addWidget(btnAllowOnly);
     buttons->addStretch();
     buttons->addWidget(btnClose);
 
@@ -184,6 +191,7 @@ TfrmDeviceSetup::TfrmDeviceSetup(DeviceHost& host, QWidget* parent) : QDialog(pa
     layout->addWidget(sgdDevice, 1);
     layout->addLayout(inputs);
     layout->addLayout(hints);
+    layout->addWidget(lblAllowedPeers);
     layout->addLayout(buttons);
 
     resize(720, 560);
@@ -191,6 +199,7 @@ TfrmDeviceSetup::TfrmDeviceSetup(DeviceHost& host, QWidget* parent) : QDialog(pa
 
     BuildGrid();
     UpdateKindControls();
+    ShowAllowedPeers();
     edtPortNo->setFocus();
 }
 
@@ -325,6 +334,34 @@ void TfrmDeviceSetup::btnRegistClick()
     BuildGrid(check.PortNo);
     if (outcome.Result == TRegisterResult::Registered)
         MessageService::Information(QStringLiteral("登録しました。"));
+}
+
+void TfrmDeviceSetup::ShowAllowedPeers()
+{
+    const QString peers = TTelCom::AllowedPeersText().trimmed();
+    lblAllowedPeers->setText(QStringLiteral("接続を許可する端末: ") +
+                             (peers.isEmpty() ? QStringLiteral("制限なし") : peers));
+}
+
+void TfrmDeviceSetup::btnAllowOnlyClick()
+{
+    if (FBusy)
+        return;
+    const int row = sgdDevice->selectionModel()->hasSelection() ? sgdDevice->currentRow() : -1;
+    const QTableWidgetItem* portCell = row >= 0 ? sgdDevice->item(row, colPortNo) : nullptr;
+    const TTelCom* device = DeviceToDelete(FHost.DeviceList(), row, portCell ? portCell->text() : QString());
+    QString message;
+    const QString peers = AllowOnlyPeers(FHost.DeviceList(), device, &message);
+    if (peers.isEmpty()) {
+        MessageService::Warning(message);
+        return;
+    }
+    WriteTraceLog(QStringLiteral("TfrmDeviceSetup.btnAllowOnlyClick ALLOWED_PEERS=") + peers);
+    gIni->WriteString(QStringLiteral("ANDROID"), QStringLiteral("ALLOWED_PEERS"), peers);
+    for (int i = 0; i < FHost.DeviceList().Count(); ++i)
+        FHost.DeviceList().Items(i)->ReloadAllowedPeers();
+    ShowAllowedPeers();
+    MessageService::Information(QStringLiteral("これ以降、") + peers + QStringLiteral(" 以外からの接続は拒否します。"));
 }
 
 void TfrmDeviceSetup::btnDeleteClick()

@@ -35,6 +35,7 @@ public:
     void btnRegistClick();
     void btnDeleteClick();
     void lnkDeviceManagerClick();
+    void btnAllowOnlyClick();
 
     QLabel* lblIp;
     QTableWidget* sgdDevice;
@@ -52,6 +53,8 @@ public:
     QProgressBar* pgbFetch;
     QPushButton* btnRegist;
     QPushButton* btnDelete;
+    QPushButton* btnAllowOnly;
+    QLabel* lblAllowedPeers;
     QPushButton* btnClose;
     QTimer* tmrBlink;
 
@@ -65,6 +68,7 @@ public slots:
 
 private:
     void ResetInputs();
+    void ShowAllowedPeers();
     void UpdateKindControls();
     void SetBusy(bool busy);
     void SetHint5Red(bool red);

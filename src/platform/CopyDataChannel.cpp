@@ -3,9 +3,13 @@
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QPointer>
+#include <QStandardPaths>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 constexpr quint32 kMaxBytes = 64 * 1024;
@@ -20,14 +24,31 @@ CopyDataServer::~CopyDataServer() = default;
 
 QString CopyDataServer::serverName(qint64 handle)
 {
-    return QStringLiteral("zuvaro3-%1").arg(handle);
+    // In the user's own runtime folder (0700): in a shared folder another local user could
+    // take the name first and receive what second starts hand over.
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty())
+        return QString();
+    return dir + QStringLiteral("/zuvaro3-%1").arg(handle);
+}
+
+bool CopyDataServer::IsOwnSocket(const QString& path)
+{
+    struct stat st;
+    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    return S_ISSOCK(st.st_mode) && st.st_uid == ::geteuid();
 }
 
 qint64 CopyDataServer::listen()
 {
     const qint64 handle = QCoreApplication::applicationPid();
     const QString name = serverName(handle);
-    QLocalServer::removeServer(name); // a socket file left by a crashed copy with our pid
+    if (name.isEmpty())
+        return 0;
+    // The single-instance lock is ours, so a socket of this name is left over from a
+    // crashed copy that had our process id; nobody is behind it.
+    QLocalServer::removeServer(name);
     FServer->setSocketOptions(QLocalServer::UserAccessOption);
     return FServer->listen(name) ? handle : 0;
 }
@@ -53,23 +74,28 @@ void CopyDataServer::onNewConnection()
             QByteArray bytes = socket->read(count);
             if (bytes.endsWith('\0'))
                 bytes.chop(1);
-            // Copy the text out before acting on it; the sender waits for our answer.
             const QString text = QString::fromUtf8(bytes);
-            QPointer<QLocalSocket> guard(socket);
+            // Answer at once and act later, from the event loop: what the text starts (a
+            // dial) waits in nested event loops, and the sender may leave meanwhile, which
+            // would delete this socket under its own handler.
+            socket->write(id == 1 ? "\x01" : "\x00", 1);
+            socket->flush();
             if (id == 1)
-                emit copyDataReceived(text);
-            if (guard) {
-                guard->write(id == 1 ? "\x01" : "\x00", 1);
-                guard->flush();
-            }
+                QMetaObject::invokeMethod(
+                    this, [this, text] { emit copyDataReceived(text); }, Qt::QueuedConnection);
         });
     }
 }
 
 bool SendCopyData(qint64 handle, const QString& text, int timeoutMs, quint32 identifier)
 {
+    if (handle <= 0)
+        return false;
+    const QString name = CopyDataServer::serverName(handle);
+    if (!CopyDataServer::IsOwnSocket(name))
+        return false;
     QLocalSocket socket;
-    socket.connectToServer(CopyDataServer::serverName(handle));
+    socket.connectToServer(name);
     if (!socket.waitForConnected(timeoutMs))
         return false;
     const QByteArray payload = text.toUtf8() + '\0';

@@ -30,7 +30,8 @@ int RunAsSecondCopy(const QStringList& args)
     const qint64 handle =
         gIni->ReadString(QStringLiteral("MAIN_FORM"), QStringLiteral("HANDLE"), QString()).trimmed().toLongLong(&ok);
     if (args.size() == 2 && args.at(0).toLower() == QLatin1String("/s")) {
-        if (!ok) {
+        // 0 is what a copy that could not listen publishes: nobody is behind it.
+        if (!ok || handle <= 0) {
             MessageService::Error(QStringLiteral("Zuvaroのハンドルを取得できませんでした。"));
             return 1;
         }

@@ -84,6 +84,16 @@ private slots:
         form.ComTelCall(0);
         QCOMPARE(MessageService::shownTexts().last(), QString::fromUtf8("電話番号を入力してください。"));
 
+        // A typed number with a command in it: refused by name, nothing sent; full-width
+        // digits and hyphens are dialled as plain digits.
+        form.edtCall->setText("0311;ATH");
+        form.ComTelCall(1);
+        QVERIFY(MessageService::shownTexts().last().startsWith(QString::fromUtf8("電話番号「0311;ATH」には発信できません。")));
+        form.edtCall->setText(QString::fromUtf8("０３－１１１１－３３３３"));
+        form.ComTelCall(1);
+        QTRY_VERIFY((out += phone2->readAllStandardOutput()).contains("< ATD0311113333;"));
+        QVERIFY(!out.contains("ATH"));
+
         // A caller on the first phone: its number and name on the called-line panels, its port logged.
         // (Calls within one second may list in either order.)
         phone1->write("0355556666\n");

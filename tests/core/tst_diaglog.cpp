@@ -1,11 +1,15 @@
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/DiagLog.h"
+#include "core/ProfileFile.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
 #include <QFile>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 class TestDiagLog : public QObject
 {
@@ -41,6 +45,60 @@ private slots:
         WriteLog(QString::fromUtf8("音声合成エンジンの作成に失敗しました。"));
         QCOMPARE(current(), QString::fromUtf8("2024/01/31 23:59:58 TfrmMain.FormCreate\r\n"
                                               "2024/01/31 23:59:58 音声合成エンジンの作成に失敗しました。\r\n"));
+    }
+
+    void controlCharactersCannotForgeLines()
+    {
+        TestEnv env;
+        Clock::setNow(QDateTime(QDate(2024, 1, 31), QTime(23, 59, 58)));
+        WriteLog(QStringLiteral("TelNo=03\x1b[2J\t12\n2024/01/31 00:00:00 forged\r\x01\x7f") + QChar(0x2028) +
+                 QStringLiteral("電話"));
+        QCOMPARE(current(), QStringLiteral("2024/01/31 23:59:58 TelNo=03\\x1B[2J\\t12\\n2024/01/31 00:00:00 "
+                                           "forged\\r\\x01\\x7F\\x2028電話\r\n"));
+    }
+
+    void filesAreNotForOtherUsers()
+    {
+        TestEnv env;
+        WriteLog("a");
+        struct stat log, folder;
+        QCOMPARE(::stat(QFile::encodeName(gCurLogFile).constData(), &log), 0);
+        QCOMPARE(::stat(QFile::encodeName(gLogDir).constData(), &folder), 0);
+        QCOMPARE(log.st_mode & 07777, mode_t(0660));
+        QCOMPARE(log.st_gid, folder.st_gid);
+        // A log left readable by an older version loses the others' access at the next line.
+        QVERIFY(QFile::setPermissions(gCurLogFile, QFile::permissions(gCurLogFile) | QFileDevice::ReadOther));
+        WriteLog("b");
+        QCOMPARE(int(QFile::permissions(gCurLogFile) & QFileDevice::ReadOther), 0);
+        // The settings file too, created by its first write.
+        QFile::remove(gIniFile);
+        ProfileFile ini(gIniFile);
+        QVERIFY(ini.WriteString("S", "K", "v"));
+        QCOMPARE(int(QFile::permissions(gIniFile) & (QFileDevice::ReadOther | QFileDevice::WriteOther)), 0);
+        QVERIFY(QFile::permissions(gIniFile) & QFileDevice::ReadGroup);
+    }
+
+    void failedWritesAreSaidOnceAMinute()
+    {
+        TestEnv env;
+        QTemporaryFile err;
+        QVERIFY(err.open());
+        const int saved = ::dup(2);
+        ::dup2(err.handle(), 2);
+        Clock::setNow(QDateTime(QDate(2024, 1, 31), QTime(12, 0)));
+        gCurLogFile = QStringLiteral("/dev/full"); // every write fails: the disk is full
+        for (int i = 0; i < 100; ++i)
+            WriteLog("lost");
+        Clock::advance(61000);
+        WriteLog("lost");
+        gCurLogFile = env.path("missing/folder/log.txt");
+        WriteLog("lost"); // within the minute: not said again
+        ::dup2(saved, 2);
+        ::close(saved);
+        err.seek(0);
+        const QByteArray said = err.readAll();
+        QCOMPARE(said.count("zuvaro3: cannot write /dev/full"), 2);
+        QCOMPARE(said.count("cannot write"), 2);
     }
 
     void rollOverBoundary()

@@ -297,7 +297,7 @@ private slots:
         QCOMPARE(second, first + 1);
         QVERIFY(logText().contains(QStringLiteral(
             "strSql=insert into ACCEPT_T (ACT_NO, ACT_DT, USERID, TYPE_ID, RESULT_ID, TITLE, CONTENT, LOG_NO, CUST_NO, "
-            "UPUSERID, UPDT) values (1, '2024/01/02 03:04:05', '', '', '', 'O''Brien 様', '一行目\r\n二行目 ～', null, "
+            "UPUSERID, UPDT) values (1, '2024/01/02 03:04:05', '', '', '', 'O''Brien 様', '一行目\\r\\n二行目 ～', null, "
             "7, 'admin',  CURRENT_TIMESTAMP)")));
         QCOMPARE(db.count(QStringLiteral("ACCEPT_T"), QStringLiteral("ACT_NO = 1 and LOG_NO is null")), 1);
         // Empty choices are stored as empty texts, not null.
@@ -319,7 +319,7 @@ private slots:
         dm.UpdateAccept(r);
         QVERIFY(logText().contains(QStringLiteral(
             "strSql=update ACCEPT_T set ACT_DT = '2024/01/02 03:04:05',  USERID = '',  TYPE_ID = '0001',  RESULT_ID = "
-            "'',  TITLE = '変更',  CONTENT = '一行目\r\n二行目 ～',  CUST_NO = 7,  UPUSERID = 'admin',  UPDT = "
+            "'',  TITLE = '変更',  CONTENT = '一行目\\r\\n二行目 ～',  CUST_NO = 7,  UPUSERID = 'admin',  UPDT = "
             "CURRENT_TIMESTAMP where ACT_NO = 2")));
         QVERIFY(dm.GetAcceptData(second, r));
         QCOMPARE(r.Title, QStringLiteral("変更"));

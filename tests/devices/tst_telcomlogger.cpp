@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -45,6 +46,14 @@ private slots:
         const QString file = dir.filePath(QStringLiteral("TelCom60600_20240501.log"));
         QCOMPARE(FileLines(file), (QStringList{QStringLiteral("2024/05/01 09:08:07.006 COM60600: connected."),
                                                QStringLiteral("2024/05/01 09:08:07.006 電話番号")}));
+        // A forged line inside a message stays on its own line; the file is not for others.
+        {
+            TTelComLogger log(dir.path(), QStringLiteral("log"), QStringLiteral("TelCom60600"));
+            log.Enqueue(QStringLiteral("TelNo=03\r\n2024/05/01 09:08:07.006 forged\x1b[0m"));
+        }
+        QCOMPARE(FileLines(file).last(),
+                 QStringLiteral("2024/05/01 09:08:07.006 TelNo=03\\r\\n2024/05/01 09:08:07.006 forged\\x1B[0m"));
+        QCOMPARE(int(QFileInfo(file).permissions() & (QFileDevice::ReadOther | QFileDevice::WriteOther)), 0);
         // Folder with separator and extension with dot name the same file.
         TTelComLogger other(dir.path() + QLatin1Char('/'), QStringLiteral(".log"), QStringLiteral("TelCom60600"));
         QCOMPARE(other.FileNameFor(Clock::now()), file);

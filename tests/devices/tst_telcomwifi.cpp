@@ -83,7 +83,7 @@ private slots:
               QStringLiteral("同じ番号で5秒以内着信のため無効 TelNo=0311112222---"),
               QStringLiteral("FCommandResult=OK"), QStringLiteral("called TcpClientDisconnect event.")})
             QVERIFY2(log.contains(prefix + line), qPrintable(line));
-        QVERIFY(log.contains(QStringLiteral(" COM%1: SendMsg=AT+CNUM\r\r\n").arg(FPort)));
+        QVERIFY(log.contains(QStringLiteral(" COM%1: SendMsg=AT+CNUM\\r\r\n").arg(FPort)));
     }
 
     void secondConnectionReplacesFirst()
@@ -291,6 +291,75 @@ private slots:
         QVERIFY(device->GetOwnTellNo(3000).isEmpty());
         QVERIFY(device.isNull());
         QVERIFY(t.elapsed() < 2500);
+    }
+
+    void linkReplacedInsideItsOwnHandler()
+    {
+        // A caller's report is being handled (an owner's handler runs an event loop) when
+        // another phone takes the link: the replaced socket stays alive until its handler
+        // has returned.
+        TTelCom device;
+        Events ev(device);
+        ConnectDevice(device);
+        QList<QPointer<QTcpSocket>> links;
+        connect(&device, &TTelCom::OnTcpClientConnect, this, [&](TTelCom*, QTcpSocket* s) { links << s; });
+        auto answerer = [](QTcpSocket* client) {
+            return [client] {
+                const QByteArray in = client->readAll();
+                if (in.contains("AT+CNUM"))
+                    client->write("AT+CNUM\r\n+CNUM: \"\",\"0901\",129\r\n");
+                if (in.contains("AT+CLIP=1"))
+                    client->write("AT+CLIP=1\r\nOK\r\n");
+            };
+        };
+        QTcpSocket first, second;
+        connect(&first, &QTcpSocket::readyRead, this, answerer(&first));
+        connect(&second, &QTcpSocket::readyRead, this, answerer(&second));
+        first.connectToHost(QHostAddress::LocalHost, quint16(FPort));
+        QVERIFY(ev.Wait(QStringLiteral("connect")));
+        QCOMPARE(links.size(), 1);
+
+        bool aliveInHandler = false;
+        connect(&device, &TTelCom::OnReceivedTelNo, this, [&](TTelCom*, const QString& n, qint16) {
+            if (n != QLatin1String("0311"))
+                return;
+            second.connectToHost(QHostAddress::LocalHost, quint16(FPort));
+            QVERIFY(QTest::qWaitFor([&] { return ev.Count(QStringLiteral("connect")) == 2; }, 5000));
+            QTest::qWait(50); // deferred deletions of this nesting level run here
+            aliveInHandler = !links.first().isNull();
+        });
+        first.write("+CLIP: \"0311\",129\r\n");
+        QVERIFY(QTest::qWaitFor([&] { return ev.Count(QStringLiteral("connect")) == 2; }, 5000));
+        QVERIFY(aliveInHandler);
+        QVERIFY(QTest::qWaitFor([&] { return links.first().isNull(); }, 3000));
+        QCOMPARE(ev.list, (QStringList{QStringLiteral("connect"), QStringLiteral("tel:0311"),
+                                       QStringLiteral("disconnect"), QStringLiteral("connect")}));
+    }
+
+    void waitingRequestFailsWhenTheLinkIsReplaced()
+    {
+        TTelCom device;
+        Events ev(device);
+        ConnectDevice(device);
+        QTcpSocket first, second;
+        connect(&first, &QTcpSocket::readyRead, this, [&] {
+            if (first.readAll().contains("AT+CNUM"))
+                first.write("AT+CNUM\r\n+CNUM: \"\",\"0901\",129\r\n");
+        });
+        connect(&second, &QTcpSocket::readyRead, this, [&] {
+            const QByteArray in = second.readAll();
+            // The new phone answers everything with OK, even the old link's dial.
+            if (in.contains("AT+CNUM"))
+                second.write("AT+CNUM\r\n+CNUM: \"\",\"0902\",129\r\n");
+            else if (in.contains("AT+CLIP=1"))
+                second.write("AT+CLIP=1\r\nOK\r\nATD5;\r\nOK\r\n");
+        });
+        first.connectToHost(QHostAddress::LocalHost, quint16(FPort));
+        QVERIFY(ev.Wait(QStringLiteral("connect")));
+        QTimer::singleShot(100, this, [&] { second.connectToHost(QHostAddress::LocalHost, quint16(FPort)); });
+        QVERIFY(!device.SendCommand(QStringLiteral("ATD5;"), 4000));
+        QVERIFY(ev.Wait(QStringLiteral("connect"), 2));
+        QCOMPARE(device.SelfTelNo(), QStringLiteral("0902"));
     }
 
     void unreachablePcIsReportedByTheSimulator()

@@ -152,6 +152,10 @@ private slots:
                  QStringLiteral("0312345678"));
         QCOMPARE(TelLineProtocol::ClipNumber(QStringLiteral("+CLIP: 0312345678\r\n")), QString());
         QCOMPARE(TelLineProtocol::ClipNumber(QStringLiteral("+CLIP: \"0312\r\n")), QString());
+        // ESC, TAB, a lone LF, SOH and DEL inside the quotes are dropped, nothing else.
+        QCOMPARE(TelLineProtocol::ClipNumber(QStringLiteral("+CLIP: \"\x1b[2J03\t12\n34\x01\x7f" "56\",129\r\n")),
+                 QStringLiteral("[2J03123456"));
+        QCOMPARE(TelLineProtocol::ClipNumber(QStringLiteral("+CLIP: \"０３ 12\",129\r\n")), QStringLiteral("０３ 12"));
         Recorder r;
         TelLineProtocol p(&r);
         p.TcpClientRead(U("+CLIP:\r\n"));

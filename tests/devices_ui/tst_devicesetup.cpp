@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 
 #include <memory>
@@ -201,6 +202,45 @@ private slots:
         QCOMPARE(Cell(f, 0, 2), QStringLiteral("0705551234"));
         QCOMPARE(Cell(f, 0, 3), QStringLiteral("接続中"));
         QVERIFY(phone->WaitReceived(QStringLiteral("AT+CNUM")));
+    }
+
+    void allowOnlyThisPhone()
+    {
+        TestDeviceHost host;
+        const int port = Kit::FreePort();
+        TTelCom* device = host.AddDevice(port, 0, QStringLiteral("本店"));
+        device->Connect(port, dtAndroidWifi, true, 30000, gLogDir, true);
+        TfrmDeviceSetup f(host);
+        f.show();
+        QCOMPARE(f.lblAllowedPeers->text(), QStringLiteral("接続を許可する端末: 制限なし"));
+        // Without a phone on the link there is no address to allow.
+        f.sgdDevice->selectRow(0);
+        QTest::mouseClick(f.btnAllowOnly, Qt::LeftButton);
+        QCOMPARE(MessageService::shown().size(), 1);
+        QCOMPARE(MessageService::shown().first().kind, MsgKind::Warning);
+        QVERIFY(gIni->ReadString("ANDROID", "ALLOWED_PEERS", "").isEmpty());
+
+        QTcpSocket phone;
+        connect(&phone, &QTcpSocket::readyRead, this, [&] {
+            if (phone.readAll().contains("AT+CNUM"))
+                phone.write("AT+CNUM\r\n+CNUM: \"\",\"0901\",129\r\n");
+        });
+        phone.connectToHost(QHostAddress::LocalHost, quint16(port));
+        QVERIFY(QTest::qWaitFor([&] { return device->ClientConnecting(); }, 5000));
+        f.BuildGrid(port);
+        f.sgdDevice->selectRow(0);
+        QTest::mouseClick(f.btnAllowOnly, Qt::LeftButton);
+        QCOMPARE(gIni->ReadString("ANDROID", "ALLOWED_PEERS", ""), QStringLiteral("127.0.0.1"));
+        QCOMPARE(MessageService::shown().last().kind, MsgKind::Information);
+        QCOMPARE(f.lblAllowedPeers->text(), QStringLiteral("接続を許可する端末: 127.0.0.1"));
+
+        // At once, another machine can no longer take the link.
+        QTcpSocket stranger;
+        stranger.bind(QHostAddress(QStringLiteral("127.0.0.2")));
+        stranger.connectToHost(QHostAddress::LocalHost, quint16(port));
+        QVERIFY(QTest::qWaitFor([&] { return stranger.state() == QAbstractSocket::UnconnectedState; }, 5000));
+        QCOMPARE(phone.state(), QAbstractSocket::ConnectedState);
+        QVERIFY(device->ClientConnecting());
     }
 
     void connectFailuresKeepTheDevice()
