@@ -10,7 +10,7 @@ PACKAGES=(
     libespeak-ng-dev espeak-ng-data libasound2-dev
     libkakasi2-dev libxlsxwriter-dev
     fonts-ipafont-gothic
-    socat python3 python3-xlrd poppler-utils
+    socat python3 python3-xlrd python3-openpyxl poppler-utils
 )
 
 missing=()
