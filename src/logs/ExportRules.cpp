@@ -136,9 +136,8 @@ bool HasMemo(ExportKind kind)
 
 QString PeriodCondition(const QString& column, const QDate& first, const QDate& last)
 {
-    return QStringLiteral("where ") + column + QStringLiteral(" >= '") + SqlDate(first) + QStringLiteral("'") + kCrLf +
-           QStringLiteral("and ") + column + QStringLiteral(" < '") + SqlDate(last.addDays(1)) + QStringLiteral("'") +
-           kCrLf;
+    return QStringLiteral("where ") + column + QStringLiteral(" >= ") + SqlDate(first) + kCrLf + QStringLiteral("and ") +
+           column + QStringLiteral(" < ") + SqlDate(last.addDays(1)) + kCrLf;
 }
 
 QString CountSql(ExportKind kind, const QDate& first, const QDate& last)
