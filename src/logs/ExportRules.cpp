@@ -97,6 +97,35 @@ QString PathMessage(PathProblem problem)
     return QString();
 }
 
+QStringList FileTypes()
+{
+    return {QStringLiteral("ﾃｷｽﾄ ﾌｧｲﾙ (*.txt)"), QStringLiteral("CSV ﾌｧｲﾙ (*.csv)"), QStringLiteral("ｴｸｾﾙ ﾌｧｲﾙ (*.xls)"),
+            QStringLiteral("ｴｸｾﾙ ﾌｧｲﾙ (*.xlsx)")};
+}
+
+namespace {
+const char* const kTypeExtensions[] = {"txt", "csv", "xls", "xlsx"};
+}
+
+int FileTypeOf(const QString& path)
+{
+    const QString ext = extension(fileNameOf(path)).toLower();
+    for (int i = 0; i < 4; ++i)
+        if (ext == QLatin1String(kTypeExtensions[i]))
+            return i;
+    return 0;
+}
+
+QString WithFileType(const QString& path, int type)
+{
+    if (type < 0 || type > 3 || path.isEmpty())
+        return path;
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > slash ? path.left(dot) : path;
+    return stem + QLatin1Char('.') + QLatin1String(kTypeExtensions[type]);
+}
+
 bool AsksBeforeOverwrite(ExportKind kind)
 {
     return kind == ExportKind::Customers || kind == ExportKind::PhoneBook;

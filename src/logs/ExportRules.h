@@ -39,6 +39,13 @@ bool HasPeriod(ExportKind kind);
 // Whether the kind's memo-type column exists (its line breaks may be removed).
 bool HasMemo(ExportKind kind);
 
+// The save chooser's file types ("ﾃｷｽﾄ ﾌｧｲﾙ (*.txt)" first, then CSV, XLS and XLSX), the one
+// preselected for a path (by its extension; text when none matches), and a file name given
+// the extension of a type.
+QStringList FileTypes();
+int FileTypeOf(const QString& path);
+QString WithFileType(const QString& path, int type);
+
 // "where <column> >= 'first'\r\nand <column> < 'day after last'\r\n".
 QString PeriodCondition(const QString& column, const QDate& first, const QDate& last);
 QString CountSql(ExportKind kind, const QDate& first, const QDate& last);
