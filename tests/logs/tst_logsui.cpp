@@ -60,8 +60,8 @@ private slots:
     void cleanup();
     void exportThroughTheDialog();
     void pathProblemFocusesThePathField();
-    void closeIsDeferredUntilTheExportEnds();
-    void stopRequestEndsTheExportWithoutItsFile();
+    void interruptingAnExport_data();
+    void interruptingAnExport();
     void responseTabOnlyWithResponses();
     void deletionBounds_data();
     void deletionBounds();
@@ -143,44 +143,45 @@ void TestLogsUi::pathProblemFocusesThePathField()
 }
 
 // Closing while an export runs: the export finishes, its file is complete, then the dialog
-// closes.
-void TestLogsUi::closeIsDeferredUntilTheExportEnds()
+// closes. A stop request (the program ending) ends the export without its file and closes.
+void TestLogsUi::interruptingAnExport_data()
 {
+    QTest::addColumn<bool>("stop");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("close is deferred") << false << QStringLiteral("deferred.csv");
+    QTest::newRow("stop request") << true << QStringLiteral("stopped.xlsx");
+}
+
+void TestLogsUi::interruptingAnExport()
+{
+    QFETCH(bool, stop);
+    QFETCH(QString, name);
     manyCalls(*dmCmn, 30000);
-    const QString path = FOut.filePath(QStringLiteral("deferred.csv"));
+    const QString path = FOut.filePath(name);
     TfrmExport dialog;
     dialog.SetDay(QDate(2024, 5, 6));
     dialog.show();
     dialog.edtLogPath->setText(path);
-    bool closedWhileExporting = false;
+    bool duringExport = false;
     QTimer::singleShot(0, &dialog, [&]() {
-        closedWhileExporting = dialog.Exporting();
-        QVERIFY(dialog.pgbExport->isVisible());
-        QVERIFY(!dialog.btnClose->isEnabled());
-        dialog.close();
+        duringExport = dialog.Exporting() && dialog.pgbExport->isVisible() && !dialog.btnClose->isEnabled();
+        if (stop)
+            dialog.StopExport();
+        else
+            dialog.close();
         QVERIFY(dialog.isVisible());
     });
     QTest::mouseClick(dialog.btnExport, Qt::LeftButton);
-    QVERIFY(closedWhileExporting);
-    QCOMPARE(MessageService::shownTexts(), QStringList{DataExporter::DoneMessage()});
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll().count("\r\n"), 30001);
-    QTRY_VERIFY(!dialog.isVisible());
-}
-
-void TestLogsUi::stopRequestEndsTheExportWithoutItsFile()
-{
-    manyCalls(*dmCmn, 30000);
-    const QString path = FOut.filePath(QStringLiteral("stopped.xlsx"));
-    TfrmExport dialog;
-    dialog.SetDay(QDate(2024, 5, 6));
-    dialog.show();
-    dialog.edtLogPath->setText(path);
-    QTimer::singleShot(0, &dialog, [&]() { dialog.StopExport(); });
-    QTest::mouseClick(dialog.btnExport, Qt::LeftButton);
-    QVERIFY(MessageService::shownTexts().isEmpty());
-    QVERIFY(!QFile::exists(path));
+    QVERIFY(duringExport);
+    if (stop) {
+        QVERIFY(MessageService::shownTexts().isEmpty());
+        QVERIFY(!QFile::exists(path));
+    } else {
+        QCOMPARE(MessageService::shownTexts(), QStringList{DataExporter::DoneMessage()});
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll().count("\r\n"), 30001);
+    }
     QTRY_VERIFY(!dialog.isVisible());
 }
 
