@@ -4,11 +4,13 @@
 #include "admin/ui/InstallMasters.h"
 #include "calls/TfrmMain.h"
 #include "calls/ui/LiveLog.h"
+#include "logs/ui/LogsPlugin.h"
 
 void InstallPlugins(TfrmMain& form)
 {
     // One line per subsystem, in the order their menu entries appear.
     InstallMasters(form);
     InstallExternal(form);
+    InstallLogs(form);
     InstallLiveLog(form);
 }

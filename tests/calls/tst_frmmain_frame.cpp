@@ -50,7 +50,7 @@ private slots:
         QCOMPARE(form.minimumWidth(), form.DesignWidth());
         QCOMPARE(form.minimumHeight(), 250);
         // Buttons of dialogs that are not there yet are disabled, the close buttons work.
-        QVERIFY(!form.findChild<QPushButton*>("btnExport")->isEnabled());
+        QVERIFY(!form.findChild<QPushButton*>("btnTotal")->isEnabled());
         QVERIFY(form.findChild<QPushButton*>("btnClose")->isEnabled());
     }
 

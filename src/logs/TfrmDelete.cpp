@@ -1,0 +1,109 @@
+#include "logs/TfrmDelete.h"
+
+#include "core/Clock.h"
+#include "core/DiagLog.h"
+#include "core/MessageService.h"
+#include "db/TdmCmn.h"
+#include "logs/LogDeletion.h"
+#include "ui/DialogKit.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+QComboBox* monthBox(const char* name)
+{
+    auto* c = new QComboBox;
+    c->setObjectName(QLatin1String(name));
+    c->setEditable(true);
+    for (int m = 1; m <= 12; ++m)
+        c->addItem(QStringLiteral("%1").arg(m, 2, 10, QLatin1Char('0')));
+    c->setCurrentText(Clock::today().toString(QStringLiteral("MM")));
+    return c;
+}
+
+QLineEdit* yearEdit(const char* name)
+{
+    auto* e = new QLineEdit(Clock::today().toString(QStringLiteral("yyyy")));
+    e->setObjectName(QLatin1String(name));
+    e->setMaxLength(4);
+    e->setFixedWidth(60);
+    return e;
+}
+} // namespace
+
+TfrmDelete::TfrmDelete(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmDelete"));
+    setWindowTitle(QStringLiteral("発着信履歴データ削除"));
+    edtFromYear = yearEdit("edtFromYear");
+    cbxFromMonth = monthBox("cbxFromMonth");
+    edtToYear = yearEdit("edtToYear");
+    cbxToMonth = monthBox("cbxToMonth");
+    btnDelete = new QPushButton(QStringLiteral("削除(&D)"));
+    btnDelete->setObjectName(QStringLiteral("btnDelete"));
+    btnDelete->setAutoDefault(false);
+    btnClose = new QPushButton(QStringLiteral("閉じる(&X)"));
+    btnClose->setObjectName(QStringLiteral("btnClose"));
+    btnClose->setAutoDefault(false);
+
+    auto* box = new QGroupBox(QStringLiteral("削除期間"));
+    auto* row = new QHBoxLayout(box);
+    row->addWidget(edtFromYear);
+    row->addWidget(new QLabel(QStringLiteral("年")));
+    row->addWidget(cbxFromMonth);
+    row->addWidget(new QLabel(QStringLiteral("月 ～")));
+    row->addWidget(edtToYear);
+    row->addWidget(new QLabel(QStringLiteral("年")));
+    row->addWidget(cbxToMonth);
+    row->addWidget(new QLabel(QStringLiteral("月")));
+    row->addStretch();
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnDelete);
+    buttons->addWidget(btnClose);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(box);
+    layout->addLayout(buttons);
+
+    connect(btnDelete, &QPushButton::clicked, this, &TfrmDelete::btnDeleteClick);
+    connect(btnClose, &QPushButton::clicked, this, &TfrmDelete::reject);
+    resize(420, 130);
+    DialogKit::Apply(this);
+}
+
+void TfrmDelete::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    edtFromYear->setFocus();
+}
+
+void TfrmDelete::btnDeleteClick()
+{
+    // The question comes first; the period is checked only after Yes.
+    if (!MessageService::Ask(LogDeletion::Question()))
+        return;
+    const LogDeletion::Statement s = LogDeletion::Build(edtFromYear->text(), cbxFromMonth->currentText(),
+                                                        edtToYear->text(), cbxToMonth->currentText(), Clock::today());
+    if (s.problem == LogDeletion::Statement::BadStart) {
+        MessageService::Warning(LogDeletion::BadStartMessage());
+        edtFromYear->setFocus();
+        return;
+    }
+    if (s.problem == LogDeletion::Statement::BadEnd) {
+        MessageService::Warning(LogDeletion::BadEndMessage());
+        edtToYear->setFocus();
+        return;
+    }
+    WriteTraceLog(QStringLiteral("dmCmn.sqlWork2.SQL.Text=") + s.sql);
+    dmCmn->sqlWork2.setSql(s.sql);
+    dmCmn->sqlWork2.exec();
+    emit logsDeleted();
+    MessageService::Information(LogDeletion::DoneMessage());
+}

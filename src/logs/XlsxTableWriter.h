@@ -1,0 +1,35 @@
+#pragma once
+
+#include "logs/TableWriter.h"
+
+struct lxw_workbook;
+struct lxw_worksheet;
+struct lxw_format;
+
+// The Office Open XML workbook, laid out like the legacy one (title in A1, captions in row 3,
+// records from row 4), without its row limit. Rows go to disk as they are written, so memory
+// stays flat however long the export.
+class XlsxTableWriter : public TableWriter
+{
+public:
+    static constexpr int MaxRecords = 1048576 - 3;
+
+    XlsxTableWriter() = default;
+    ~XlsxTableWriter() override;
+    XlsxTableWriter(const XlsxTableWriter&) = delete;
+    XlsxTableWriter& operator=(const XlsxTableWriter&) = delete;
+
+    void begin(const QString& path, const ExportLayout& layout) override;
+    void addRow(const QVariantList& values) override;
+    void finish() override;
+
+private:
+    void check(int error, const char* what);
+
+    lxw_workbook* FBook = nullptr;
+    lxw_worksheet* FSheet = nullptr;
+    lxw_format* FTextFormat = nullptr;
+    lxw_format* FDateFormat = nullptr;
+    QList<bool> FTextColumns;
+    int FRow = 0;
+};
