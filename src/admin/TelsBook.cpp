@@ -5,6 +5,7 @@
 #include "core/Helpers.h"
 #include "core/StartupSettings.h"
 #include "db/FbQuery.h"
+#include "db/QueryGuard.h"
 #include "db/TdmCmn.h"
 
 TelsBook::Buttons TelsBook::ButtonsFor(Mode mode, const TTels& shown)
@@ -38,11 +39,7 @@ bool TelsBook::OffersCustomer(const TTels& entry)
                         QStringLiteral(" = ") + QuotedSql(entry.TelNo);
     WriteTraceLog(QStringLiteral("strSql=") + sql);
     FbQuery& q = FDm.sqlWork2;
-    struct Closer
-    {
-        FbQuery& q;
-        ~Closer() { q.release(); }
-    } closer{q};
+    QueryGuard guard(q);
     q.setSql(sql);
     q.open();
     const bool found = !q.eof();

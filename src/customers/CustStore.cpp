@@ -3,6 +3,7 @@
 #include "core/DiagLog.h"
 #include "core/Helpers.h"
 #include "customers/CustRules.h"
+#include "db/QueryGuard.h"
 #include "db/TdmCmn.h"
 
 namespace {
@@ -10,12 +11,6 @@ void logSql(const QString& sql)
 {
     WriteTraceLog(QStringLiteral("strSql=") + sql);
 }
-
-struct Closer
-{
-    FbQuery& q;
-    ~Closer() { q.release(); }
-};
 } // namespace
 
 QString CustStore::KeyOf(const QString& number)
@@ -97,7 +92,7 @@ QList<QStringList> CustStore::TelsRows(const QString& key)
     const QString sql = TelsSql(key);
     logSql(sql);
     FbQuery& q = FDm.sqlWork2;
-    Closer closer{q};
+    QueryGuard guard(q);
     q.setSql(sql);
     for (q.open(); !q.eof(); q.next())
         rows << QStringList{q.field(0).asString(), q.field(1).asString(), q.field(2).asString()};
@@ -113,7 +108,7 @@ QList<TLogRow> CustStore::LogRows(const QString& key)
     const QString sql = LogSql(key);
     logSql(sql);
     FbQuery& q = FDm.sqlWork2;
-    Closer closer{q};
+    QueryGuard guard(q);
     q.setSql(sql);
     q.open();
     auto col = [&q](const char* name) { return q.fieldIndex(QLatin1String(name)); };
@@ -146,7 +141,7 @@ QList<QStringList> CustStore::AcceptRows(qint32 custNo)
     const QString sql = AcceptSql(custNo);
     logSql(sql);
     FbQuery& q = FDm.sqlWork2;
-    Closer closer{q};
+    QueryGuard guard(q);
     q.setSql(sql);
     for (q.open(); !q.eof(); q.next()) {
         auto s = [&q](const char* name) { return q.fieldByName(QLatin1String(name)).asString(); };

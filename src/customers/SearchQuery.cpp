@@ -4,7 +4,7 @@
 #include "core/Helpers.h"
 #include "core/LikePattern.h"
 #include "customers/CustRules.h"
-#include "db/FbQuery.h"
+#include "db/QueryGuard.h"
 
 namespace {
 const QString kCustSelect = QStringLiteral("select CUST_TEL_NON, CUST_NAME, CUST_KANA, FAX_NO_NON, ZIP_CD, ADDRESS, "
@@ -108,11 +108,7 @@ QList<QStringList> SearchQuery::Run(FbQuery& query, const QString& sql, int item
     const bool filter = !typed.trimmed().isEmpty() && item >= 0 && item < FItems.size();
     const QString pattern = LikePattern::ForSearch(typed, anywhere);
     QList<QStringList> rows;
-    struct Closer
-    {
-        FbQuery& q;
-        ~Closer() { q.release(); }
-    } closer{query};
+    QueryGuard guard(query);
     query.setSql(sql);
     query.open();
     QList<int> index;
