@@ -135,7 +135,8 @@ TfraCust::TfraCust(const QString& number, QWidget* parent, TfrmMain* main)
 
 TfraCust::~TfraCust()
 {
-    if (gIni && sgdAccept)
+    // A list never laid out has no width of the user's choosing.
+    if (gIni && FAcceptShown)
         gIni->WriteInteger(QStringLiteral("CUST_FRAME"), QStringLiteral("ACT_WIDTH"), sgdAccept->width());
 }
 
@@ -284,6 +285,7 @@ void TfraCust::BuildLayout()
     connect(sgdAccept, &QTableWidget::currentCellChanged, this,
             [this](int row) { richContent->setPlainText(cell(sgdAccept, row, 7)); });
     connect(PageHistory, &QTabWidget::currentChanged, this, [this](int index) {
+        FAcceptShown = FAcceptShown || index == 1;
         if (FMain)
             if (auto* memo = FMain->findChild<QPushButton*>(QStringLiteral("btnMemo")))
                 memo->setEnabled(index == 0);

@@ -151,4 +151,5 @@ private:
     int FEditorRow = -1;
     bool FFilling = false;
     QString FCaptionNumber;
+    bool FAcceptShown = false;
 };
