@@ -281,6 +281,7 @@ void TfrmMain::BuildLayout()
         });
     connect(BtnRefresh, &QPushButton::clicked, this, &TfrmMain::BtnRefreshClick);
     connect(sgdLog, &QTableWidget::cellClicked, this, [this](int row, int) { sgdLogClick(row); });
+    connect(sgdLog, &QTableWidget::cellDoubleClicked, this, &TfrmMain::logCellDoubleClicked);
     connect(edtCall, &QLineEdit::editingFinished, this,
             [this]() { pnlCallName->setText(GetCallerName(edtCall->text())); });
 

@@ -169,6 +169,8 @@ signals:
     void callPresented(const TCallResult& call);
     void tearingDown();
     void demoActivated(const QString& text);
+    // A double-click on a cell of the call-log grid.
+    void logCellDoubleClicked(int row, int column);
     // After each completed refresh of the call log (tests and benchmarks wait on it).
     void logGridLoaded();
 

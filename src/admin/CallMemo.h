@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// The memo of a call as the memo window hands it over: every line followed by CR LF, at most
+// 4000 Shift-JIS bytes including the line breaks.
+namespace CallMemo {
+constexpr int kMaxBytes = 4000;
+QString FromEditor(const QString& plainText);
+QString ToEditor(const QString& memo);
+bool TooLong(const QString& memo);
+QString TooLongMessage();
+}

@@ -1,0 +1,155 @@
+#pragma once
+
+#include "customers/ReadingFill.h"
+
+#include <QImage>
+#include <QStringList>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QDateTimeEdit;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+class QTimeEdit;
+class QToolButton;
+class TfrmMain;
+
+// One customer on a tab of the main window: its record with the twenty option fields and
+// picture, the phone-book numbers tied to it and its call history. Opened for a number; a
+// number nobody has gives a blank customer prefilled with it.
+class TfraCust : public QWidget
+{
+    Q_OBJECT
+public:
+    TfraCust(const QString& number, QWidget* parent, TfrmMain* main);
+    ~TfraCust() override;
+
+    QString FTelNo;
+    QString FCustTelNon;
+    qint32 FCustNo = -1;
+    bool Browsing() const { return FBrowse; }
+
+    void ShowCust(const QString& number);
+    void SetMode(bool browse, const QString& number);
+    // Writes the caption of the frame's tab (after the frame was put on its tab).
+    void RefreshCaption();
+    void MakeMainGrid();
+    void MakeTelsGrid();
+    void MakeAcceptGrid();
+
+    // Responses open on tabs of the lower pages; the responses subsystem supplies them.
+    using AcceptTabOpener = std::function<void(TfraCust& frame, int actNo, const QString& logNo, bool browse)>;
+    static void SetAcceptTabOpener(AcceptTabOpener opener);
+    Q_INVOKABLE void OpenAcceptTab(int actNo, const QString& logNo, bool browse);
+
+    void btnOkClick();
+    void btnCancelClick();
+    void btnAddClick();
+    void btnEditClick();
+    void btnDeleteClick();
+    void btnSearchClick();
+    void btnAvaterClick();
+    // Loads a picture file as the customer's (JPEG, PNG, BMP); false when it cannot be read.
+    bool LoadPictureFile(const QString& path);
+    void btnZipSearchClick();
+    void BtnMapUrlClick();
+    void BtnHpUrlClick();
+    void BtnEmailClick();
+    // Opens an option editor over row of the grid of options 1-10 (page 0) or 11-20 (page 1).
+    void ShowOptionEditor(int page, int row);
+    void HideOptionEditors();
+    // A shown picture that is the user's own (not the placeholder).
+    bool HasOwnPicture() const { return !FPicture.isNull(); }
+
+    // Opening links through the desktop; tests replace it.
+    static std::function<bool(const QUrl&)>& UrlOpener();
+
+    QTabWidget* PageCust = nullptr;
+    QTabWidget* PageHistory = nullptr;
+    QLineEdit* edtTel = nullptr;
+    QLineEdit* edtFax = nullptr;
+    QLineEdit* edtCustName = nullptr;
+    QLineEdit* edtCustKana = nullptr;
+    QLabel* lblCustKana = nullptr;
+    QLineEdit* edtZip = nullptr;
+    QLineEdit* edtAddress = nullptr;
+    QLineEdit* edtEmail = nullptr;
+    QLineEdit* edtHpUrl = nullptr;
+    QLineEdit* edtMapUrl = nullptr;
+    QComboBox* cbxTantou = nullptr;
+    QDateEdit* dtpCustBirth = nullptr;
+    QLabel* pnlAge = nullptr;
+    QComboBox* cbxSex = nullptr;
+    QLabel* imgCustAvater = nullptr;
+    QPushButton* btnAvater = nullptr;
+    QToolButton* btnAvaterStrech = nullptr;
+    QPushButton* btnZipSearch = nullptr;
+    QPushButton* BtnMapUrl = nullptr;
+    QPushButton* BtnHpUrl = nullptr;
+    QPushButton* BtnEmail = nullptr;
+    QPlainTextEdit* memOthers = nullptr;
+    QLabel* lblTels = nullptr;
+    QTableWidget* sgdTels = nullptr;
+    QTableWidget* sgdOption10 = nullptr;
+    QTableWidget* sgdOption20 = nullptr;
+    QTableWidget* sgdLog = nullptr;
+    QTableWidget* sgdAccept = nullptr;
+    QPlainTextEdit* richContent = nullptr;
+    QPushButton* btnOk = nullptr;
+    QPushButton* btnCancel = nullptr;
+    QPushButton* btnAdd = nullptr;
+    QPushButton* btnEdit = nullptr;
+    QPushButton* btnDelete = nullptr;
+    QPushButton* btnSearch = nullptr;
+    // Option editors (one set per frame, placed over the current row's value cell).
+    QLineEdit* edtOption = nullptr;
+    QWidget* pnlOptionDate = nullptr;
+    QCheckBox* chkOptionDate = nullptr;
+    QDateTimeEdit* dtpOption = nullptr;
+    QTimeEdit* dtpOptionTime = nullptr;
+    QComboBox* cbxOption = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildLayout();
+    QWidget* BuildBasicPage();
+    QTableWidget* BuildOptionGrid(const char* name, int first);
+    void InitLogGrid();
+    bool GetInput(struct CustInputHolder& out);
+    void ShowPicture();
+    void ShowAge();
+    void SetBirth(const QDate& d);
+    QDate Birth() const;
+    void UpdateCaption(const QString& number);
+    QTableWidget* OptionGrid(int page) const;
+    QString OptionKind(int n) const;
+    void OptionEditorChanged();
+    void MoveToNextOption();
+    void sgdLogDoubleClick(int row, int column);
+    void sgdTelsDoubleClick(int row);
+
+    TfrmMain* FMain;
+    bool FBrowse = false;
+    QImage FPicture;          // the customer's own picture, null when none
+    QImage FPlaceholder;      // shown when the customer has none
+    ReadingFill FReading;
+    QString FLastName;
+    QStringList FOptionKinds; // 20 entries
+    std::array<QStringList, 21> FChoiceIds, FChoiceNames;
+    int FEditorPage = -1;
+    int FEditorRow = -1;
+    bool FFilling = false;
+    QString FCaptionNumber;
+    bool FAcceptShown = false;
+};

@@ -1,0 +1,336 @@
+// The customer frame on its tab of the real main window, over a real database.
+#include "calls/TfrmMain.h"
+#include "core/MessageService.h"
+#include "core/StartupSettings.h"
+#include "customers/TfraCust.h"
+#include "db/TdmCmn.h"
+#include "support/TempDb.h"
+#include "support/TestDatabase.h"
+#include "support/TestEnv.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+struct World
+{
+    TestEnv env;
+    std::unique_ptr<TestDatabase> db;
+    std::unique_ptr<TfrmMain> form;
+
+    explicit World(const QString& ini = QString())
+    {
+        env.writeIni(ini);
+        db = std::make_unique<TestDatabase>(env.path("shop.fdb"));
+        LoadStartupSettings();
+        form = std::make_unique<TfrmMain>();
+        if (!form->FormCreate())
+            qFatal("FormCreate failed");
+        MessageService::clearShown();
+        MessageService::clearAnswers();
+    }
+    TfraCust* open(const QString& number)
+    {
+        const int index = form->OpenCustTab(number);
+        QCoreApplication::processEvents();
+        return qobject_cast<TfraCust*>(form->PageMain->widget(index));
+    }
+    TdmCmn& dm() { return *dmCmn; }
+    int count(const QString& sql)
+    {
+        dmCmn->sqlWork.setSql(sql);
+        dmCmn->sqlWork.open();
+        const int n = dmCmn->sqlWork.field(0).asInteger();
+        dmCmn->sqlWork.close();
+        return n;
+    }
+    QString scalar(const QString& sql)
+    {
+        dmCmn->sqlWork.setSql(sql);
+        dmCmn->sqlWork.open();
+        const QString s = dmCmn->sqlWork.eof() ? QString() : dmCmn->sqlWork.field(0).asString();
+        dmCmn->sqlWork.close();
+        return s;
+    }
+    int addCustomer(const QString& tel, const QString& name)
+    {
+        TCust c;
+        c.CustTel = tel;
+        c.CustTelNon = tel;
+        c.CustName = name;
+        return dmCmn->InsertCustData(c);
+    }
+};
+} // namespace
+
+class TestFraCust : public QObject
+{
+    Q_OBJECT
+private slots:
+    void opensTheCustomerOfAnyOfItsNumbers()
+    {
+        World w;
+        const int custNo = w.addCustomer("0311112222", "山田商店");
+        w.dm().InsertTels(TTels{"0311112222", "0311112222", "山田商店", "ヤマダショウテン"});
+        w.dm().InsertTels(TTels{"09012345678", "0311112222", "山田携帯", "ヤマダ"});
+        TLog log;
+        log.DtFrom = QDateTime(QDate(2026, 1, 5), QTime(10, 0));
+        log.TelNo = "09012345678";
+        log.TelType = "着信";
+        w.dm().InsertLog(log);
+
+        TfraCust* f = w.open("09012345678");
+        QVERIFY(f);
+        QCOMPARE(f->FCustNo, custNo);
+        QCOMPARE(f->FCustTelNon, QString("0311112222"));
+        QCOMPARE(f->property("CustTelNon").toString(), QString("0311112222"));
+        QCOMPARE(f->edtCustName->text(), QString("山田商店"));
+        QVERIFY(f->Browsing());
+        QCOMPARE(w.form->PageMain->tabText(2), QString("0311112222     B"));
+        QCOMPARE(f->sgdTels->rowCount(), 2);
+        QCOMPARE(f->sgdLog->rowCount(), 1);
+        QCOMPARE(f->sgdLog->item(0, 1)->text(), QString("09012345678"));
+        // Found again by the representative number: no second tab.
+        QCOMPARE(w.form->OpenCustTab("0311112222"), 2);
+        QCOMPARE(w.form->PageMain->count(), 3);
+        // Browse mode: new, edit, delete on; save and cancel off.
+        QVERIFY(f->btnEdit->isEnabled() && f->btnDelete->isEnabled() && !f->btnOk->isEnabled());
+    }
+
+    void numbersWithoutCustomer()
+    {
+        World w;
+        w.dm().InsertTels(TTels{"0499998888", "0400000000", "子番号", ""});
+        // In the phone book but tied to no customer: a new customer with the entry's key.
+        TfraCust* f = w.open("0499998888");
+        QCOMPARE(f->FCustNo, -1);
+        QCOMPARE(f->edtTel->text(), QString("0400000000"));
+        QVERIFY(!f->Browsing());
+        QVERIFY(!f->btnAdd->isEnabled() && f->btnOk->isEnabled());
+        // Nobody has it: prefilled with the number.
+        f = w.open("0555555555");
+        QCOMPARE(f->edtTel->text(), QString("0555555555"));
+        // Empty: a blank new customer.
+        f = w.open(QString());
+        QVERIFY(f->edtTel->text().isEmpty());
+        QCOMPARE(w.form->PageMain->tabText(w.form->PageMain->indexOf(f)), QString(" 新 規           E"));
+        // Cancelling a new customer closes its tab.
+        const int before = w.form->PageMain->count();
+        f->btnCancelClick();
+        QTest::qWait(10);
+        QCOMPARE(w.form->PageMain->count(), before - 1);
+    }
+
+    void saveNewWithHyphensNoBirthNoPicture()
+    {
+        World w;
+        TfraCust* f = w.open(QString());
+        f->btnOkClick();
+        QCOMPARE(MessageService::shownTexts(), QStringList{"代表電話番号を入力してください。"});
+        f->edtTel->setText("03-5555-6666");
+        f->edtCustName->setText("佐藤");
+        f->btnOkClick();
+        QVERIFY(f->FCustNo > 0);
+        QCOMPARE(f->FCustTelNon, QString("0355556666"));
+        QCOMPARE(w.form->PageMain->tabText(w.form->PageMain->indexOf(f)), QString("0355556666     B"));
+        QCOMPARE(w.scalar("select CUST_TEL_NON from CUSTOMER"), QString("0355556666"));
+        QCOMPARE(w.scalar("select CUST_TEL from CUSTOMER"), QString("03-5555-6666"));
+        // A picker showing blanks stores no date; without a picture of its own nothing is stored.
+        QCOMPARE(w.count("select count(*) from CUSTOMER where BIRTH_DT is null"), 1);
+        QCOMPARE(w.count("select count(*) from CUSTOMER where AVATER is null"), 1);
+        QVERIFY(f->pnlAge->text().isEmpty());
+    }
+
+    void duplicateKeyWritesNothing()
+    {
+        World w;
+        w.addCustomer("0311112222", "先客");
+        w.dm().InsertTels(TTels{"0311112222", "0311112222", "先客", ""});
+        TfraCust* f = w.open(QString());
+        f->edtTel->setText("03-1111-2222");
+        f->edtCustName->setText("後客");
+        QTemporaryDir dir;
+        QImage big(300, 200, QImage::Format_RGB32);
+        big.fill(Qt::red);
+        QVERIFY(big.save(dir.filePath("p.png")));
+        QVERIFY(f->LoadPictureFile(dir.filePath("p.png")));
+        MessageService::setNextAnswer(MsgResult::No);
+        f->btnOkClick();
+        QCOMPARE(MessageService::shownTexts().value(0),
+                 QString("既に同じ代表電話番号が存在するため登録できません。\r\n登録済みの顧客情報を開いて確認しますか？"));
+        QCOMPARE(w.count("select count(*) from CUSTOMER"), 1);
+        QCOMPARE(w.count("select count(*) from CUSTOMER where AVATER is not null"), 0);
+        QCOMPARE(w.scalar("select CALLER from TELS"), QString("先客"));
+        QCOMPARE(f->FCustNo, -1);
+        QVERIFY(!f->Browsing());
+        // Yes opens the existing customer.
+        MessageService::setNextAnswer(MsgResult::Yes);
+        f->btnOkClick();
+        auto* shown = qobject_cast<TfraCust*>(w.form->PageMain->currentWidget());
+        QVERIFY(shown && shown != f);
+        QCOMPARE(shown->edtCustName->text(), QString("先客"));
+    }
+
+    void pictureIsScaledAndKept()
+    {
+        World w;
+        TfraCust* f = w.open("0311112222");
+        f->edtCustName->setText("画像");
+        QTemporaryDir dir;
+        QImage big(3000, 1500, QImage::Format_RGB32);
+        big.fill(Qt::blue);
+        QVERIFY(big.save(dir.filePath("p.jpg")));
+        QVERIFY(f->LoadPictureFile(dir.filePath("p.jpg")));
+        f->btnOkClick();
+        QImage stored;
+        QVERIFY(w.dm().LoadImage("CUSTOMER", "AVATER", "CUST_NO", QString::number(f->FCustNo), stored));
+        QCOMPARE(stored.size(), QSize(1024, 512));
+        // Saving again without loading a picture leaves the stored one.
+        TfraCust* again = w.open("0311112222");
+        QVERIFY(again->HasOwnPicture());
+        again->btnEditClick();
+        again->edtAddress->setText("東京");
+        again->btnOkClick();
+        QVERIFY(w.dm().LoadImage("CUSTOMER", "AVATER", "CUST_NO", QString::number(f->FCustNo), stored));
+        QCOMPARE(stored.width(), 1024);
+    }
+
+    void optionValues()
+    {
+        World w;
+        w.dm().ExecSql("insert into OPTION_M (OPTION_ID, DESP_NAME, FIELD_TYPE) values (1, '血液型', 'm')");
+        w.dm().ExecSql("insert into OPTION_M (OPTION_ID, DESP_NAME, FIELD_TYPE) values (2, '来店日', 'd')");
+        w.dm().ExecSql("insert into OPTION_M (OPTION_ID, DESP_NAME, FIELD_TYPE) values (12, '趣味', 's')");
+        w.dm().ExecSql("insert into OPTION_D_M (OPTION_ID, DID, DNAME, LIST_ID) values (1, 'A', 'A型', '1')");
+        w.dm().ExecSql("insert into OPTION_D_M (OPTION_ID, DID, DNAME, LIST_ID, DEL_DT) values (1, 'X', '旧', '2', "
+                       "'2020/01/01')");
+        w.form->RefreshTables(TUpTable::With({TUpTable::OptionTable, TUpTable::OptionDTable}));
+        TCust c;
+        c.CustTel = c.CustTelNon = "0311112222";
+        c.CustName = "補足";
+        c.Option[1] = "X"; // no longer an active choice
+        c.Option[2] = "2024/02/03";
+        c.Option[12] = "釣り";
+        w.dm().InsertCustData(c);
+
+        TfraCust* f = w.open("0311112222");
+        QCOMPARE(f->sgdOption10->item(0, 0)->text(), QString("血液型"));
+        QVERIFY(f->sgdOption10->item(0, 1)->text().isEmpty());
+        QCOMPARE(f->sgdOption10->item(1, 1)->text(), QString("2024/02/03"));
+        QCOMPARE(f->sgdOption20->item(1, 1)->text(), QString("釣り"));
+        f->btnEditClick();
+        // Editors only over rows with a caption.
+        f->ShowOptionEditor(0, 5);
+        QVERIFY(!f->cbxOption->isVisible() && !f->edtOption->isVisible());
+        f->PageCust->setCurrentIndex(3);
+        f->ShowOptionEditor(0, 0);
+        QCOMPARE(f->cbxOption->count(), 2);
+        f->cbxOption->setCurrentIndex(1);
+        QCOMPARE(f->sgdOption10->item(0, 1)->text(), QString("A型"));
+        QCOMPARE(f->sgdOption10->item(0, 2)->text(), QString("A"));
+        f->ShowOptionEditor(0, 1);
+        QVERIFY(f->chkOptionDate->isChecked());
+        f->chkOptionDate->setChecked(false);
+        QVERIFY(f->sgdOption10->item(1, 1)->text().isEmpty());
+        f->btnOkClick();
+        QCOMPARE(w.scalar("select OPTION_01 from CUSTOMER"), QString("A"));
+        QCOMPARE(w.scalar("select OPTION_02 from CUSTOMER"), QString());
+        QCOMPARE(w.scalar("select OPTION_12 from CUSTOMER"), QString("釣り"));
+    }
+
+    void inactiveChoiceSavesEmpty()
+    {
+        World w;
+        w.dm().ExecSql("insert into OPTION_M (OPTION_ID, DESP_NAME, FIELD_TYPE) values (1, '血液型', 'm')");
+        w.form->RefreshTables(TUpTable::With({TUpTable::OptionTable, TUpTable::OptionDTable}));
+        TCust c;
+        c.CustTel = c.CustTelNon = "0311112222";
+        c.CustName = "補足";
+        c.Option[1] = "OLD";
+        w.dm().InsertCustData(c);
+        TfraCust* f = w.open("0311112222");
+        f->btnEditClick();
+        f->btnOkClick();
+        QCOMPARE(w.scalar("select OPTION_01 from CUSTOMER"), QString());
+    }
+
+    void deleteKeepsCallsAndPhoneBook()
+    {
+        World w;
+        const int custNo = w.addCustomer("0311112222", "消す");
+        w.dm().InsertTels(TTels{"0311112222", "0311112222", "消す", ""});
+        TLog log;
+        log.DtFrom = QDateTime::currentDateTime();
+        log.TelNo = "0311112222";
+        log.TelType = "着信";
+        const int logNo = w.dm().InsertLog(log);
+        TAccept a;
+        a.CustNo = QString::number(custNo);
+        a.LogNo = QString::number(logNo);
+        a.Title = "件名";
+        a.ActDt = QDateTime::currentDateTime();
+        w.dm().InsertAccept(a);
+        TfraCust* f = w.open("0311112222");
+        MessageService::setNextAnswer(MsgResult::Yes);
+        f->btnDeleteClick();
+        QTest::qWait(10);
+        QCOMPARE(w.count("select count(*) from CUSTOMER"), 0);
+        QCOMPARE(w.count("select count(*) from ACCEPT_T"), 0);
+        QCOMPARE(w.count("select count(*) from TELS"), 1);
+        QCOMPARE(w.count("select count(*) from LOG"), 1);
+        QCOMPARE(w.form->PageMain->count(), 2);
+    }
+
+    void readingFollowsTheName_data()
+    {
+        QTest::addColumn<int>("kanaType");
+        QTest::addColumn<QString>("reading");
+        QTest::newRow("full-width") << 0 << QString("ヤマダタロウ");
+        QTest::newRow("none") << 1 << QString();
+        QTest::newRow("half-width") << 2 << QString("ﾔﾏﾀﾞﾀﾛｳ");
+    }
+    void readingFollowsTheName()
+    {
+        QFETCH(int, kanaType);
+        QFETCH(QString, reading);
+        World w(QString("[COMMON]\nKANA_TYPE=%1\n").arg(kanaType));
+        QCOMPARE(GKanaType, kanaType);
+        TfraCust* f = w.open(QString());
+        f->edtCustName->insert("山田");
+        f->edtCustName->insert("太郎");
+        QCOMPARE(f->edtCustKana->text(), reading);
+        // A reading typed by hand is left alone.
+        f->edtCustKana->setText("テ");
+        f->edtCustName->insert("様");
+        QCOMPARE(f->edtCustKana->text(), QString("テ"));
+    }
+
+    void memoButtonFollowsTheHistoryPage()
+    {
+        World w;
+        auto* memo = w.form->findChild<QPushButton*>("btnMemo");
+        TfraCust* f = w.open("0311112222");
+        QVERIFY(memo->isEnabled());
+        f->PageHistory->setCurrentIndex(1);
+        QVERIFY(!memo->isEnabled());
+        w.form->PageMain->setCurrentIndex(0);
+        QVERIFY(memo->isEnabled());
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    TestFraCust t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "tst_fracust.moc"
