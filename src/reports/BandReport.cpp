@@ -4,6 +4,7 @@
 
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
+#include <QPdfWriter>
 #include <QPainter>
 
 #include <cmath>
@@ -179,4 +180,15 @@ int BandReport::Print(QPagedPaintDevice& device, int pages) const
     }
     p.end();
     return drawn;
+}
+
+int BandReport::WritePdf(const QString& fileName) const
+{
+    if (FRows.IsEmpty())
+        return 0;
+    QPdfWriter pdf(fileName);
+    pdf.setTitle(FLayout.JobTitle);
+    pdf.setCreator(QStringLiteral("Zuvaro３"));
+    pdf.setResolution(600);
+    return Print(pdf);
 }
