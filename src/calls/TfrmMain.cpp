@@ -2,6 +2,8 @@
 
 #include "calls/DatabaseBackup.h"
 #include "calls/DialAddress.h"
+#include "calls/MasterLists.h"
+#include "ui/Plugins.h"
 #include "calls/SpeechAnnouncer.h"
 #include "platform/SpeechEngine.h"
 #include "devices/TTelCom.h"
@@ -65,11 +67,36 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     // The window is closed through its own close buttons, not the title bar.
     setWindowFlag(Qt::CustomizeWindowHint, true);
     setWindowFlag(Qt::WindowCloseButtonHint, false);
+    InstallPlugins(*this);
+}
+
+QAction* TfrmMain::AddMasterMenuItem(const QString& caption, std::function<void()> handler)
+{
+    if (!PopMaster) {
+        PopMaster = new QMenu(this);
+        PopMaster->setObjectName(QStringLiteral("PopMaster"));
+        auto* button = findChild<QPushButton*>(QStringLiteral("btnMaster"));
+        PlugButton("btnMaster", [this, button]() { PopMaster->popup(button->mapToGlobal(QPoint(0, button->height()))); });
+    }
+    QAction* action = PopMaster->addAction(caption);
+    connect(action, &QAction::triggered, this, [handler = std::move(handler)]() { handler(); });
+    return action;
+}
+
+void TfrmMain::PlugButton(const char* name, std::function<void()> handler)
+{
+    auto* button = findChild<QPushButton*>(QLatin1String(name));
+    if (!button)
+        return;
+    button->setEnabled(true);
+    connect(button, &QPushButton::clicked, this, [handler = std::move(handler)]() { handler(); });
 }
 
 TfrmMain::~TfrmMain()
 {
     Teardown();
+    if (MasterLists::Current() == FMasterLists.get())
+        MasterLists::SetCurrent(nullptr);
 }
 
 QPushButton* TfrmMain::AddButton(QWidget* page, const char* name, const QString& caption, const QString& hint)
@@ -407,7 +434,11 @@ bool TfrmMain::FormCreate()
         }
     }
     LayoutLogGrid();
+    FMasterLists = std::make_unique<MasterLists>(*dmCmn);
+    MasterLists::SetCurrent(FMasterLists.get());
+    FMasterLists->MakeAll();
     MakeLogGrid();
+    emit formCreated();
     return true;
 }
 
@@ -481,6 +512,7 @@ void TfrmMain::Teardown()
         return;
     FTornDown = true;
     WriteTraceLog(QStringLiteral("TfrmMain.FormDestroy"));
+    emit tearingDown();
     WriteRegistry();
     if (AndroidTimer)
         AndroidTimer->stop();

@@ -15,6 +15,7 @@
 
 class CallPipeline;
 class CopyDataServer;
+class MasterLists;
 class SpeechAnnouncer;
 class QTcpSocket;
 class TTelCom;
@@ -137,6 +138,8 @@ public:
     void DialRequest(const QString& address);
 
     SpeechAnnouncer* Speech() const { return FSpeech.get(); }
+    // The cached choice lists; built by FormCreate, rebuilt by RefreshTables flags 3-7.
+    MasterLists* Masters() const { return FMasterLists.get(); }
     // Tests shorten the start-up wait for the phones.
     void SetStatusDialogTimings(const TfrmDeviceStatus::TWaitTimings& t) { FStatusDialogTimings = t; }
 
@@ -144,7 +147,21 @@ public:
     using Speaker = std::function<void(const QString& callerReading, const QString& calledReading)>;
     void SetSpeaker(Speaker speaker) { FSpeaker = std::move(speaker); }
 
+    // Subsystems plug in here: a menu button runs its handler and is enabled only once a
+    // subsystem has plugged it (no dead buttons).
+    void PlugButton(const char* name, std::function<void()> handler);
+    // An entry of the "マスタ登録" menu; the button pops the menu up once it has an entry.
+    QAction* AddMasterMenuItem(const QString& caption, std::function<void()> handler);
+    QMenu* PopMaster = nullptr;
+
 signals:
+    // Plug-in points for the subsystems (customers, responses, admin, logs, reports):
+    // after a successful FormCreate, after every RefreshTables, after an incoming call was
+    // presented, and at the start of the teardown.
+    void formCreated();
+    void tablesRefreshed(const TUpTable& flags);
+    void callPresented(const TCallResult& call);
+    void tearingDown();
     void demoActivated(const QString& text);
     // After each completed refresh of the call log (tests and benchmarks wait on it).
     void logGridLoaded();
@@ -215,6 +232,7 @@ private:
     QString FDeviceStatusText;
     int FLastStatusCount = 0;
     std::unique_ptr<SpeechAnnouncer> FSpeech;
+    std::unique_ptr<MasterLists> FMasterLists;
     std::optional<TfrmDeviceStatus::TWaitTimings> FStatusDialogTimings;
     int FDesignHeight = 680;
     int FActWidth = 0;

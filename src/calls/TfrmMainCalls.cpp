@@ -1,6 +1,7 @@
 // The main window's call log, its refresh, and the screen side of incoming calls.
 #include "calls/CallLog.h"
 #include "calls/TfrmMain.h"
+#include "calls/MasterLists.h"
 #include "calls/SpeechAnnouncer.h"
 #include "platform/SpeechEngine.h"
 #include "core/AppError.h"
@@ -93,6 +94,19 @@ void TfrmMain::RefreshTables(const TUpTable& flags)
         // Customer tabs reload their call history (and with TELS their numbers) here
         // once the customer frame is part of the program.
     }
+    if (FMasterLists) {
+        if (flags.Flags[TUpTable::UserTable])
+            FMasterLists->MakeUserTemp();
+        if (flags.Flags[TUpTable::TypeTable])
+            FMasterLists->MakeActTypeTemp();
+        if (flags.Flags[TUpTable::ResultTable])
+            FMasterLists->MakeActResultTemp();
+        if (flags.Flags[TUpTable::OptionTable])
+            FMasterLists->MakeCustOptionTemp();
+        if (flags.Flags[TUpTable::OptionDTable])
+            FMasterLists->MakeCustOptionDataTemp();
+    }
+    emit tablesRefreshed(flags);
     WriteTraceLog(QStringLiteral("TfrmMain.RefreshTables end"));
 }
 
@@ -213,6 +227,7 @@ void TfrmMain::PresentCall(const TCallResult& call)
 
     if (GAutoCustInfo)
         OpenCustAccept(call.CustTelNon, QString(), call.LogNo, false);
+    emit callPresented(call);
 }
 
 void TfrmMain::StartFlash()

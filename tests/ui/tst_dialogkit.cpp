@@ -1,0 +1,145 @@
+// What every form shares: focus colour, Enter moves on, minimum size, byte limits from the
+// database's own column widths, and the LIKE filter that drops Shift-JIS false hits.
+
+#include "core/Cp932.h"
+#include "core/LikePattern.h"
+#include "db/ColumnWidths.h"
+#include "db/TdmCmn.h"
+#include "support/TempDb.h"
+#include "support/TestEnv.h"
+#include "ui/DialogKit.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+#include <QtTest>
+
+class TestDialogKit : public QObject
+{
+    Q_OBJECT
+private slots:
+    void focusColourEnterAndMinimumSize()
+    {
+        QDialog form;
+        auto* layout = new QVBoxLayout(&form);
+        auto* first = new QLineEdit(&form);
+        auto* second = new QLineEdit(&form);
+        auto* memo = new QPlainTextEdit(&form);
+        auto* shown = new QLineEdit(&form);
+        shown->setReadOnly(true);
+        for (QWidget* w : {static_cast<QWidget*>(first), static_cast<QWidget*>(second), static_cast<QWidget*>(memo),
+                           static_cast<QWidget*>(shown)})
+            layout->addWidget(w);
+        form.resize(320, 240);
+        DialogKit::Apply(&form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.minimumSize(), QSize(320, 240));
+
+        first->setFocus();
+        QTRY_COMPARE(first->palette().color(QPalette::Base), QColor(255, 200, 200));
+        QCOMPARE(shown->palette().color(QPalette::Base), QApplication::palette().color(QPalette::ToolTipBase));
+
+        // Enter moves on and the colour follows the focus.
+        QTest::keyClick(first, Qt::Key_Return);
+        QTRY_VERIFY(second->hasFocus());
+        QCOMPARE(first->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+        QCOMPARE(second->palette().color(QPalette::Base), QColor(255, 200, 200));
+        QTest::keyClick(second, Qt::Key_Enter, Qt::KeypadModifier);
+        QTRY_VERIFY(memo->hasFocus());
+        // In multi-line text Enter is a new line.
+        QTest::keyClicks(memo, QStringLiteral("a"));
+        QTest::keyClick(memo, Qt::Key_Return);
+        QTest::keyClicks(memo, QStringLiteral("b"));
+        QVERIFY(memo->hasFocus());
+        QCOMPARE(memo->toPlainText(), QStringLiteral("a\nb"));
+    }
+
+    void byteLimitStopsTypingAndPasting()
+    {
+        QLineEdit edit;
+        DialogKit::LimitBytes(&edit, 6);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        QTest::keyClicks(&edit, QStringLiteral("ab表示"));
+        QCOMPARE(edit.text(), QStringLiteral("ab表示")); // exactly 6 bytes
+        QTest::keyClicks(&edit, QStringLiteral("c"));
+        QCOMPARE(edit.text(), QStringLiteral("ab表示"));
+        // A paste is cut at the limit, never inside a double-byte character.
+        edit.clear();
+        edit.insert(QStringLiteral("aソフト"));
+        QCOMPARE(edit.text(), QStringLiteral("aソフ"));
+        QCOMPARE(Cp932::byteLength(edit.text()), 5);
+
+        QPlainTextEdit memo;
+        DialogKit::LimitBytes(&memo, 4);
+        memo.insertPlainText(QStringLiteral("表x"));
+        QCOMPARE(memo.toPlainText(), QStringLiteral("表x"));
+        memo.insertPlainText(QStringLiteral("示"));
+        QCOMPARE(memo.toPlainText(), QStringLiteral("表x")); // would be 5 bytes
+        memo.insertPlainText(QStringLiteral("y"));
+        QCOMPARE(memo.toPlainText(), QStringLiteral("表xy"));
+        QCOMPARE(DialogKit::ByteLimit(&memo), 4);
+    }
+
+    void limitsComeFromTheDatabaseCatalogue()
+    {
+        TestEnv env;
+        TempDb db;
+        dmCmn = &db.dm();
+        ColumnWidths::Reset();
+        QCOMPARE(ColumnWidths::Width(QStringLiteral("TELS"), QStringLiteral("TEL_NO")), 40);
+        QCOMPARE(ColumnWidths::Width(QStringLiteral("customer"), QStringLiteral("cust_name")), 100);
+        QCOMPARE(ColumnWidths::Width(QStringLiteral("LOG"), QStringLiteral("TEL_MEMO")), 4000);
+        QCOMPARE(ColumnWidths::Width(QStringLiteral("LOG"), QStringLiteral("NO_SUCH")), -1);
+        QCOMPARE(ColumnWidths::Width(QStringLiteral("LOG"), QStringLiteral("LOG_NO")), -1); // not text
+
+        // A database made elsewhere with another width is honoured.
+        db.dm().ExecSql(QStringLiteral("ALTER TABLE TELS ALTER COLUMN CALLER TYPE VARCHAR(120)"));
+        ColumnWidths::Reset();
+        QLineEdit edit;
+        DialogKit::LimitToColumn(&edit, QStringLiteral("TELS"), QStringLiteral("CALLER"));
+        QCOMPARE(DialogKit::ByteLimit(&edit), 120);
+        ColumnWidths::Reset();
+        dmCmn = nullptr;
+    }
+
+    void likeMatchesOnCharacters_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<bool>("match");
+        QTest::newRow("prefix") << "ソフト開発" << "ソフト%" << true;
+        QTest::newRow("anywhere") << "株式会社ソフト" << "%ソフト%" << true;
+        QTest::newRow("not at start") << "株式会社ソフト" << "ソフト%" << false;
+        QTest::newRow("one char") << "abc" << "a_c" << true;
+        QTest::newRow("one char is not two") << "abbc" << "a_c" << false;
+        QTest::newRow("backtrack") << "aXbXbc" << "%b_c" << false;
+        QTest::newRow("backtrack hit") << "aXbXbYc" << "%b_c" << true;
+        QTest::newRow("empty pattern") << "" << "%" << true;
+        QTest::newRow("case counts") << "Abc" << "a%" << false;
+        // The bytes of 表 are 0x95 0x5C: on bytes, "\%" patterns and trail bytes can meet.
+        QTest::newRow("trail byte is not a character") << "表示" << "%\\%" << false;
+        QTest::newRow("full-width is not ASCII") << "ｓｏｆｔ" << "%soft%" << false;
+    }
+    void likeMatchesOnCharacters()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, pattern);
+        QFETCH(bool, match);
+        QCOMPARE(LikePattern::Matches(text, pattern), match);
+    }
+
+    void searchPatterns()
+    {
+        QCOMPARE(LikePattern::ForSearch(QStringLiteral("山田"), false), QStringLiteral("山田%"));
+        QCOMPARE(LikePattern::ForSearch(QStringLiteral("山田"), true), QStringLiteral("%山田%"));
+    }
+};
+
+QTEST_MAIN(TestDialogKit)
+#include "tst_dialogkit.moc"
