@@ -10,6 +10,7 @@
 #include "core/DiagLog.h"
 #include "core/StartupSettings.h"
 #include "db/InitialDatabase.h"
+#include "db/FbWriteScope.h"
 #include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
 #include "reports/ReportLayouts.h"
@@ -66,16 +67,54 @@ TTotalRequest ranking(int item, const QDate& from, const QDate& to, int limit)
     return r;
 }
 
-// Runs a statement and reads every row, the way the work-table fill reads it.
-int readAll(FbQuery& q, const QString& sql)
+// Runs a statement and reads every row as text.
+QList<QStringList> readAll(FbQuery& q, const QString& sql)
 {
     q.setSql(sql);
     q.open();
-    int n = 0;
+    QList<QStringList> rows;
     for (; !q.eof(); q.next())
-        ++n;
+        rows << QStringList{q.field(0).asString(), q.field(1).asString(), q.field(2).asString()};
     q.close();
+    return rows;
+}
+
+// Equal rankings: the same rows, and the same count at every position (the order of equal
+// counts is the engine's choice in both statements).
+QString sameRanking(QList<QStringList> a, QList<QStringList> b)
+{
+    if (a.size() != b.size())
+        return "DIFFERENT number of rows";
+    for (int i = 0; i < a.size(); ++i)
+        if (a[i][2] != b[i][2])
+            return QString("DIFFERENT count at row %1").arg(i + 1);
+    std::sort(a.begin(), a.end());
+    std::sort(b.begin(), b.end());
+    return a == b ? "same rows" : "DIFFERENT rows";
+}
+
+int rowCount(TdmCmn& dm)
+{
+    dm.sqlWork.setSql("select count(*) from PRINT1");
+    dm.sqlWork.open();
+    const int n = dm.sqlWork.field(0).asInteger();
+    dm.sqlWork.close();
     return n;
+}
+
+void fillRowByRow(TdmCmn& dm, const QString& sql)
+{
+    FbWriteScope scope(dm.IBDatabase1);
+    dm.ExecSql("delete from PRINT1");
+    FbQuery& q = dm.sqlWork2;
+    q.setSql(sql);
+    q.open();
+    for (; !q.eof(); q.next()) {
+        TPrint p{q.field(0).asString(), q.field(1).asString(), q.field(2).asInteger()};
+        dm.InsertPrint(p);
+    }
+    q.close();
+    scope.commit();
 }
 
 } // namespace
@@ -122,29 +161,37 @@ int main(int argc, char** argv)
     const QDate monthFrom(2024, 6, 1), monthTo(2024, 6, 30), yearFrom(2024, 1, 1), yearTo(2024, 12, 31);
     struct Case
     {
-        const char* name;
+        QString name;
         TTotalRequest request;
     };
-    const Case cases[] = {
-        {"ranking by number, one month: statement", ranking(0, monthFrom, monthTo, 10)},
-        {"ranking by number, one year: statement", ranking(0, yearFrom, yearTo, 10)},
-        {"ranking by customer, one month: statement", ranking(1, monthFrom, monthTo, 10)},
-        {"ranking by customer, one year: statement", ranking(1, yearFrom, yearTo, 10)},
+    const QList<Case> cases{
+        {"by number, one month", ranking(0, monthFrom, monthTo, 10)},
+        {"by number, one year", ranking(0, yearFrom, yearTo, 10)},
+        {"by customer, one month", ranking(1, monthFrom, monthTo, 10)},
+        {"by customer, one year", ranking(1, yearFrom, yearTo, 10)},
     };
+    std::printf("\nranking statements, every row read (Part's statement / equivalent run)\n");
     for (const Case& c : cases) {
-        const QString sql = totals.GetSqlStr(c.request).Sql;
-        int rows = 0;
-        const Stats s = measure(runs, [&] { rows = readAll(dmCmn->sqlWork2, sql); });
-        print(c.name, s, QString("%1 groups").arg(rows));
+        const TTotalSql s = totals.GetSqlStr(c.request);
+        QList<QStringList> partRows, runRows;
+        const Stats part = measure(runs, [&] { partRows = readAll(dmCmn->sqlWork2, s.Sql); });
+        const Stats run = measure(runs, [&] { runRows = readAll(dmCmn->sqlWork2, s.RunSql); });
+        print(c.name + ": Part's statement", part, QString("%1 groups").arg(partRows.size()));
+        print(c.name + ": equivalent", run, sameRanking(partRows, runRows));
     }
+
+    std::printf("\nwork table PRINT1 filled by the equivalent statement in one transaction\n");
     for (const Case& c : cases) {
-        TTotalRequest r = c.request;
-        const QString sql = totals.GetSqlStr(r).Sql;
-        const Stats top = measure(runs, [&] { TotalsReport::TotalTops(*dmCmn, sql, 10); });
-        print(QString(c.name).replace("statement", "top 10 into PRINT1"), top);
-        const Stats all = measure(runs, [&] { TotalsReport::TotalTops(*dmCmn, sql, -1); });
-        print(QString(c.name).replace("statement", "all into PRINT1"), all,
-              QString("%1 rows").arg(dmCmn->sqlWork.database().connected() ? 0 : 0));
+        const TTotalSql s = totals.GetSqlStr(c.request);
+        print(c.name + ": top 10", measure(runs, [&] { TotalsReport::TotalTops(*dmCmn, s.RunSql, 10); }));
+        print(c.name + ": no limit", measure(runs, [&] { TotalsReport::TotalTops(*dmCmn, s.RunSql, -1); }),
+              QString("%1 rows").arg(rowCount(*dmCmn)));
+    }
+    {
+        // For comparison: the copy row by row through InsertPrint, in one transaction.
+        const TTotalSql s = totals.GetSqlStr(cases[0].request);
+        print(cases[0].name + ": no limit, row by row", measure(1, [&] { fillRowByRow(*dmCmn, s.RunSql); }),
+              QString("%1 rows").arg(rowCount(*dmCmn)));
     }
     delete dmCmn;
     dmCmn = nullptr;

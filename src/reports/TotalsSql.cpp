@@ -2,6 +2,8 @@
 
 #include "core/Helpers.h"
 
+#include <QStringList>
+
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
@@ -35,22 +37,11 @@ QString TotalsSql::ShortUsDate(const QDate& day)
 
 TTotalSql TotalsSql::GetSqlStr(const TTotalRequest& r) const
 {
-    QString sql;
-    auto line = [&sql](const QString& text) { sql += text + kCrLf; };
-
-    if (!r.Ranking()) {
-        line(QStringLiteral("select g.*, t.CALLER"));
-    } else if (r.Item == 0) {
-        line(QStringLiteral("select t.TEL_NO, max(t.CALLER) CALLER, "));
-        line(QStringLiteral("count(g.TEL_NO) TOTAL"));
-    } else {
-        line(QStringLiteral("select t.CUST_TEL_NON, max(t.CALLER) CALLER, "));
-        line(QStringLiteral("count(g.TEL_NO) TOTAL"));
-    }
-    line(QStringLiteral("from log g, tels t"));
-    line(QStringLiteral("where g.TEL_NO=t.TEL_NO"));
-    line(QStringLiteral("and g.DT_FROM between ") + QuotedSql(ShortUsDate(r.DateFrom)) + QStringLiteral(" and ") +
-         QuotedSql(ShortUsDate(r.DateTo) + QStringLiteral(" 23:59:59")));
+    // Conditions on the call log and on the phone book, each a line of its own.
+    QStringList logLines;
+    QStringList telsLines;
+    logLines << QStringLiteral("and g.DT_FROM between ") + QuotedSql(ShortUsDate(r.DateFrom)) + QStringLiteral(" and ") +
+                    QuotedSql(ShortUsDate(r.DateTo) + QStringLiteral(" 23:59:59"));
 
     const QString topWarning = QStringLiteral("上位表示件数を１以上で設定してください。");
     if (r.Item == 0) {
@@ -59,7 +50,7 @@ TTotalSql TotalsSql::GetSqlStr(const TTotalRequest& r) const
                 return stop(QStringLiteral("発着信電話番号を指定してください。"), TTotalInput::TelNo);
             if (!FTelExists(r.TelNo))
                 return stop(QStringLiteral("登録されている電話番号を指定してください。"), TTotalInput::TelNo);
-            line(QStringLiteral("and g.TEL_NO=") + QuotedSql(r.TelNo));
+            logLines << QStringLiteral("and g.TEL_NO=") + QuotedSql(r.TelNo);
         } else if (r.TelNum == 0) {
             return stop(topWarning, TTotalInput::TelNum);
         }
@@ -69,32 +60,65 @@ TTotalSql TotalsSql::GetSqlStr(const TTotalRequest& r) const
                 return stop(QStringLiteral("顧客を指定してください。"), TTotalInput::CustNo);
             if (!FCustExists(r.CustNo))
                 return stop(QStringLiteral("登録されている顧客を指定してください。"), TTotalInput::CustNo);
-            line(QStringLiteral("and t.CUST_TEL_NON=") + QuotedSql(r.CustNo));
+            telsLines << QStringLiteral("and t.CUST_TEL_NON=") + QuotedSql(r.CustNo);
         } else if (r.CustNum == 0) {
             return stop(topWarning, TTotalInput::CustNum);
         }
     }
 
     if (r.Kubun == 0)
-        line(QStringLiteral("and g.TEL_TYPE=") + QuotedSql(QStringLiteral("着信")));
+        logLines << QStringLiteral("and g.TEL_TYPE=") + QuotedSql(QStringLiteral("着信"));
     else if (r.Kubun == 1)
-        line(QStringLiteral("and g.TEL_TYPE=") + QuotedSql(QStringLiteral("発信")));
+        logLines << QStringLiteral("and g.TEL_TYPE=") + QuotedSql(QStringLiteral("発信"));
 
     if (r.PortOffered && r.PortChecked) {
         bool ok = false;
         const int port = r.PortText.trimmed().toInt(&ok);
         if (!ok)
             return stop(QStringLiteral("自携帯番号(下4桁)には数値を入力してください。"), TTotalInput::PortNo);
-        line(QStringLiteral("and g.PORT_NO=") + QString::number(port));
+        logLines << QStringLiteral("and g.PORT_NO=") + QString::number(port);
     }
 
-    if (!r.Ranking()) {
-        line(QStringLiteral("order by g.LOG_NO"));
-    } else {
-        line(r.Item == 0 ? QStringLiteral("group by t.TEL_NO") : QStringLiteral("group by t.CUST_TEL_NON"));
-        line(QStringLiteral("order by count(g.LOG_NO) desc"));
-    }
+    auto lines = [](const QStringList& list) {
+        QString text;
+        for (const QString& l : list)
+            text += l + kCrLf;
+        return text;
+    };
+    // The statement as the dialog has always built it: the call-log conditions in their
+    // order with the customer condition in its place among them.
+    QStringList conditions = logLines;
+    if (!telsLines.isEmpty())
+        conditions.insert(1, telsLines.first());
+    const QString from = lines({QStringLiteral("from log g, tels t"), QStringLiteral("where g.TEL_NO=t.TEL_NO")});
+
     TTotalSql result;
-    result.Sql = sql;
+    if (!r.Ranking()) {
+        result.Sql = lines({QStringLiteral("select g.*, t.CALLER")}) + from + lines(conditions) +
+                     lines({QStringLiteral("order by g.LOG_NO")});
+        result.RunSql = result.Sql;
+        return result;
+    }
+    const QString key = r.Item == 0 ? QStringLiteral("t.TEL_NO") : QStringLiteral("t.CUST_TEL_NON");
+    result.Sql = lines({QStringLiteral("select ") + key + QStringLiteral(", max(t.CALLER) CALLER, "),
+                        QStringLiteral("count(g.TEL_NO) TOTAL")}) +
+                 from + lines(conditions) +
+                 lines({QStringLiteral("group by ") + key, QStringLiteral("order by count(g.LOG_NO) desc")});
+
+    // The calls counted per number first; "|| ''" keeps the engine from walking the whole
+    // number index in order, so only the calls of the period are read, once.
+    QStringList dayCounts{QStringLiteral("from (select g.TEL_NO || '' TEL_NO, count(*) TOTAL from log g"),
+                          QStringLiteral("where ") + logLines.first().mid(4)};
+    dayCounts << logLines.mid(1);
+    dayCounts << QStringLiteral("group by 1) c, tels t") << QStringLiteral("where c.TEL_NO=t.TEL_NO");
+    dayCounts << telsLines;
+    if (r.Item == 0) {
+        result.RunSql = lines({QStringLiteral("select t.TEL_NO, t.CALLER, c.TOTAL")}) + lines(dayCounts) +
+                        lines({QStringLiteral("order by c.TOTAL desc")});
+    } else {
+        result.RunSql = lines({QStringLiteral("select t.CUST_TEL_NON, max(t.CALLER) CALLER, sum(c.TOTAL) TOTAL")}) +
+                        lines(dayCounts) +
+                        lines({QStringLiteral("group by t.CUST_TEL_NON"), QStringLiteral("order by 3 desc")});
+    }
     return result;
 }

@@ -42,6 +42,9 @@ enum class TTotalInput { None, TelNo, TelNum, CustNo, CustNum, PortNo };
 struct TTotalSql
 {
     QString Sql; // empty when a warning stopped the building
+    // The statement run for it: the same rows, for a ranking counted per number before the
+    // phone book is joined, which reads each call once and avoids walking the number index.
+    QString RunSql;
     QString Warning;
     TTotalInput Focus = TTotalInput::None;
     bool Ok() const { return !Sql.isEmpty(); }

@@ -1,9 +1,10 @@
 #include "ui/Plugins.h"
 
 #include "calls/TfrmMain.h"
+#include "reports/ui/InstallReports.h"
 
 void InstallPlugins(TfrmMain& form)
 {
     // One line per subsystem, e.g. InstallCustomers(form);
-    (void)form;
+    InstallReports(form);
 }

@@ -59,6 +59,43 @@ private slots:
                                 "order by count(g.LOG_NO) desc\r\n"));
     }
 
+    void equivalentStatementsRun()
+    {
+        TTotalRequest r = april();
+        r.TelSingle = true;
+        r.TelNo = "0311112222";
+        r.PortOffered = r.PortChecked = true;
+        r.PortText = "3";
+        QCOMPARE(builder().GetSqlStr(r).RunSql,
+                 QString("select t.TEL_NO, t.CALLER, c.TOTAL\r\n"
+                         "from (select g.TEL_NO || '' TEL_NO, count(*) TOTAL from log g\r\n"
+                         "where g.DT_FROM between '04/01/24' and '04/30/24 23:59:59'\r\n"
+                         "and g.TEL_NO='0311112222'\r\n"
+                         "and g.TEL_TYPE='着信'\r\n"
+                         "and g.PORT_NO=3\r\n"
+                         "group by 1) c, tels t\r\n"
+                         "where c.TEL_NO=t.TEL_NO\r\n"
+                         "order by c.TOTAL desc\r\n"));
+        r.Item = 1;
+        r.Kubun = 2;
+        r.CustSingle = true;
+        r.CustNo = "0399990000";
+        const TTotalSql s = builder().GetSqlStr(r);
+        QCOMPARE(s.Sql, kHeadCust + kFrom + "and t.CUST_TEL_NON='0399990000'\r\nand g.PORT_NO=3\r\n" + kTailCust);
+        QCOMPARE(s.RunSql, QString("select t.CUST_TEL_NON, max(t.CALLER) CALLER, sum(c.TOTAL) TOTAL\r\n"
+                                   "from (select g.TEL_NO || '' TEL_NO, count(*) TOTAL from log g\r\n"
+                                   "where g.DT_FROM between '04/01/24' and '04/30/24 23:59:59'\r\n"
+                                   "and g.PORT_NO=3\r\n"
+                                   "group by 1) c, tels t\r\n"
+                                   "where c.TEL_NO=t.TEL_NO\r\n"
+                                   "and t.CUST_TEL_NON='0399990000'\r\n"
+                                   "group by t.CUST_TEL_NON\r\n"
+                                   "order by 3 desc\r\n"));
+        r.Summary = 0;
+        r.Item = 0;
+        QCOMPARE(builder().GetSqlStr(r).RunSql, builder().GetSqlStr(r).Sql);
+    }
+
     void combinations_data()
     {
         QTest::addColumn<int>("summary");
