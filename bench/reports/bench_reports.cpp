@@ -184,14 +184,14 @@ int main(int argc, char** argv)
     for (const Case& c : cases) {
         const TTotalSql s = totals.GetSqlStr(c.request);
         print(c.name + ": top 10", measure(runs, [&] { TotalsReport::TotalTops(*dmCmn, s.RunSql, 10); }));
-        print(c.name + ": no limit", measure(runs, [&] { TotalsReport::TotalTops(*dmCmn, s.RunSql, -1); }),
-              QString("%1 rows").arg(rowCount(*dmCmn)));
+        const Stats all = measure(runs, [&] { TotalsReport::TotalTops(*dmCmn, s.RunSql, -1); });
+        print(c.name + ": no limit", all, QString("%1 rows").arg(rowCount(*dmCmn)));
     }
     {
         // For comparison: the copy row by row through InsertPrint, in one transaction.
         const TTotalSql s = totals.GetSqlStr(cases[0].request);
-        print(cases[0].name + ": no limit, row by row", measure(1, [&] { fillRowByRow(*dmCmn, s.RunSql); }),
-              QString("%1 rows").arg(rowCount(*dmCmn)));
+        const Stats rowByRow = measure(1, [&] { fillRowByRow(*dmCmn, s.RunSql); });
+        print(cases[0].name + ": no limit, row by row", rowByRow, QString("%1 rows").arg(rowCount(*dmCmn)));
     }
     delete dmCmn;
     dmCmn = nullptr;
