@@ -2,20 +2,21 @@
 // and a year, the work-table fill of an unlimited ranking, and the print preview of a list
 // of 1,000 calls.
 //
-//   bench_reports [--keep DIR] [--rows N] [--runs N] [--trace-off]
+//   bench_reports [--keep DIR] [--rows N] [--runs N] [--only statements|fill|preview] [--trace-off]
 //
 // Creates (or reuses, with --keep) a database of N call-log rows over 2022-2024 with 100,000
 // phone-book entries and customers, then prints medians and maxima.
+#include "LargeDatabase.h"
 #include "core/AppGlobals.h"
 #include "core/DiagLog.h"
 #include "core/StartupSettings.h"
-#include "db/InitialDatabase.h"
 #include "db/FbWriteScope.h"
+#include "db/InitialDatabase.h"
 #include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
 #include "reports/ReportLayouts.h"
+#include "reports/TfrmPrint.h"
 #include "reports/TotalsReport.h"
-#include "LargeDatabase.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -127,6 +128,7 @@ int main(int argc, char** argv)
     parser.addOption({"keep", "Keep (and reuse) the data in DIR.", "DIR"});
     parser.addOption({"rows", "Call-log rows to generate.", "N", "1000000"});
     parser.addOption({"runs", "Runs of each measurement.", "N", "5"});
+    parser.addOption({"only", "Run one part: statements, fill or preview.", "PART"});
     parser.addOption({"trace-off", "Switch the diagnostic trace off (it is on in the program)."});
     parser.process(app);
 
@@ -170,29 +172,65 @@ int main(int argc, char** argv)
         {"by customer, one month", ranking(1, monthFrom, monthTo, 10)},
         {"by customer, one year", ranking(1, yearFrom, yearTo, 10)},
     };
-    std::printf("\nranking statements, every row read (Part's statement / equivalent run)\n");
-    for (const Case& c : cases) {
-        const TTotalSql s = totals.GetSqlStr(c.request);
-        QList<QStringList> partRows, runRows;
-        const Stats part = measure(runs, [&] { partRows = readAll(dmCmn->sqlWork2, s.Sql); });
-        const Stats run = measure(runs, [&] { runRows = readAll(dmCmn->sqlWork2, s.RunSql); });
-        print(c.name + ": Part's statement", part, QString("%1 groups").arg(partRows.size()));
-        print(c.name + ": equivalent", run, sameRanking(partRows, runRows));
+    const QString only = parser.value("only");
+    if (only.isEmpty() || only == "statements") {
+        std::printf("\nranking statements, every row read (Part's statement / equivalent run)\n");
+        for (const Case& c : cases) {
+            const TTotalSql s = totals.GetSqlStr(c.request);
+            QList<QStringList> partRows, runRows;
+            const Stats part = measure(runs, [&] { partRows = readAll(dmCmn->sqlWork2, s.Sql); });
+            const Stats run = measure(runs, [&] { runRows = readAll(dmCmn->sqlWork2, s.RunSql); });
+            print(c.name + ": Part's statement", part, QString("%1 groups").arg(partRows.size()));
+            print(c.name + ": equivalent", run, sameRanking(partRows, runRows));
+        }
+    }
+    if (only.isEmpty() || only == "fill") {
+        std::printf("\nwork table PRINT1 filled by the equivalent statement in one transaction\n");
+        for (const Case& c : cases) {
+            const TTotalSql s = totals.GetSqlStr(c.request);
+            print(c.name + ": top 10", measure(runs, [&] { TotalsReport::TotalTops(*dmCmn, s.RunSql, 10); }));
+            const Stats all = measure(runs, [&] { TotalsReport::TotalTops(*dmCmn, s.RunSql, -1); });
+            print(c.name + ": no limit", all, QString("%1 rows").arg(rowCount(*dmCmn)));
+        }
+        {
+            // For comparison: the copy row by row through InsertPrint, in one transaction.
+            const TTotalSql s = totals.GetSqlStr(cases[0].request);
+            const Stats rowByRow = measure(1, [&] { fillRowByRow(*dmCmn, s.RunSql); });
+            print(cases[0].name + ": no limit, row by row", rowByRow, QString("%1 rows").arg(rowCount(*dmCmn)));
+        }
+    }
+    if (only.isEmpty() || only == "preview") {
+        // The list of a busy period in the print preview: the rows read, then the preview
+        // window shown until its pages are drawn (it draws every page before the first shows).
+        TTotalRequest list = ranking(0, QDate(2024, 6, 1), QDate(2024, 6, 2), 10);
+        list.Summary = 0;
+        const TTotalSql s = totals.GetSqlStr(list);
+        ReportRows rows;
+        const Stats read = measure(runs, [&] { rows = ReportRows::Load(dmCmn->sqlWork2, s.RunSql); });
+        print("list of two days: statement and rows read", read, QString("%1 rows").arg(rows.Count()));
+        QList<QList<QVariant>> first;
+        for (int r = 0; r < 1000 && r < rows.Count(); ++r) {
+            QList<QVariant> row;
+            for (int c = 0; c < rows.Columns().size(); ++c)
+                row << rows.Value(r, c);
+            first << row;
+        }
+        const BandReport report(ReportLayouts::Print2(0), ReportRows(rows.Columns(), first),
+                                QDateTime::currentDateTime());
+        int pages = 0;
+        const Stats preview = measure(runs, [&] {
+            TfrmPrint dialog(report);
+            dialog.show();
+            while (dialog.PagesDrawn() == 0)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            pages = dialog.PagesDrawn();
+            dialog.close();
+        });
+        print("preview of a 1,000-row list: shown with every page", preview, QString("%1 pages").arg(pages));
+        QTemporaryDir out;
+        print("the same list written as PDF", measure(runs, [&] { report.WritePdf(out.filePath("list.pdf")); }));
     }
 
-    std::printf("\nwork table PRINT1 filled by the equivalent statement in one transaction\n");
-    for (const Case& c : cases) {
-        const TTotalSql s = totals.GetSqlStr(c.request);
-        print(c.name + ": top 10", measure(runs, [&] { TotalsReport::TotalTops(*dmCmn, s.RunSql, 10); }));
-        const Stats all = measure(runs, [&] { TotalsReport::TotalTops(*dmCmn, s.RunSql, -1); });
-        print(c.name + ": no limit", all, QString("%1 rows").arg(rowCount(*dmCmn)));
-    }
-    {
-        // For comparison: the copy row by row through InsertPrint, in one transaction.
-        const TTotalSql s = totals.GetSqlStr(cases[0].request);
-        const Stats rowByRow = measure(1, [&] { fillRowByRow(*dmCmn, s.RunSql); });
-        print(cases[0].name + ": no limit, row by row", rowByRow, QString("%1 rows").arg(rowCount(*dmCmn)));
-    }
     delete dmCmn;
     dmCmn = nullptr;
     CloseSettingsFile();

@@ -123,7 +123,8 @@ QString BandReport::ElementText(const TReportElement& e, int row, int page) cons
     return QString();
 }
 
-void BandReport::DrawBand(QPainter& p, const TReportBand& band, double top, int row, int page, double scale) const
+void BandReport::DrawBand(QPainter& p, const TReportBand& band, double top, int row, int page, double scale,
+                          FontCache& fonts) const
 {
     auto px = [scale](double mm) { return mm * scale; };
     for (const TReportElement& e : band.Elements) {
@@ -136,12 +137,18 @@ void BandReport::DrawBand(QPainter& p, const TReportBand& band, double top, int 
             p.drawLine(r.topLeft(), r.topRight());
             continue;
         }
-        const QFont font = ReportFont(e.PointSize, e.Bold);
-        p.setFont(font);
+        // Fonts and their metrics are resolved once per size: per element they would cost
+        // more than the drawing itself.
+        const int key = int(e.PointSize * 10) * 2 + (e.Bold ? 1 : 0);
+        auto it = fonts.find(key);
+        if (it == fonts.end()) {
+            const QFont font = ReportFont(e.PointSize, e.Bold);
+            it = fonts.insert(key, {font, QFontMetricsF(font, p.device())});
+        }
+        p.setFont(it->first);
         p.setPen(Qt::black);
-        const QFontMetricsF fm(font, p.device());
         // One line per element: a text too long for its column is cut with an ellipsis.
-        const QString text = fm.elidedText(ElementText(e, row, page), Qt::ElideRight, r.width());
+        const QString text = it->second.elidedText(ElementText(e, row, page), Qt::ElideRight, r.width());
         p.drawText(r, int(e.Align) | Qt::TextSingleLine, text);
     }
 }
@@ -159,6 +166,7 @@ int BandReport::Print(QPagedPaintDevice& device, int pages) const
     const TReportBand* header = FLayout.Band(TBandKind::PageHeader);
     const TReportBand* detail = FLayout.Band(TBandKind::Detail);
     const TReportBand* summary = FLayout.Band(TBandKind::Summary);
+    FontCache fonts;
     int drawn = 0;
     for (const PageSlice& s : slices) {
         if (pages >= 0 && drawn >= pages)
@@ -168,15 +176,15 @@ int BandReport::Print(QPagedPaintDevice& device, int pages) const
         ++drawn;
         double y = 0;
         if (header) {
-            DrawBand(p, *header, y, s.FirstRow, drawn, scale);
+            DrawBand(p, *header, y, s.FirstRow, drawn, scale, fonts);
             y += header->Height;
         }
         for (int r = s.FirstRow; detail && r < s.FirstRow + s.RowCount; ++r) {
-            DrawBand(p, *detail, y, r, drawn, scale);
+            DrawBand(p, *detail, y, r, drawn, scale, fonts);
             y += detail->Height;
         }
         if (s.Summary && summary)
-            DrawBand(p, *summary, y, FRows.Count() - 1, drawn, scale);
+            DrawBand(p, *summary, y, FRows.Count() - 1, drawn, scale, fonts);
     }
     p.end();
     return drawn;

@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 #include <QFont>
+#include <QFontMetricsF>
+#include <QHash>
 #include <QList>
 #include <QPageLayout>
 #include <QRectF>
@@ -94,8 +96,10 @@ private:
         int RowCount = 0;
         bool Summary = false;
     };
+    using FontCache = QHash<int, std::pair<QFont, QFontMetricsF>>;
     QList<PageSlice> Paginate() const;
-    void DrawBand(QPainter& p, const TReportBand& band, double top, int row, int page, double scale) const;
+    void DrawBand(QPainter& p, const TReportBand& band, double top, int row, int page, double scale,
+                  FontCache& fonts) const;
 
     TReportLayout FLayout;
     ReportRows FRows;
