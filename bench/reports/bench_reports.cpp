@@ -133,28 +133,7 @@ int main(int argc, char** argv)
     parser.process(app);
 
     QTemporaryDir tmp;
-    const QString root = parser.isSet("keep") ? parser.value("keep") : tmp.path();
-    QDir().mkpath(root);
-    qputenv("ZUVARO_DATA_ROOT", root.toUtf8());
-    qputenv("ZUVARO_UNATTENDED", "no");
-    InitProcessValues();
-    CreateDataFolders();
-    OpenSettingsFile();
-    LoadStartupSettings();
-
-    const QString path = root + "/bench.fdb";
-    const bool fresh = !QFileInfo::exists(path);
-    if (fresh)
-        InitialDatabase::Create(path);
-    dmCmn = new TdmCmn(path);
-    {
-        QElapsedTimer t;
-        t.start();
-        InitTables(*dmCmn, nullptr);
-        std::printf("schema upgrade %.1f ms\n", double(t.elapsed()));
-    }
-    if (fresh)
-        LargeDatabase::Generate(*dmCmn, parser.value("rows").toInt());
+    LargeDatabase::Open(parser.isSet("keep") ? parser.value("keep") : tmp.path(), parser.value("rows").toInt());
     gTraceOn = !parser.isSet("trace-off");
     std::printf("diagnostic trace %s\n", gTraceOn ? "on" : "off");
     const int runs = parser.value("runs").toInt();

@@ -1,12 +1,42 @@
 #include "LargeDatabase.h"
 
+#include "core/AppGlobals.h"
+#include "core/StartupSettings.h"
+#include "db/InitialDatabase.h"
+#include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include <cstdio>
 
 namespace LargeDatabase {
+
+TdmCmn* Open(const QString& root, int logRows)
+{
+    QDir().mkpath(root);
+    qputenv("ZUVARO_DATA_ROOT", root.toUtf8());
+    qputenv("ZUVARO_UNATTENDED", "no");
+    InitProcessValues();
+    CreateDataFolders();
+    OpenSettingsFile();
+    LoadStartupSettings();
+
+    const QString path = root + QStringLiteral("/bench.fdb");
+    const bool fresh = !QFileInfo::exists(path);
+    if (fresh)
+        InitialDatabase::Create(path);
+    dmCmn = new TdmCmn(path);
+    QElapsedTimer t;
+    t.start();
+    InitTables(*dmCmn, nullptr);
+    std::printf("schema upgrade %.1f ms\n", double(t.elapsed()));
+    if (fresh)
+        Generate(*dmCmn, logRows);
+    return dmCmn;
+}
 
 void Generate(TdmCmn& dm, int logRows)
 {

@@ -1,6 +1,7 @@
 // The totals dialog driven through its controls: settings read and written, control rules,
 // warnings with their focus, the report handed to the preview, the preview with its PDF
 // button, and the main window's "集計(&P)" button.
+#include "PdfText.h"
 #include "calls/TfrmMain.h"
 #include "core/AppGlobals.h"
 #include "core/MessageService.h"
@@ -73,14 +74,6 @@ void choose(QComboBox* box, int index)
 {
     box->setCurrentIndex(index);
     emit box->activated(index);
-}
-
-QString pdfText(const QString& file)
-{
-    QProcess p;
-    p.start("pdftotext", {"-layout", file, "-"});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 } // namespace
@@ -304,7 +297,7 @@ private slots:
         });
         preview.btnPdf->trigger();
         TfrmPrint::SetPdfPathChooser({});
-        const QString text = pdfText(file);
+        const QString text = PdfText(file);
         QVERIFY(text.contains("その他"));
         QVERIFY(text.contains(QRegularExpression("合計：\\s+13")));
         QCOMPARE(MessageService::shownTexts(), QStringList());

@@ -1,5 +1,6 @@
 // The two report layouts printed to PDF and read back as text: titles, headings, running
 // numbers, the total, joined memo lines, page numbers and the page count.
+#include "PdfText.h"
 #include "reports/BandReport.h"
 #include "reports/ReportLayouts.h"
 #include "support/TestEnv.h"
@@ -9,25 +10,6 @@
 #include <QtTest>
 
 namespace {
-
-QString pdfText(const QString& file)
-{
-    QProcess p;
-    p.start("pdftotext", {"-layout", file, "-"});
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return QString();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-int pdfPages(const QString& file)
-{
-    QProcess p;
-    p.start("pdfinfo", {file});
-    p.waitForFinished(30000);
-    const QRegularExpressionMatch m =
-        QRegularExpression("^Pages:\\s+(\\d+)", QRegularExpression::MultilineOption).match(p.readAllStandardOutput());
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
 
 ReportRows ranking(int rows)
 {
@@ -74,8 +56,8 @@ private slots:
         QCOMPARE(report.PageCount(), 3);
         const QString file = FEnv.path("ranking.pdf");
         QCOMPARE(report.WritePdf(file), 3);
-        QCOMPARE(pdfPages(file), 3);
-        const QString text = pdfText(file);
+        QCOMPARE(PdfPages(file), 3);
+        const QString text = PdfText(file);
         QCOMPARE(text.count("発着信電話番号別"), 3); // the page header on every page
         QCOMPARE(text.count("通話回数[回]"), 3);
         QVERIFY(text.contains("2024/05/02 08:30:00"));
@@ -94,7 +76,7 @@ private slots:
         const BandReport report(ReportLayouts::Print1(1), ranking(3), kMade);
         const QString file = FEnv.path("customers.pdf");
         QCOMPARE(report.WritePdf(file), 1);
-        const QString text = pdfText(file);
+        const QString text = PdfText(file);
         QVERIFY(text.contains("顧客別"));
         QVERIFY(text.contains(QRegularExpression("NO\\s+代表電話番号\\s+顧客名\\s+通話回数\\[回\\]")));
     }
@@ -106,7 +88,7 @@ private slots:
         QCOMPARE(report.PageCount(), 2);
         const QString file = FEnv.path("full.pdf");
         QCOMPARE(report.WritePdf(file), 2);
-        const QString text = pdfText(file);
+        const QString text = PdfText(file);
         QVERIFY(text.indexOf("合計：") > text.indexOf("2 ページ"));
     }
 
@@ -116,7 +98,7 @@ private slots:
         QCOMPARE(report.Layout().Orientation, QPageLayout::Landscape);
         const QString file = FEnv.path("list.pdf");
         QCOMPARE(report.WritePdf(file), 2);
-        const QString text = pdfText(file);
+        const QString text = PdfText(file);
         QCOMPARE(text.count("顧客別"), 2);
         QVERIFY(text.contains(QRegularExpression("発着信日時\\s+電話番号\\s+名前\\s+発着信区分\\s+ポート\\s+メモ")));
         QVERIFY(text.contains(QRegularExpression("24/04/01 9:05:07\\s+0300000000\\s+名前0\\s+着信\\s+60600\\s+"
@@ -142,7 +124,7 @@ private slots:
         const BandReport report(ReportLayouts::Print1(0), ReportRows({"TEL_NO", "CALLER", "TOTAL"}, data), kMade);
         const QString file = FEnv.path("long.pdf");
         QCOMPARE(report.WritePdf(file), 1);
-        const QString text = pdfText(file);
+        const QString text = PdfText(file);
         QVERIFY(text.contains("…"));
         QVERIFY(text.contains(QRegularExpression("名…\\s+3\\b")));
     }

@@ -1,5 +1,6 @@
 // zuvaro3-report end to end: the real tool on a real database named by the settings file,
 // its PDF read back, its refusals and its message while another program holds the database.
+#include "PdfText.h"
 #include "core/AppGlobals.h"
 #include "core/ProfileFile.h"
 #include "db/TdmCmn.h"
@@ -32,14 +33,6 @@ Run tool(const QStringList& args)
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
-}
-
-QString pdfText(const QString& file)
-{
-    QProcess p;
-    p.start("pdftotext", {"-layout", file, "-"});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 } // namespace
@@ -83,7 +76,7 @@ private slots:
         r = tool(QStringList{"--summary", "ranking", "--group", "number", "--kind", "all", "--pdf", pdf} + april);
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.contains("2 rows, 1 pages"));
-        QString text = pdfText(pdf);
+        QString text = PdfText(pdf);
         QVERIFY(text.contains("発着信電話番号別"));
         QVERIFY(text.contains(QRegularExpression("1\\s+0322223333\\s+佐藤\\s+2")));
         QVERIFY(text.contains(QRegularExpression("2\\s+0311112222\\s+山田商店\\s+1")));
@@ -92,7 +85,7 @@ private slots:
         // Incoming only, the top one and the rest.
         r = tool(QStringList{"--summary", "ranking", "--group", "customer", "--top", "1", "--pdf", pdf} + april);
         QCOMPARE(r.code, 0);
-        text = pdfText(pdf);
+        text = PdfText(pdf);
         QVERIFY(text.contains("顧客別"));
         QVERIFY(text.contains(QRegularExpression("その他\\s+1")));
         QVERIFY(text.contains(QRegularExpression("合計：\\s+2")));
@@ -100,7 +93,7 @@ private slots:
         const QString list = FEnv.path("list.pdf");
         r = tool(QStringList{"--summary", "list", "--group", "number", "--kind", "all", "--pdf", list} + april);
         QCOMPARE(r.code, 0);
-        text = pdfText(list);
+        text = PdfText(list);
         QVERIFY(text.contains(QRegularExpression("24/04/10 10:00:00\\s+0311112222\\s+山田商店\\s+着信\\s+60600\\s+"
                                                  "折り返し希望")));
         QVERIFY(text.contains("24/04/10 10:02:00"));
