@@ -3,6 +3,7 @@
 // button, and the main window's "集計(&P)" button.
 #include "PdfText.h"
 #include "calls/TfrmMain.h"
+#include "core/AppError.h"
 #include "core/AppGlobals.h"
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
@@ -268,6 +269,20 @@ private slots:
         QCOMPARE(spy.shown, 2);
         QCOMPARE(spy.rows, 3);
         QCOMPARE(spy.firstRow.last(), QString("山田商店"));
+
+        // A database failure is shown as an error; no preview, the previous ranking kept.
+        choose(f.cbxValue, 1);
+        dm.IBDatabase1.setStatementHook([](const QString& sql) {
+            if (sql.startsWith("EXECUTE BLOCK"))
+                throw AppError("lost connection");
+        });
+        f.btnOk->click();
+        dm.IBDatabase1.setStatementHook({});
+        QCOMPARE(MessageService::shownTexts(), QStringList{"lost connection"});
+        QCOMPARE(MessageService::shown().first().kind, MsgKind::Error);
+        QCOMPARE(spy.shown, 2);
+        QCOMPARE(db.count("PRINT1"), 2);
+        choose(f.cbxValue, 0);
 
         // An empty period still opens the preview, with no pages.
         f.SetPeriod(QDate(2024, 4, 11), QDate(2024, 4, 11));
