@@ -51,12 +51,13 @@ void Generate(TdmCmn& dm, int logRows)
         "INSERT INTO TELS (TEL_NO, CUST_TEL_NON, CALLER, READ_NAME, UPDT) VALUES "
         "('03' || lpad(:i, 8, '0'), '03' || lpad(:i, 8, '0'), 'Caller ' || :i, 'reading', CURRENT_TIMESTAMP); "
         "i = i + 1; END END"));
-    dm.ExecSql(QStringLiteral("EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < %1) DO BEGIN "
-                              "INSERT INTO LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, TEL_TERM, TEL_MEMO, TEL_TIME, PORT_NO) "
-                              "VALUES (gen_id(SEQ_LOG_NO, 1), CAST('2022/01/01' AS DATE) + (:i * 1095.0 / %1), "
-                              "'03' || lpad(mod(:i * 7, 100000), 8, '0'), '着信', '0:00:00', '', 0, 60600); "
-                              "i = i + 1; END END")
-                   .arg(logRows));
+    dm.ExecSql(
+        QStringLiteral("EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < %1) DO BEGIN "
+                       "INSERT INTO LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, TEL_TERM, TEL_MEMO, TEL_TIME, PORT_NO) "
+                       "VALUES (gen_id(SEQ_LOG_NO, 1), CAST('2022/01/01' AS DATE) + (:i * 1095.0 / %1), "
+                       "'03' || lpad(mod(:i * 7, 100000), 8, '0'), '着信', '0:00:00', '', 0, 60600); "
+                       "i = i + 1; END END")
+            .arg(logRows));
     std::printf("generated %d call-log rows, 100000 phone-book entries and customers in %.1f s\n", logRows,
                 t.elapsed() / 1000.0);
 }

@@ -15,4 +15,4 @@ TdmCmn* Open(const QString& root, int logRows);
 // spread evenly over 2022-2024 on port 60600, ten calls per phone-book number for a
 // million rows. Prints how long it took.
 void Generate(TdmCmn& dm, int logRows);
-}
+} // namespace LargeDatabase

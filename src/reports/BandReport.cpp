@@ -4,8 +4,8 @@
 
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
-#include <QPdfWriter>
 #include <QPainter>
+#include <QPdfWriter>
 
 #include <cmath>
 

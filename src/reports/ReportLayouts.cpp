@@ -118,11 +118,11 @@ TReportLayout Print2(int item)
     TReportLayout l;
     l.JobTitle = QStringLiteral("電話番号集計");
     l.Orientation = QPageLayout::Landscape;
-    l.Bands << pageHeader(item, width,
-                          {label(QStringLiteral("発着信日時"), 0, 0, 36, 6), label(QStringLiteral("電話番号"), 38, 0, 34, 6),
-                           label(QStringLiteral("名前"), 74, 0, 62, 6), label(QStringLiteral("発着信区分"), 138, 0, 22, 6),
-                           label(QStringLiteral("ポート"), 162, 0, 16, 6, kRight),
-                           label(QStringLiteral("メモ"), 182, 0, 95, 6)});
+    l.Bands << pageHeader(
+        item, width,
+        {label(QStringLiteral("発着信日時"), 0, 0, 36, 6), label(QStringLiteral("電話番号"), 38, 0, 34, 6),
+         label(QStringLiteral("名前"), 74, 0, 62, 6), label(QStringLiteral("発着信区分"), 138, 0, 22, 6),
+         label(QStringLiteral("ポート"), 162, 0, 16, 6, kRight), label(QStringLiteral("メモ"), 182, 0, 95, 6)});
     TReportBand detail;
     detail.Kind = TBandKind::Detail;
     detail.Height = 6;

@@ -9,4 +9,4 @@ TReportLayout Print1(int item);
 // The list of calls, A4 landscape.
 TReportLayout Print2(int item);
 QString Title(int item);
-}
+} // namespace ReportLayouts

@@ -29,8 +29,7 @@ void TfrmPrint::SetPdfPathChooser(PathChooser chooser)
     pathChooser() = std::move(chooser);
 }
 
-TfrmPrint::TfrmPrint(const BandReport& report, QWidget* parent)
-    : QPrintPreviewDialog(parent), FReport(report)
+TfrmPrint::TfrmPrint(const BandReport& report, QWidget* parent) : QPrintPreviewDialog(parent), FReport(report)
 {
     setObjectName(QStringLiteral("frmPrint"));
     printer()->setDocName(report.Layout().JobTitle);
@@ -50,8 +49,7 @@ TfrmPrint::TfrmPrint(const BandReport& report, QWidget* parent)
 
 void TfrmPrint::btnPdfClick()
 {
-    const QString suggested =
-        QDir::home().filePath(FReport.Layout().JobTitle + QStringLiteral(".pdf"));
+    const QString suggested = QDir::home().filePath(FReport.Layout().JobTitle + QStringLiteral(".pdf"));
     const QString file = pathChooser()(this, suggested);
     if (file.isEmpty())
         return;

@@ -245,7 +245,8 @@ void TfrmTotal::cbxValueChange()
         }
         spnTelNum->setEnabled(false);
         spnCustNum->setEnabled(false);
-        for (QWidget* w : std::initializer_list<QWidget*>{rbTelOne, edtTelNo, btnTelRef, rbCustOne, edtCustNo, btnCustRef})
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{rbTelOne, edtTelNo, btnTelRef, rbCustOne, edtCustNo, btnCustRef})
             w->setEnabled(true);
     } else {
         cbxItem->setEnabled(true);
@@ -253,7 +254,8 @@ void TfrmTotal::cbxValueChange()
             w->setEnabled(true);
         rbTelAll->setChecked(true);
         rbCustAll->setChecked(true);
-        for (QWidget* w : std::initializer_list<QWidget*>{rbTelOne, edtTelNo, btnTelRef, rbCustOne, edtCustNo, btnCustRef})
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{rbTelOne, edtTelNo, btnTelRef, rbCustOne, edtCustNo, btnCustRef})
             w->setEnabled(false);
     }
 }

@@ -40,8 +40,8 @@ TTotalSql TotalsSql::GetSqlStr(const TTotalRequest& r) const
     // Conditions on the call log and on the phone book, each a line of its own.
     QStringList logLines;
     QStringList telsLines;
-    logLines << QStringLiteral("and g.DT_FROM between ") + QuotedSql(ShortUsDate(r.DateFrom)) + QStringLiteral(" and ") +
-                    QuotedSql(ShortUsDate(r.DateTo) + QStringLiteral(" 23:59:59"));
+    logLines << QStringLiteral("and g.DT_FROM between ") + QuotedSql(ShortUsDate(r.DateFrom)) +
+                    QStringLiteral(" and ") + QuotedSql(ShortUsDate(r.DateTo) + QStringLiteral(" 23:59:59"));
 
     const QString topWarning = QStringLiteral("上位表示件数を１以上で設定してください。");
     if (r.Item == 0) {

@@ -112,7 +112,7 @@ private slots:
         QVERIFY(!f.spnTelNum->isEnabled());
         QVERIFY(!f.grpCust->isVisibleTo(&f));
         QVERIFY(f.grpTel->isVisibleTo(&f));
-        QVERIFY(!f.chkPort->isVisibleTo(&f)); // the call log shows no port column
+        QVERIFY(!f.chkPort->isVisibleTo(&f));   // the call log shows no port column
         QVERIFY(!f.btnTelRef->isVisibleTo(&f)); // no search dialog to open
 
         f.chkTelTop->click();

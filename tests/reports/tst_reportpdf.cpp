@@ -34,9 +34,9 @@ ReportRows calls(int rows)
                                 0.0,
                                 60600,
                                 QString("名前%1").arg(i)};
-    return ReportRows({"LOG_NO", "DT_FROM", "TEL_NO", "TEL_TYPE", "DT_TO", "TEL_TERM", "TEL_MEMO", "TEL_TIME",
-                       "PORT_NO", "CALLER"},
-                      data);
+    return ReportRows(
+        {"LOG_NO", "DT_FROM", "TEL_NO", "TEL_TYPE", "DT_TO", "TEL_TERM", "TEL_MEMO", "TEL_TIME", "PORT_NO", "CALLER"},
+        data);
 }
 
 const QDateTime kMade(QDate(2024, 5, 2), QTime(8, 30, 0));

@@ -100,8 +100,8 @@ private slots:
 
         // Nothing in the period: no file.
         const QString none = FEnv.path("none.pdf");
-        r = tool({"--summary", "list", "--group", "number", "--from", "2024/05/01", "--to", "2024/05/31", "--pdf",
-                  none});
+        r = tool(
+            {"--summary", "list", "--group", "number", "--from", "2024/05/01", "--to", "2024/05/31", "--pdf", none});
         QCOMPARE(r.code, 3);
         QVERIFY(r.err.contains("no PDF written"));
         QVERIFY(!QFile::exists(none));
@@ -121,11 +121,11 @@ private slots:
         QTest::newRow("group") << (QStringList{"--summary", "list", "--group", "x"} + period) << "--group";
         QTest::newRow("kind") << (QStringList{"--summary", "list", "--group", "number", "--kind", "x"} + period)
                               << "--kind";
-        QTest::newRow("date") << QStringList{"--summary", "list", "--group", "number", "--from", "4/1/24", "--to",
-                                             "2024/04/30", "--pdf", "x.pdf"}
+        QTest::newRow("date") << QStringList{"--summary", "list", "--group",    "number", "--from",
+                                             "4/1/24",    "--to", "2024/04/30", "--pdf",  "x.pdf"}
                               << "--from and --to";
-        QTest::newRow("no pdf") << QStringList{"--summary", "list", "--group", "number", "--from", "2024/04/01",
-                                               "--to", "2024/04/30"}
+        QTest::newRow("no pdf") << QStringList{"--summary", "list",       "--group", "number",
+                                               "--from",    "2024/04/01", "--to",    "2024/04/30"}
                                 << "--pdf";
         QTest::newRow("top 0") << (QStringList{"--summary", "ranking", "--group", "number", "--top", "0"} + period)
                                << "--top";

@@ -169,7 +169,7 @@ private slots:
             QCOMPARE(rows[0].key, QString("0311110000"));
             QCOMPARE(rows[0].total, 5);
             QCOMPARE(rows[0].name, QString("店舗A 本店")); // the largest of the names
-            QCOMPARE(rows[1].key, QString("　"));        // no representative number: a full-width space
+            QCOMPARE(rows[1].key, QString("　"));          // no representative number: a full-width space
             QCOMPARE(rows[1].name, QString("かきく"));
             QCOMPARE(rows[1].total, 2);
         }
@@ -219,7 +219,7 @@ private slots:
         TdmCmn& dm = db.dm();
         dm.InsertTels({"0312345678", "0312345678", "名前", QString()});
         call(dm, "0312345678", QDateTime(QDate(2024, 3, 31), QTime(23, 59, 59)));
-        call(dm, "0312345678", QDateTime(QDate(2024, 4, 1), QTime(0, 0, 0)));               // first day, midnight
+        call(dm, "0312345678", QDateTime(QDate(2024, 4, 1), QTime(0, 0, 0)));                // first day, midnight
         call(dm, "0312345678", QDateTime(QDate(2024, 4, 30), QTime(23, 59, 59)), "発信", 2); // last second
         call(dm, "0312345678", QDateTime(QDate(2024, 5, 1), QTime(0, 0, 0)));
         TotalsReport totals(dm);

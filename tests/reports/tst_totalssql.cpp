@@ -148,8 +148,7 @@ private slots:
         r.Item = 1;
         r.CustSingle = true;
         r.CustNo = "0399990000";
-        QCOMPARE(builder().GetSqlStr(r).Sql,
-                 kHeadCust + kFrom + "and t.CUST_TEL_NON='0399990000'\r\n" + kTailCust);
+        QCOMPARE(builder().GetSqlStr(r).Sql, kHeadCust + kFrom + "and t.CUST_TEL_NON='0399990000'\r\n" + kTailCust);
 
         // A quote in a number stays inside its literal.
         r.Item = 0;
@@ -178,9 +177,11 @@ private slots:
             << r << "登録されている電話番号を指定してください。" << TTotalInput::TelNo;
         r = april();
         r.TelNum = 0;
-        QTest::newRow("count 0, top unticked") << r << "上位表示件数を１以上で設定してください。" << TTotalInput::TelNum;
+        QTest::newRow("count 0, top unticked")
+            << r << "上位表示件数を１以上で設定してください。" << TTotalInput::TelNum;
         r.Summary = 0;
-        QTest::newRow("count 0 for a plain list") << r << "上位表示件数を１以上で設定してください。" << TTotalInput::TelNum;
+        QTest::newRow("count 0 for a plain list")
+            << r << "上位表示件数を１以上で設定してください。" << TTotalInput::TelNum;
         r = april();
         r.Item = 1;
         r.CustSingle = true;
