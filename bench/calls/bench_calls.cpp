@@ -6,7 +6,6 @@
 //
 // Creates (or reuses, with --keep) a database of N call-log rows over three years with
 // 100,000 phone-book entries and customers, then prints medians and 99th percentiles.
-#include "LargeDatabase.h"
 #include "calls/CallLog.h"
 #include "calls/CallPipeline.h"
 #include "calls/TfrmMain.h"
@@ -17,6 +16,7 @@
 #include "db/InitialDatabase.h"
 #include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
+#include "LargeDatabase.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -63,24 +63,8 @@ int main(int argc, char** argv)
     parser.process(app);
 
     QTemporaryDir tmp;
-    const QString root = parser.isSet("keep") ? parser.value("keep") : tmp.path();
-    QDir().mkpath(root);
-    qputenv("ZUVARO_DATA_ROOT", root.toUtf8());
-    qputenv("ZUVARO_UNATTENDED", "no");
-    InitProcessValues();
-    CreateDataFolders();
-    OpenSettingsFile();
-    LoadStartupSettings();
+    LargeDatabase::Open(parser.isSet("keep") ? parser.value("keep") : tmp.path(), parser.value("rows").toInt());
     GBring = false;
-
-    const QString path = root + "/bench.fdb";
-    const bool fresh = !QFileInfo::exists(path);
-    if (fresh)
-        InitialDatabase::Create(path);
-    dmCmn = new TdmCmn(path);
-    InitTables(*dmCmn, nullptr);
-    if (fresh)
-        GenerateLargeDatabase(*dmCmn, parser.value("rows").toInt());
     gTraceOn = !parser.isSet("trace-off");
     std::printf("diagnostic trace %s\n", gTraceOn ? "on" : "off");
 

@@ -114,7 +114,7 @@ int main(int argc, char** argv)
     TdmCmn dm(path);
     InitTables(dm, nullptr);
     if (fresh) {
-        GenerateLargeDatabase(dm, parser.value("rows").toInt());
+        LargeDatabase::Generate(dm, parser.value("rows").toInt());
         dm.ExecSql(QStringLiteral("update CUSTOMER set CUST_NAME = '山田 太郎' || CUST_NO, CUST_KANA = 'ヤマダ タロウ', "
                                   "BIRTH_DT = '1980/01/02', ADDRESS = '東京都千代田区千代田１－１－' || CUST_NO, "
                                   "ZIP_CD = '100-0001', EMAIL = 'taro' || CUST_NO || '@example.org', USERID = 'admin', "

@@ -1,12 +1,44 @@
 #include "LargeDatabase.h"
 
+#include "core/AppGlobals.h"
+#include "core/StartupSettings.h"
+#include "db/InitialDatabase.h"
+#include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include <cstdio>
 
-void GenerateLargeDatabase(TdmCmn& dm, int logRows)
+namespace LargeDatabase {
+
+TdmCmn* Open(const QString& root, int logRows)
+{
+    QDir().mkpath(root);
+    qputenv("ZUVARO_DATA_ROOT", root.toUtf8());
+    qputenv("ZUVARO_UNATTENDED", "no");
+    InitProcessValues();
+    CreateDataFolders();
+    OpenSettingsFile();
+    LoadStartupSettings();
+
+    const QString path = root + QStringLiteral("/bench.fdb");
+    const bool fresh = !QFileInfo::exists(path);
+    if (fresh)
+        InitialDatabase::Create(path);
+    dmCmn = new TdmCmn(path);
+    QElapsedTimer t;
+    t.start();
+    InitTables(*dmCmn, nullptr);
+    std::printf("schema upgrade %.1f ms\n", double(t.elapsed()));
+    if (fresh)
+        Generate(*dmCmn, logRows);
+    return dmCmn;
+}
+
+void Generate(TdmCmn& dm, int logRows)
 {
     QElapsedTimer t;
     t.start();
@@ -19,12 +51,15 @@ void GenerateLargeDatabase(TdmCmn& dm, int logRows)
         "INSERT INTO TELS (TEL_NO, CUST_TEL_NON, CALLER, READ_NAME, UPDT) VALUES "
         "('03' || lpad(:i, 8, '0'), '03' || lpad(:i, 8, '0'), 'Caller ' || :i, 'reading', CURRENT_TIMESTAMP); "
         "i = i + 1; END END"));
-    dm.ExecSql(QStringLiteral("EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < %1) DO BEGIN "
-                              "INSERT INTO LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, TEL_TERM, TEL_MEMO, TEL_TIME, PORT_NO) "
-                              "VALUES (gen_id(SEQ_LOG_NO, 1), CAST('2022/01/01' AS DATE) + (:i * 1095.0 / %1), "
-                              "'03' || lpad(mod(:i * 7, 100000), 8, '0'), '着信', '0:00:00', '', 0, 60600); "
-                              "i = i + 1; END END")
-                   .arg(logRows));
+    dm.ExecSql(
+        QStringLiteral("EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < %1) DO BEGIN "
+                       "INSERT INTO LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, TEL_TERM, TEL_MEMO, TEL_TIME, PORT_NO) "
+                       "VALUES (gen_id(SEQ_LOG_NO, 1), CAST('2022/01/01' AS DATE) + (:i * 1095.0 / %1), "
+                       "'03' || lpad(mod(:i * 7, 100000), 8, '0'), '着信', '0:00:00', '', 0, 60600); "
+                       "i = i + 1; END END")
+            .arg(logRows));
     std::printf("generated %d call-log rows, 100000 phone-book entries and customers in %.1f s\n", logRows,
                 t.elapsed() / 1000.0);
 }
+
+} // namespace LargeDatabase

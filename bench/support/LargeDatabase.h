@@ -1,7 +1,18 @@
 #pragma once
 
+#include <QString>
+
 class TdmCmn;
 
-// Fills a fresh database for the benchmarks: 100,000 customers and phone-book entries, and
-// logRows calls spread evenly over 2022-2024 (three years, so a year holds a third).
-void GenerateLargeDatabase(TdmCmn& dm, int logRows);
+namespace LargeDatabase {
+// Points the process at root (data root and settings file, questions answered "no"), opens
+// root/bench.fdb as the process's data module, creating it and filling it with Generate
+// (logRows calls) when it is missing, and brings it up to date. Prints the upgrade's time.
+TdmCmn* Open(const QString& root, int logRows);
+
+// Fills a current, empty database: 100,000 customers (numbers 04…), 100,000 phone-book
+// entries (numbers 03…, each its own representative number) and logRows incoming calls
+// spread evenly over 2022-2024 on port 60600, ten calls per phone-book number for a
+// million rows. Prints how long it took.
+void Generate(TdmCmn& dm, int logRows);
+} // namespace LargeDatabase

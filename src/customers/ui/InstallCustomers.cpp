@@ -1,11 +1,9 @@
 #include "customers/ui/InstallCustomers.h"
 
-#include "admin/TfrmInterface.h"
 #include "admin/ui/AdminActions.h"
 #include "calls/TfrmMain.h"
 #include "core/StartupSettings.h"
 #include "customers/TfraCust.h"
-#include "customers/TfrmSearch.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -81,14 +79,7 @@ void InstallCustomers(TfrmMain& form)
         else if (column == 5)
             AdminActions::EditMemo(*f, cellText(f->sgdLog, row, 9), cellText(f->sgdLog, row, 5));
     });
-    // The external program master finds its rows with the search dialog.
-    TfrmInterface::SetSearch([](QWidget* parent) -> QString {
-        TfrmSearch search(SearchQuery::Interface, parent);
-        QStringList cells;
-        if (search.exec() == QDialog::Accepted && search.SelectedRow(cells))
-            return cells.value(0);
-        return QString();
-    });
+
     QObject::connect(form.PageMain, &QTabWidget::currentChanged, &form, [f]() { updateMemoButton(*f); });
     QObject::connect(&form, &TfrmMain::formCreated, &form, [f]() { AdminActions::MemoWindow(*f); });
     QObject::connect(&form, &TfrmMain::tablesRefreshed, &form,
