@@ -84,6 +84,8 @@ public:
     CallPipeline* Pipeline() const { return FPipeline; }
     void RefreshAfterCall() override;
     void PresentCall(const TCallResult& call) override;
+    void ShowIncomingNumber(const QString& telNo) override;
+    void CallStoreFailing(bool failing, int waiting) override;
     void StartFlash();
     bool Flashing() const;
     void SetFlashInterval(int ms) { FFlashIntervalMs = ms; }
@@ -182,6 +184,8 @@ public:
     QTabWidget* PageMenu = nullptr;
     QWidget* StatusBar1 = nullptr;
     QLabel* StatusPanels[3] = {nullptr, nullptr, nullptr};
+    // Shown while calls could not be stored in the database.
+    QLabel* pnlCallStore = nullptr;
     QMenu* LogMenu = nullptr;
     QAction* mnuTrace = nullptr;
     QAction* mnuOpenLog = nullptr;

@@ -175,6 +175,29 @@ void TfrmMain::RefreshAfterCall()
     RefreshTables(TUpTable::With({TUpTable::LogTable, TUpTable::TelsTable}));
 }
 
+void TfrmMain::ShowIncomingNumber(const QString& telNo)
+{
+    edtCall->setText(telNo);
+    pnlCallName->clear();
+    // Painted now: the database work that follows may keep the event loop busy.
+    if (edtCall->isVisible())
+        edtCall->repaint();
+}
+
+void TfrmMain::CallStoreFailing(bool failing, int waiting)
+{
+    if (!failing) {
+        pnlCallStore->clear();
+        pnlCallStore->hide();
+        return;
+    }
+    pnlCallStore->setText(waiting > 0 ? QStringLiteral("通話をデータベースに保存できませんでした（未保存 %1 件）。"
+                                                       "接続が戻りしだい保存します。")
+                                            .arg(waiting)
+                                      : QStringLiteral("データベースに接続できません。通話は接続が戻りしだい保存します。"));
+    pnlCallStore->show();
+}
+
 void TfrmMain::PresentCall(const TCallResult& call)
 {
     edtCall->setText(call.TelNo);

@@ -287,7 +287,10 @@ void TfrmMain::ComTelCall(int comIdx)
 
 void TfrmMain::CallDataInsert(const QString& telNo, int portNo)
 {
-    FPipeline->RecordOutgoingCall(telNo, portNo);
+    edtCall->setText(telNo);
+    // Not stored (journaled until the database answers): the number stays on screen.
+    if (FPipeline->RecordOutgoingCall(telNo, portNo) < 0)
+        return;
     {
         const QSignalBlocker block(DateTimePicker1);
         DateTimePicker1->setDate(Clock::today());

@@ -303,6 +303,19 @@ int TdmCmn::InsertLog(const TLog& log)
     return logNo;
 }
 
+bool TdmCmn::LogExists(const TLog& log)
+{
+    const QString sql = QStringLiteral("select LOG_NO from LOG where DT_FROM = ") + SqlDateTime(log.DtFrom) +
+                        QStringLiteral(" and TEL_NO = ") + QuotedSql(log.TelNo) + QStringLiteral(" and TEL_TYPE = ") +
+                        QuotedSql(log.TelType) + QStringLiteral(" and PORT_NO = ") + QString::number(log.PortNo);
+    logSql(sql);
+    QueryGuard guard(IBQueryFnc);
+    openFnc(sql);
+    const bool found = !IBQueryFnc.eof();
+    IBQueryFnc.close();
+    return found;
+}
+
 void TdmCmn::UpdateTelMemo(int logNo, const QString& memo)
 {
     WriteTraceLog(QStringLiteral("TdmCmn.UpdateTelMemo"));

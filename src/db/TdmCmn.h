@@ -48,6 +48,9 @@ public:
     bool GetInterfaceInfo(int ifNo, TInterfaceInfo& info);
     QString GetZipAddress(const QString& zipCode);
 
+    // A call-log row with this time, number, kind and port exists already.
+    bool LogExists(const TLog& log);
+
     // Writes. None checks for an existing row; callers do.
     int InsertLog(const TLog& log);
     void UpdateTelMemo(int logNo, const QString& memo);
