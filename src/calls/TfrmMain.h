@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calls/CallLogView.h"
 #include "calls/CallPipeline.h"
 #include "calls/TUpTable.h"
 #include "devices/DeviceHost.h"
@@ -202,6 +203,10 @@ private:
     void FinishFlash();
     void SetCloseButtons(bool resident);
     bool RefreshStep();
+
+    // What the call-log grid shows; after a call only the rows added since are read.
+    CallLogView FLogView;
+    bool FAppendOnly = false;
 
     CopyDataServer* FCopyData = nullptr;
     CallPipeline* FPipeline = nullptr;

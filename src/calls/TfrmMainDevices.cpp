@@ -291,11 +291,7 @@ void TfrmMain::CallDataInsert(const QString& telNo, int portNo)
     // Not stored (journaled until the database answers): the number stays on screen.
     if (FPipeline->RecordOutgoingCall(telNo, portNo) < 0)
         return;
-    {
-        const QSignalBlocker block(DateTimePicker1);
-        DateTimePicker1->setDate(Clock::today());
-    }
-    RefreshTables(TUpTable::With({TUpTable::LogTable, TUpTable::TelsTable}));
+    RefreshAfterCall();
     edtCall->setText(telNo);
     pnlCallName->setText(GetCallerName(telNo));
     WriteTraceLog(QStringLiteral("TfrmMain.CallDataInsert end"));

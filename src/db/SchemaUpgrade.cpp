@@ -88,6 +88,7 @@ public:
     void step9TextPort();
     void step10TextDt();
     void step11MemoWidth();
+    void step12DescendingDayIndex(IndexNotice* notice);
 
 private:
     TdmCmn& FDm;
@@ -278,9 +279,10 @@ void Upgrade::step8Indexes(IndexNotice* notice)
         const char* table;
         const char* name;
         const char* column;
+        bool descending = false;
     };
     static const Index indexes[] = {
-        {"LOG", "IDX_LOG_DT_FROM", "DT_FROM"},
+        {"LOG", "IDX_LOG_DT_FROM", "DT_FROM", true},
         {"LOG", "IDX_LOG_TEL_NO", "TEL_NO"},
         {"TELS", "IDX_TELS_CUST_TEL_NON", "CUST_TEL_NON"},
         {"ACCEPT_T", "IDX_ACCEPT_T_ACT_DT", "ACT_DT"},
@@ -300,8 +302,9 @@ void Upgrade::step8Indexes(IndexNotice* notice)
         notice->begin();
     try {
         for (const Index* ix : missing) {
-            run(QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
-                    .arg(QLatin1String(ix->name), QLatin1String(ix->table), QLatin1String(ix->column)));
+            run(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                    .arg(QLatin1String(ix->descending ? "DESCENDING " : ""), QLatin1String(ix->name),
+                         QLatin1String(ix->table), QLatin1String(ix->column)));
             if (notice)
                 notice->step();
         }
@@ -335,6 +338,30 @@ void Upgrade::step11MemoWidth()
     run(QStringLiteral("ALTER TABLE LOG ALTER COLUMN TEL_MEMO TYPE VARCHAR(4000)"));
 }
 
+// The call log is listed newest first: a descending index on DT_FROM lets the day's query
+// walk it in order instead of sorting every row with its long memo. Range lookups on
+// DT_FROM use it as well.
+void Upgrade::step12DescendingDayIndex(IndexNotice* notice)
+{
+    if (found(QStringLiteral("SELECT 1 FROM RDB$INDICES WHERE RDB$INDEX_NAME = 'IDX_LOG_DT_FROM' and RDB$INDEX_TYPE = 1")))
+        return;
+    if (notice)
+        notice->begin();
+    try {
+        if (indexExists(QStringLiteral("LOG"), QStringLiteral("IDX_LOG_DT_FROM")))
+            run(QStringLiteral("DROP INDEX IDX_LOG_DT_FROM"));
+        run(QStringLiteral("CREATE DESCENDING INDEX IDX_LOG_DT_FROM ON LOG (DT_FROM)"));
+        if (notice)
+            notice->step();
+    } catch (...) {
+        if (notice)
+            notice->end();
+        throw;
+    }
+    if (notice)
+        notice->end();
+}
+
 } // namespace
 
 void InitTables(TdmCmn& dm, IndexNotice* notice)
@@ -352,6 +379,7 @@ void InitTables(TdmCmn& dm, IndexNotice* notice)
     u.step9TextPort();
     u.step10TextDt();
     u.step11MemoWidth();
+    u.step12DescendingDayIndex(notice);
     dm.tblInterface.setSql(QStringLiteral("select * from INTERFACE order by IF_NO"));
     WriteTraceLog(QStringLiteral("InitTables end"));
 }

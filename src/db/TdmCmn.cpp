@@ -145,6 +145,28 @@ void TdmCmn::openFnc(const QString& sql)
     IBQueryFnc.open();
 }
 
+int TdmCmn::insertReturning(const QString& head, const QString& generator, const QString& values,
+                            const QString& keyColumn)
+{
+    // One statement draws the number and inserts the row (one round trip, one commit); the
+    // log shows the statement with the number it drew, as it always has. The scope makes it
+    // run in one writing transaction from the start (see FbWriteScope).
+    FbWriteScope scope(IBDatabase1);
+    QueryGuard guard(IBQueryFnc);
+    try {
+        openFnc(head + QStringLiteral("gen_id(") + generator + QStringLiteral(",1)") + values +
+                QStringLiteral(" returning ") + keyColumn);
+    } catch (...) {
+        logSql(head + QStringLiteral("gen_id(") + generator + QStringLiteral(",1)") + values);
+        throw;
+    }
+    const int key = IBQueryFnc.eof() ? -1 : IBQueryFnc.field(0).asInteger();
+    IBQueryFnc.close();
+    scope.commit();
+    logSql(head + QString::number(key) + values);
+    return key;
+}
+
 void TdmCmn::execFnc(const QString& sql)
 {
     IBQueryFnc.setSql(sql);
@@ -286,21 +308,15 @@ int TdmCmn::InsertLog(const TLog& log)
     CheckStorableText(QStringLiteral("種別"), log.TelType);
     CheckStorableText(QStringLiteral("通話時間"), log.TelTerm);
     CheckStorableText(QStringLiteral("メモ"), log.TelMemo);
-    // The number is drawn in the insert's transaction; see FbWriteScope.
-    FbWriteScope scope(IBDatabase1);
-    const int logNo = GetGenId(QStringLiteral("SEQ_LOG_NO"));
-    const QString sql =
-        QStringLiteral("insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, DT_TO, TEL_TERM, TEL_MEMO, TEL_TIME, "
-                       "PORT_NO) values (") +
-        QString::number(logNo) + QStringLiteral(", ") + SqlDateTime(log.DtFrom) + QStringLiteral(", ") +
+    const QString values =
+        QStringLiteral(", ") + SqlDateTime(log.DtFrom) + QStringLiteral(", ") +
         QuotedSql(log.TelNo) + QStringLiteral(", ") + QuotedSql(log.TelType) + QStringLiteral(", ") +
         (log.DtTo.isValid() ? SqlDateTime(log.DtTo) : QStringLiteral("null")) + QStringLiteral(", ") +
         QuotedSql(log.TelTerm) + QStringLiteral(", ") + QuotedSql(log.TelMemo) + QStringLiteral(", ") +
         QString::number(log.TelTime) + QStringLiteral(", ") + QString::number(log.PortNo) + QStringLiteral(")");
-    logSql(sql);
-    execFnc(sql);
-    scope.commit();
-    return logNo;
+    return insertReturning(QStringLiteral("insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, DT_TO, TEL_TERM, "
+                                          "TEL_MEMO, TEL_TIME, PORT_NO) values ("),
+                           QStringLiteral("SEQ_LOG_NO"), values, QStringLiteral("LOG_NO"));
 }
 
 bool TdmCmn::LogExists(const TLog& log)
@@ -356,16 +372,12 @@ int TdmCmn::InsertCustData(const TCust& cust)
 {
     WriteTraceLog(QStringLiteral("TdmCmn.InsertCustData"));
     checkCust(cust);
-    FbWriteScope scope(IBDatabase1);
-    const int custNo = GetGenId(QStringLiteral("SEQ_CUST_NO"));
-    const QString sql = QStringLiteral("insert into CUSTOMER ( CUST_NO, ") + custColumns().join(QStringLiteral(", ")) +
-                        QStringLiteral(", UPDT) values (") + QString::number(custNo) + QStringLiteral(", ") +
-                        custValues(cust).join(QStringLiteral(", ")) + QStringLiteral(", ") +
-                        QStringLiteral(" CURRENT_TIMESTAMP") + QStringLiteral(" )");
-    logSql(sql);
-    execFnc(sql);
-    scope.commit();
-    return custNo;
+    return insertReturning(QStringLiteral("insert into CUSTOMER ( CUST_NO, ") + custColumns().join(QStringLiteral(", ")) +
+                               QStringLiteral(", UPDT) values ("),
+                           QStringLiteral("SEQ_CUST_NO"),
+                           QStringLiteral(", ") + custValues(cust).join(QStringLiteral(", ")) + QStringLiteral(", ") +
+                               QStringLiteral(" CURRENT_TIMESTAMP") + QStringLiteral(" )"),
+                           QStringLiteral("CUST_NO"));
 }
 
 void TdmCmn::UpdateCustData(const TCust& cust)
@@ -415,20 +427,16 @@ int TdmCmn::InsertAccept(const TAccept& a)
     CheckStorableText(QStringLiteral("対応"), a.UserId);
     const QString logNo = numberOrNull(QStringLiteral("LOG_NO"), a.LogNo);
     const QString custNo = numberOrNull(QStringLiteral("CUST_NO"), a.CustNo);
-    FbWriteScope scope(IBDatabase1);
-    const int actNo = GetGenId(QStringLiteral("SEQ_ACCEPT_NO"));
-    const QString sql =
-        QStringLiteral("insert into ACCEPT_T (ACT_NO, ACT_DT, USERID, TYPE_ID, RESULT_ID, TITLE, CONTENT, LOG_NO, "
-                       "CUST_NO, UPUSERID, UPDT) values (") +
-        QStringList{QString::number(actNo), SqlDateTime(a.ActDt), QuotedSql(a.UserId), QuotedSql(a.TypeId),
-                    QuotedSql(a.ResultId), QuotedSql(a.Title), QuotedSql(a.Content), logNo, custNo,
-                    QuotedSql(gCurrentUser.UserId), QStringLiteral(" CURRENT_TIMESTAMP")}
+    const QString values =
+        QStringLiteral(", ") +
+        QStringList{SqlDateTime(a.ActDt), QuotedSql(a.UserId), QuotedSql(a.TypeId), QuotedSql(a.ResultId),
+                    QuotedSql(a.Title), QuotedSql(a.Content), logNo, custNo, QuotedSql(gCurrentUser.UserId),
+                    QStringLiteral(" CURRENT_TIMESTAMP")}
             .join(QStringLiteral(", ")) +
         QStringLiteral(")");
-    logSql(sql);
-    execFnc(sql);
-    scope.commit();
-    return actNo;
+    return insertReturning(QStringLiteral("insert into ACCEPT_T (ACT_NO, ACT_DT, USERID, TYPE_ID, RESULT_ID, TITLE, "
+                                          "CONTENT, LOG_NO, CUST_NO, UPUSERID, UPDT) values ("),
+                           QStringLiteral("SEQ_ACCEPT_NO"), values, QStringLiteral("ACT_NO"));
 }
 
 void TdmCmn::UpdateAccept(const TAccept& a)

@@ -92,6 +92,9 @@ public:
 private:
     void openFnc(const QString& sql);
     void execFnc(const QString& sql);
+    // Runs head + "gen_id(generator,1)" + values with "returning keyColumn"; logs the
+    // statement with the drawn number in place of the gen_id call. Returns the number.
+    int insertReturning(const QString& head, const QString& generator, const QString& values, const QString& keyColumn);
 };
 
 // The data module of the process, created by the start-up code before the main window.
