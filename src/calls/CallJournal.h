@@ -33,6 +33,8 @@ public:
     // Adds a call. False when it could not be written (a full disk): the call is then kept
     // in memory and written with the next append or replay.
     bool Append(const TJournalEntry& entry);
+    // Writes calls kept in memory to the file, when there is room now.
+    bool Flush() { return FlushUnwritten(); }
     // Calls waiting to be stored, in the file and in memory.
     QList<TJournalEntry> Entries() const;
     int Count() const { return int(Entries().size()); }

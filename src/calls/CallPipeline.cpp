@@ -173,6 +173,9 @@ void CallPipeline::CheckDatabase()
 {
     if (FInDatabaseWork || FRefreshing)
         return;
+    // Calls kept in memory while the disk was full go to the file as soon as there is room.
+    if (FJournal)
+        FJournal->Flush();
     if (FDm->IBDatabase1.fileReplaced()) {
         WriteLog(QStringLiteral("The database file is no longer the one opened (removed or replaced): ") +
                  FDm->IBDatabase1.databaseName());

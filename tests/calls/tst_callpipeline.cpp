@@ -13,6 +13,8 @@
 
 #include <QtTest>
 
+#include <unistd.h>
+
 namespace {
 // The window side, recording what the pipeline asked of it.
 class RecordingHost : public CallPipelineHost
@@ -344,6 +346,55 @@ private slots:
         QCOMPARE(count("select count(*) as N from LOG"), 4);
         QCOMPARE(count("select count(*) as N from LOG where TEL_NO = ' '"), 1);
         QVERIFY(!QFile::exists(env.path("CallJournal.txt")));
+    }
+
+    // The data folder's disk is full while the database is away: the call is kept in memory,
+    // goes to the journal once there is room, and to the call log once the database is back.
+    void fullDiskKeepsTheCallUntilThereIsRoom()
+    {
+        if (geteuid() != 0)
+            QSKIP("mounting a small file system needs root");
+        TestEnv env;
+        LoadStartupSettings();
+        TestDatabase db(env.path("shop.fdb"));
+        const QString small = env.path("small");
+        QVERIFY(QDir().mkpath(small));
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=16k", "tmpfs", small}) != 0)
+            QSKIP("cannot mount a small file system here");
+        const auto unmount = qScopeGuard([&]() { QProcess::execute("umount", {small}); });
+        {
+            QFile filler(small + "/filler");
+            QVERIFY(filler.open(QIODevice::WriteOnly));
+            const QByteArray block(1024, 'x');
+            while (filler.write(block) == block.size() && filler.flush()) {
+            }
+        }
+        RecordingHost host;
+        CallPipeline pipeline(dmCmn, &host);
+        const QString journalPath = small + "/CallJournal.txt";
+        pipeline.SetJournal(journalPath);
+        QSignalSpy abandoned(&pipeline, &CallPipeline::callAbandoned);
+        QVERIFY(dmCmn->IBDatabase1.connected());
+        QVERIFY(QFile::rename(db.path(), db.path() + ".away"));
+        pipeline.CheckDatabase();
+        Clock::setNow(QDateTime(QDate(2024, 5, 1), QTime(9, 0, 0)));
+        pipeline.Enqueue(call("0311111111"));
+        QTRY_COMPARE(abandoned.size(), 1);
+        QCOMPARE(host.shown, QStringList{"0311111111"});
+        QVERIFY(host.failing);
+        QCOMPARE(host.waiting, 1);
+        QCOMPARE(QFileInfo(journalPath).size(), 0);
+
+        QVERIFY(QFile::remove(small + "/filler"));
+        pipeline.CheckDatabase(); // the database is still away
+        QCOMPARE(CallJournal(journalPath).Count(), 1);
+        QVERIFY(host.failing);
+
+        QVERIFY(QFile::rename(db.path() + ".away", db.path()));
+        pipeline.CheckDatabase();
+        QVERIFY(!host.failing);
+        QCOMPARE(count("select count(*) as N from LOG where TEL_NO = '0311111111' and DT_FROM = '2024/05/01 09:00:00'"), 1);
+        QVERIFY(!QFile::exists(journalPath));
     }
 
     void burstOfCallsRefreshesOnce()
