@@ -3,6 +3,7 @@
 #include "core/AppError.h"
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
+#include "core/Cp932.h"
 #include "core/DiagLog.h"
 #include "core/Helpers.h"
 #include "db/FbWriteScope.h"
@@ -117,8 +118,13 @@ QStringList custColumns()
 } // namespace
 
 TdmCmn::TdmCmn(const QString& databasePath)
-    : IBQueryFnc(IBDatabase1), sqlWork(IBDatabase1), sqlWork2(IBDatabase1), tblInterface(IBDatabase1)
+    : IBQueryFnc(IBDatabase1), sqlWork(IBDatabase1), sqlWork2(IBDatabase1), tblInterface(IBDatabase1),
+      FTelsLookup(IBDatabase1), FCustInfoLookup(IBDatabase1)
 {
+    FTelsLookup.setSql(QStringLiteral("select * from TELS where TEL_NO = ?"));
+    FTelsLookup.setKeepPrepared(true);
+    FCustInfoLookup.setSql(QStringLiteral("select CUST_TEL_NON, CUST_NAME, CUST_KANA from CUSTOMER where CUST_TEL_NON = ?"));
+    FCustInfoLookup.setKeepPrepared(true);
     WriteTraceLog(QStringLiteral("TdmCmn.DataModuleCreate"));
     IBDatabase1.close();
     IBDatabase1.setDatabaseName(databasePath);
@@ -173,18 +179,41 @@ void TdmCmn::execFnc(const QString& sql)
     IBQueryFnc.exec();
 }
 
+bool TdmCmn::openLookup(FbQuery& q, const QString& number)
+{
+    // No row can hold a number wider than the key columns (40 bytes); the server would
+    // refuse it as a parameter.
+    if (Cp932::byteLength(number) > 40)
+        return false;
+    q.setTextParams({number});
+    try {
+        q.open();
+    } catch (...) {
+        q.release();
+        throw;
+    }
+    if (!q.eof())
+        return true;
+    q.close();
+    return false;
+}
+
 bool TdmCmn::GetTels(const QString& telNo, TTels& tels)
 {
     WriteTraceLog(QStringLiteral("TdmCmn.GetTels TelNo=") + telNo);
-    QueryGuard guard(IBQueryFnc);
-    openFnc(QStringLiteral("select * from TELS where TEL_NO =") + QuotedSql(telNo));
-    if (IBQueryFnc.eof())
+    FbQuery& q = FTelsLookup;
+    if (!openLookup(q, telNo))
         return false;
-    tels.TelNo = IBQueryFnc.fieldByName(QStringLiteral("TEL_NO")).asString();
-    tels.CustTelNon = IBQueryFnc.fieldByName(QStringLiteral("CUST_TEL_NON")).asString();
-    tels.Caller = IBQueryFnc.fieldByName(QStringLiteral("CALLER")).asString();
-    tels.ReadName = IBQueryFnc.fieldByName(QStringLiteral("READ_NAME")).asString();
-    IBQueryFnc.close();
+    try {
+        tels.TelNo = q.fieldByName(QStringLiteral("TEL_NO")).asString();
+        tels.CustTelNon = q.fieldByName(QStringLiteral("CUST_TEL_NON")).asString();
+        tels.Caller = q.fieldByName(QStringLiteral("CALLER")).asString();
+        tels.ReadName = q.fieldByName(QStringLiteral("READ_NAME")).asString();
+        q.close();
+    } catch (...) {
+        q.release();
+        throw;
+    }
     return true;
 }
 
@@ -235,22 +264,26 @@ bool TdmCmn::GetCustInfo(const QString& telNo, QString& custName, QString& custK
 {
     WriteTraceLog(QStringLiteral("TdmCmn.GetCustInfo"));
     WriteTraceLog(QStringLiteral("TdmCmn.GetCustInfoBase telno=") + telNo);
-    // The number is quoted: a number holding a quote must not break or change the statement.
+    // The log shows the number quoted into the statement; it runs as a parameter.
     const QString sql = QStringLiteral("select ") + QStringLiteral("CUST_TEL_NON") + QStringLiteral(", ") +
                         QStringLiteral("CUST_NAME") + QStringLiteral(", ") + QStringLiteral("CUST_KANA") +
                         QStringLiteral(" from ") + QStringLiteral("CUSTOMER") + QStringLiteral(" where ") +
                         QStringLiteral("CUST_TEL_NON") + QStringLiteral(" = ") + QuotedSql(telNo);
     logSql(sql);
+    FbQuery& q = FCustInfoLookup;
     try {
-        QueryGuard guard(IBQueryFnc);
-        openFnc(sql);
-        if (IBQueryFnc.eof() || IBQueryFnc.fieldByName(QStringLiteral("CUST_TEL_NON")).isNull())
+        if (!openLookup(q, telNo))
             return false;
-        custName = IBQueryFnc.fieldByName(QStringLiteral("CUST_NAME")).asString();
-        custKana = IBQueryFnc.fieldByName(QStringLiteral("CUST_KANA")).asString();
-        IBQueryFnc.close();
+        if (q.fieldByName(QStringLiteral("CUST_TEL_NON")).isNull()) {
+            q.close();
+            return false;
+        }
+        custName = q.fieldByName(QStringLiteral("CUST_NAME")).asString();
+        custKana = q.fieldByName(QStringLiteral("CUST_KANA")).asString();
+        q.close();
         return true;
     } catch (const std::exception& e) {
+        q.release();
         WriteLog(QStringLiteral("TdmCmn.GetCustInfo error ") + QString::fromUtf8(e.what()));
         return false;
     }

@@ -90,6 +90,12 @@ public:
     void ReDBConnect(const QString& errorMessage);
 
 private:
+    // The lookups of every call, prepared once and run with the number as a parameter.
+    FbQuery FTelsLookup;
+    FbQuery FCustInfoLookup;
+    // Runs a kept lookup for one number; false when there is no row (the query is closed).
+    bool openLookup(FbQuery& q, const QString& number);
+
     void openFnc(const QString& sql);
     void execFnc(const QString& sql);
     // Runs head + "gen_id(generator,1)" + values with "returning keyColumn"; logs the
