@@ -77,6 +77,23 @@ public:
         return found(QStringLiteral("select 1 from ") + table + QStringLiteral(" where ") + where);
     }
 
+    // Index builds take a while on a large database: the notice is up while build runs and
+    // never stays up after it, also when it fails.
+    template <typename Build> static void buildIndexes(IndexNotice* notice, Build build)
+    {
+        if (notice)
+            notice->begin();
+        try {
+            build();
+        } catch (...) {
+            if (notice)
+                notice->end();
+            throw;
+        }
+        if (notice)
+            notice->end();
+    }
+
     void step1ResponseTables();
     void step2Account();
     void step3AccountProxy();
@@ -298,9 +315,7 @@ void Upgrade::step8Indexes(IndexNotice* notice)
             missing << &ix;
     if (missing.isEmpty())
         return;
-    if (notice)
-        notice->begin();
-    try {
+    buildIndexes(notice, [&]() {
         for (const Index* ix : missing) {
             run(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                     .arg(QLatin1String(ix->descending ? "DESCENDING " : ""), QLatin1String(ix->name),
@@ -308,13 +323,7 @@ void Upgrade::step8Indexes(IndexNotice* notice)
             if (notice)
                 notice->step();
         }
-    } catch (...) {
-        if (notice)
-            notice->end();
-        throw;
-    }
-    if (notice)
-        notice->end();
+    });
 }
 
 void Upgrade::step9TextPort()
@@ -345,21 +354,13 @@ void Upgrade::step12DescendingDayIndex(IndexNotice* notice)
 {
     if (found(QStringLiteral("SELECT 1 FROM RDB$INDICES WHERE RDB$INDEX_NAME = 'IDX_LOG_DT_FROM' and RDB$INDEX_TYPE = 1")))
         return;
-    if (notice)
-        notice->begin();
-    try {
+    buildIndexes(notice, [&]() {
         if (indexExists(QStringLiteral("LOG"), QStringLiteral("IDX_LOG_DT_FROM")))
             run(QStringLiteral("DROP INDEX IDX_LOG_DT_FROM"));
         run(QStringLiteral("CREATE DESCENDING INDEX IDX_LOG_DT_FROM ON LOG (DT_FROM)"));
         if (notice)
             notice->step();
-    } catch (...) {
-        if (notice)
-            notice->end();
-        throw;
-    }
-    if (notice)
-        notice->end();
+    });
 }
 
 } // namespace
