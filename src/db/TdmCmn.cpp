@@ -513,6 +513,10 @@ bool TdmCmn::GetAcceptData(int actNo, TAccept& a)
 
 void TdmCmn::ExecSql(const QString& sql)
 {
+    // Schema changes and backups go this way: the kept lookups would hold their tables
+    // ("object in use") or keep a table's old shape.
+    FTelsLookup.release();
+    FCustInfoLookup.release();
     execFnc(sql);
 }
 

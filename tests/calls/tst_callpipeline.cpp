@@ -188,9 +188,6 @@ private slots:
         dmCmn->ExecSql("ALTER TABLE LOG DROP CHECK_ME");
         // (Reading the entry left by the first call now fails on every try.)
         dmCmn->ExecSql("ALTER TABLE TELS ADD BROKEN COMPUTED BY (CAST('x' AS INTEGER))");
-        // The lookups stay prepared and may keep the table's old shape until the connection
-        // is renewed; the program changes tables only at start, before any lookup.
-        dmCmn->IBDatabase1.close();
         pipeline.Enqueue(call("0312345678"));
         QTRY_COMPARE(abandoned.size(), 2);
         QVERIFY(ProgramRunner::logText().contains("TfrmMain.ReDBConnect ErrorMsg="));
