@@ -1,3 +1,4 @@
+#include "core/Clock.h"
 #include "ui/AppMain.h"
 
 #include <cstdio>
@@ -5,6 +6,7 @@
 
 int main(int argc, char** argv)
 {
+    Clock::PinLocalTimeZone();
     const int rc = ZuvaroMain(argc, argv);
     // Everything of ours is closed by now. Skip the libraries' own exit-time destructors:
     // the embedded database engine's can still touch code it has unloaded.

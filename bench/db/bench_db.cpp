@@ -5,6 +5,7 @@
 // Forced writes stay at Firebird's default (on). Trace logging is on, as in the program;
 // --no-trace switches it off. --calls N sets the number of calls (default 1000).
 
+#include "core/Clock.h"
 #include "core/AppGlobals.h"
 #include "core/DiagLog.h"
 #include "db/InitialDatabase.h"
@@ -102,6 +103,7 @@ void bareInsert(TdmCmn& dm, int logNo, bool withGenerator = false)
 
 int main(int argc, char** argv)
 {
+    Clock::PinLocalTimeZone();
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     int calls = 1000;

@@ -7,7 +7,8 @@
 
 namespace CallLog {
 
-QString DaySql(const QDate& day, TCallKind kind)
+namespace {
+QString daySql(const QDate& day, TCallKind kind, const QString& extra)
 {
     QString filter;
     if (kind == TCallKind::Incoming)
@@ -18,8 +19,19 @@ QString DaySql(const QDate& day, TCallKind kind)
                           "left join TELS t on t.TEL_NO = g.TEL_NO "
                           "left join ACCEPT_T a on a.LOG_NO = g.LOG_NO "
                           "where g.DT_FROM >= ") +
-           SqlDate(day) + QStringLiteral(" and g.DT_FROM < ") + SqlDate(day.addDays(1)) + filter +
+           SqlDate(day) + QStringLiteral(" and g.DT_FROM < ") + SqlDate(day.addDays(1)) + filter + extra +
            QStringLiteral(" order by g.DT_FROM desc");
+}
+} // namespace
+
+QString DaySql(const QDate& day, TCallKind kind)
+{
+    return daySql(day, kind, QString());
+}
+
+QString NewerSql(const QDate& day, TCallKind kind, int afterLogNo)
+{
+    return daySql(day, kind, QStringLiteral(" and g.LOG_NO > ") + QString::number(afterLogNo));
 }
 
 QString FormatDateTime(const QDateTime& t)
@@ -27,9 +39,9 @@ QString FormatDateTime(const QDateTime& t)
     return t.isValid() ? t.toString(QStringLiteral("yy/MM/dd H:mm:ss")) : QString();
 }
 
-QList<TLogRow> LoadDay(FbQuery& query, const QDate& day, TCallKind kind)
+namespace {
+QList<TLogRow> loadRows(FbQuery& query, const QString& sql, QList<QDateTime>* times)
 {
-    const QString sql = DaySql(day, kind);
     WriteTraceLog(QStringLiteral("strSql=") + sql);
     QList<TLogRow> rows;
     query.setSql(sql);
@@ -50,7 +62,10 @@ QList<TLogRow> LoadDay(FbQuery& query, const QDate& day, TCallKind kind)
         };
         while (!query.eof()) {
             TLogRow r;
-            r.DtFrom = FormatDateTime(query.field(dtFrom).asDateTime());
+            const QDateTime at = query.field(dtFrom).asDateTime();
+            if (times)
+                times->append(at);
+            r.DtFrom = FormatDateTime(at);
             r.TelNo = query.field(telNo).asString();
             r.TelType = query.field(telType).asString();
             r.PortNo = number(port);
@@ -69,6 +84,17 @@ QList<TLogRow> LoadDay(FbQuery& query, const QDate& day, TCallKind kind)
     }
     query.close();
     return rows;
+}
+} // namespace
+
+QList<TLogRow> LoadDay(FbQuery& query, const QDate& day, TCallKind kind, QList<QDateTime>* times)
+{
+    return loadRows(query, DaySql(day, kind), times);
+}
+
+QList<TLogRow> LoadNewer(FbQuery& query, const QDate& day, TCallKind kind, int afterLogNo, QList<QDateTime>* times)
+{
+    return loadRows(query, NewerSql(day, kind, afterLogNo), times);
 }
 
 } // namespace CallLog

@@ -27,8 +27,11 @@ struct TLogRow
 namespace CallLog {
 // The statement that lists one day's calls, newest first (one row per response).
 QString DaySql(const QDate& day, TCallKind kind);
-// Runs DaySql on query and reads the rows.
-QList<TLogRow> LoadDay(FbQuery& query, const QDate& day, TCallKind kind);
+// The same list restricted to calls with a LOG_NO above afterLogNo (those added since).
+QString NewerSql(const QDate& day, TCallKind kind, int afterLogNo);
+// Runs DaySql on query and reads the rows; times, when given, receives each row's DT_FROM.
+QList<TLogRow> LoadDay(FbQuery& query, const QDate& day, TCallKind kind, QList<QDateTime>* times = nullptr);
+QList<TLogRow> LoadNewer(FbQuery& query, const QDate& day, TCallKind kind, int afterLogNo, QList<QDateTime>* times);
 // "YY/MM/DD" with the time, the way every date-time is shown.
 QString FormatDateTime(const QDateTime& t);
 }

@@ -1,18 +1,39 @@
 #include "calls/CallPipeline.h"
 
+#include "calls/CallJournal.h"
 #include "core/AppError.h"
 #include "core/Clock.h"
 #include "core/DiagLog.h"
 #include "core/StartupSettings.h"
+#include "db/StorableText.h"
 #include "db/TdmCmn.h"
 
 namespace {
 const QString kIncoming = QStringLiteral("着信");
-}
+const QString kOutgoing = QStringLiteral("発信");
+// Width of TEL_NO in TELS and LOG, in CP932 bytes.
+constexpr int kTelNoWidth = 40;
+} // namespace
 
 CallPipeline::CallPipeline(TdmCmn* dm, CallPipelineHost* host, QObject* parent)
     : QObject(parent), FDm(dm), FHost(host)
 {
+}
+
+CallPipeline::~CallPipeline() = default;
+
+void CallPipeline::SetJournal(const QString& path)
+{
+    FJournal = std::make_unique<CallJournal>(path);
+}
+
+QString CallPipeline::StorableNumber(const QString& telNo)
+{
+    const QString stored = StorableFallback(telNo, kTelNoWidth);
+    if (stored != telNo)
+        WriteLog(QStringLiteral("Caller number stored as \"") + stored + QStringLiteral("\"; as received: \"") +
+                 telNo + QStringLiteral("\""));
+    return stored;
 }
 
 void CallPipeline::Enqueue(const TIncomingCall& call)
@@ -32,7 +53,8 @@ void CallPipeline::ScheduleProcessing()
 
 void CallPipeline::BeginRefresh()
 {
-    FCallWaiting = false;
+    // Calls still queued keep the flag: the refresh gives way to them.
+    FCallWaiting = !FQueue.isEmpty();
     FRefreshing = true;
 }
 
@@ -47,12 +69,17 @@ void CallPipeline::EndRefresh()
 void CallPipeline::ProcessQueue()
 {
     FScheduled = false;
+    // The grid is refreshed once a burst of calls has been stored, not once per call.
+    bool refreshDue = false;
     // Never inside a refresh, nor inside another call's database work (a reconnection
     // lets messages run); EndRefresh and the end of that work pick the queue up again.
     while (!FQueue.isEmpty() && !FRefreshing && !FInDatabaseWork) {
         TIncomingCall call = FQueue.dequeue();
         if (FQueue.isEmpty())
             FCallWaiting = false;
+        call.TelNo = StorableNumber(call.TelNo);
+        if (FHost)
+            FHost->ShowIncomingNumber(call.TelNo);
         TCallResult result;
         bool ok = false;
         FInDatabaseWork = true;
@@ -63,15 +90,112 @@ void CallPipeline::ProcessQueue()
         }
         FInDatabaseWork = false;
         if (!ok) {
+            StoreFailed(FCallStart, call.TelNo.isEmpty() ? QStringLiteral(" ") : call.TelNo, call.PortNo, kIncoming);
             emit callAbandoned(call.TelNo);
             continue;
         }
+        // The database answers again: calls it missed go in before the screen shows this one.
+        if (FStoreFailing || (FJournal && !FJournal->IsEmpty()))
+            ReplayJournal();
         if (FHost) {
-            FHost->RefreshAfterCall();
+            if (FQueue.isEmpty())
+                FHost->RefreshAfterCall();
+            refreshDue = !FQueue.isEmpty();
             FHost->PresentCall(result);
         }
         emit callProcessed(result);
     }
+    if (refreshDue && FQueue.isEmpty() && FHost && !FRefreshing)
+        FHost->RefreshAfterCall();
+}
+
+void CallPipeline::SetStoreFailing(bool failing)
+{
+    const int waiting = FJournal ? FJournal->Count() : 0;
+    if (failing == FStoreFailing && !failing)
+        return;
+    FStoreFailing = failing;
+    if (FHost)
+        FHost->CallStoreFailing(failing, waiting);
+}
+
+void CallPipeline::StoreFailed(const QDateTime& at, const QString& key, int portNo, const QString& kind)
+{
+    if (!FJournal) {
+        WriteLog(QStringLiteral("Call not stored: ") + kind + QLatin1Char(' ') + key);
+        return;
+    }
+    FJournal->Append(TJournalEntry{at, key, portNo, kind});
+    WriteLog(QStringLiteral("Call kept in the journal until the database takes it: ") + kind + QLatin1Char(' ') +
+             key + QStringLiteral(" port ") + QString::number(portNo));
+    SetStoreFailing(true);
+}
+
+void CallPipeline::StoreJournaled(const TJournalEntry& e)
+{
+    TLog log;
+    log.DtFrom = e.Time;
+    log.TelNo = e.TelNo;
+    log.TelType = e.Kind;
+    log.PortNo = e.PortNo;
+    // Stored already when the program ended between the store and the journal's rewrite.
+    if (FDm->LogExists(log))
+        return;
+    TTels tels;
+    StoreCall(e.TelNo, e.TelNo == QLatin1String(" ") ? QString() : e.TelNo, e.Time, e.PortNo, e.Kind, tels);
+}
+
+int CallPipeline::ReplayJournal()
+{
+    if (!FJournal || FInDatabaseWork)
+        return 0;
+    if (FJournal->IsEmpty()) {
+        SetStoreFailing(false);
+        return 0;
+    }
+    FInDatabaseWork = true;
+    int stored = 0;
+    try {
+        stored = FJournal->Replay([this](const TJournalEntry& e) { StoreJournaled(e); });
+    } catch (...) {
+    }
+    FInDatabaseWork = false;
+    if (stored > 0)
+        WriteLog(QStringLiteral("Journaled calls written to the call log: ") + QString::number(stored));
+    SetStoreFailing(!FJournal->IsEmpty());
+    // Calls that came during the replay.
+    if (!FQueue.isEmpty())
+        ScheduleProcessing();
+    return stored;
+}
+
+void CallPipeline::CheckDatabase()
+{
+    if (FInDatabaseWork || FRefreshing)
+        return;
+    // Calls kept in memory while the disk was full go to the file as soon as there is room.
+    if (FJournal)
+        FJournal->Flush();
+    if (FDm->IBDatabase1.fileReplaced()) {
+        WriteLog(QStringLiteral("The database file is no longer the one opened (removed or replaced): ") +
+                 FDm->IBDatabase1.databaseName());
+        try {
+            FDm->IBDatabase1.close();
+        } catch (const std::exception&) {
+        }
+        SetStoreFailing(true);
+    }
+    if (!FStoreFailing && (!FJournal || FJournal->IsEmpty()))
+        return;
+    try {
+        FDm->IBDatabase1.ensureOpen();
+    } catch (const std::exception& e) {
+        WriteTraceLog(QStringLiteral("CheckDatabase: still unreachable: ") + QString::fromUtf8(e.what()));
+        return;
+    }
+    ReplayJournal();
+    if (FHost && !FStoreFailing)
+        FHost->RefreshAfterCall();
 }
 
 TTels CallPipeline::ResolveTels(const QString& key, const QString& custTelNo, bool found, TTels tels)
@@ -105,27 +229,65 @@ TTels CallPipeline::ResolveTels(const QString& key, const QString& custTelNo, bo
         kana = GUnknownKana;
     }
     tels = TTels{key, key, name, kana};
-    FDm->InsertTels(tels);
+    try {
+        FDm->InsertTels(tels);
+    } catch (const AppError& e) {
+        // Another PC sharing the database entered the same new caller between our lookup
+        // and our insert: its entry serves this call as well.
+        TTels existing;
+        if (!FDm->GetTels(key, existing))
+            throw;
+        WriteLog(QStringLiteral("InsertTels: entry made meanwhile elsewhere, read back: ") + key + QStringLiteral(" (") +
+                 e.message() + QLatin1Char(')'));
+        return existing;
+    }
     return tels;
 }
 
-int CallPipeline::RecordOutgoingCall(const QString& telNo, int portNo)
+int CallPipeline::StoreCall(const QString& key, const QString& custTelNo, const QDateTime& at, int portNo,
+                            const QString& kind, TTels& tels)
 {
-    WriteTraceLog(QStringLiteral("TfrmMain.CallDataInsert TelNo=") + telNo + QStringLiteral(" PortNo=") +
-                  QString::number(portNo));
-    const QDateTime accepted = Clock::now();
-    TTels tels;
-    const bool found = FDm->GetTels(telNo, tels);
-    tels = ResolveTels(telNo, telNo, found, tels);
+    bool found = FDm->GetTels(key, tels);
+    tels = ResolveTels(key, custTelNo, found, tels);
     WriteTraceLog(QStringLiteral("CustTelNon=") + tels.CustTelNon + QStringLiteral(", Caller=") + tels.Caller +
                   QStringLiteral(", ReadName=") + tels.ReadName);
     TLog log;
-    log.DtFrom = accepted;
-    log.TelNo = telNo;
-    log.TelType = QStringLiteral("発信");
+    log.DtFrom = at;
+    log.TelNo = key;
+    log.TelType = kind;
     log.TelTerm = QStringLiteral("0:00:00");
+    log.TelTime = 0;
     log.PortNo = portNo;
     return FDm->InsertLog(log);
+}
+
+int CallPipeline::RecordOutgoingCall(const QString& number, int portNo)
+{
+    WriteTraceLog(QStringLiteral("TfrmMain.CallDataInsert TelNo=") + number + QStringLiteral(" PortNo=") +
+                  QString::number(portNo));
+    const QDateTime accepted = Clock::now();
+    const QString telNo = StorableNumber(number);
+    if (FInDatabaseWork) {
+        // A call's database work is under way (its reconnection lets messages run).
+        StoreFailed(accepted, telNo, portNo, kOutgoing);
+        return -1;
+    }
+    FInDatabaseWork = true;
+    int logNo = -1;
+    try {
+        TTels tels;
+        logNo = StoreCall(telNo, telNo, accepted, portNo, kOutgoing, tels);
+    } catch (const std::exception& e) {
+        WriteTraceLog(QStringLiteral("RecordOutgoingCall E.Message=") + QString::fromUtf8(e.what()));
+    }
+    FInDatabaseWork = false;
+    if (logNo < 0)
+        StoreFailed(accepted, telNo, portNo, kOutgoing);
+    else if (FStoreFailing || (FJournal && !FJournal->IsEmpty()))
+        ReplayJournal();
+    if (!FQueue.isEmpty())
+        ScheduleProcessing();
+    return logNo;
 }
 
 bool CallPipeline::TelReceiveProc(TIncomingCall& call, TCallResult& result)
@@ -133,6 +295,7 @@ bool CallPipeline::TelReceiveProc(TIncomingCall& call, TCallResult& result)
     WriteTraceLog(QStringLiteral("★TelReceiveProc TelNo=") + call.TelNo + QStringLiteral(" LogNo=") + call.LogNo +
                   QStringLiteral(" PortNo=") + QString::number(call.PortNo) + QStringLiteral(" CalledReadName=") +
                   call.CalledReadName);
+    call.TelNo = StorableNumber(call.TelNo);
     const QString key = call.TelNo.isEmpty() ? QStringLiteral(" ") : call.TelNo;
     WriteTraceLog(QStringLiteral("TelNo=") + call.TelNo);
     FCallStart = Clock::now();

@@ -7,7 +7,11 @@
 
 #include "db/TTels.h"
 
+#include <memory>
+
+class CallJournal;
 class TdmCmn;
+struct TJournalEntry;
 
 // One incoming call as handed to the pipeline.
 struct TIncomingCall
@@ -40,6 +44,16 @@ public:
     // Number into edtCall, caller into pnlCallName; window, tray, speech, flash,
     // external program and customer tab as configured.
     virtual void PresentCall(const TCallResult& call) = 0;
+    // The number of a call about to be processed, shown before any database work so a slow
+    // or unreachable database never hides it.
+    virtual void ShowIncomingNumber(const QString& telNo) { Q_UNUSED(telNo); }
+    // failing: a call could not be stored and waits in the journal (waiting calls) until the
+    // database takes it; false again once stores succeed.
+    virtual void CallStoreFailing(bool failing, int waiting)
+    {
+        Q_UNUSED(failing);
+        Q_UNUSED(waiting);
+    }
 };
 
 // Turns a number that arrived on a line into a phone-book entry and a call-log row, one
@@ -51,6 +65,23 @@ class CallPipeline : public QObject
     Q_OBJECT
 public:
     CallPipeline(TdmCmn* dm, CallPipelineHost* host, QObject* parent = nullptr);
+    ~CallPipeline() override;
+
+    // Keeps calls the database does not take in the journal file at path, to be written to
+    // the call log later. Without a journal such a call is only logged as lost.
+    void SetJournal(const QString& path);
+    CallJournal* Journal() const { return FJournal.get(); }
+    // Writes the journaled calls to the call log with their original times; returns how
+    // many were written. Runs at start, after a reconnection and after a stored call.
+    int ReplayJournal();
+    // The periodic check: a database file removed or replaced under the open attachment
+    // counts as unreachable (detach, journal); then reconnect and replay when calls wait.
+    void CheckDatabase();
+    bool StoreFailing() const { return FStoreFailing; }
+
+    // What a caller's number is stored as: characters the database cannot hold become "〓"
+    // and the number is cut to the column's width; the original goes to the diagnostic log.
+    static QString StorableNumber(const QString& telNo);
 
     // Queues a call; it is processed once control is back in the event loop.
     void Enqueue(const TIncomingCall& call);
@@ -70,8 +101,8 @@ public:
     QDateTime CallStartTime() const { return FCallStart; }
 
     // An outgoing call the phone accepted: the phone-book entry as for an incoming call
-    // (keyed by the number itself, no second lookup) and a "発信" row. Returns LOG_NO;
-    // database errors propagate.
+    // (keyed by the number itself, no second lookup) and a "発信" row. Returns LOG_NO, or -1
+    // when the database did not take it (the call is then journaled).
     int RecordOutgoingCall(const QString& telNo, int portNo);
 
 signals:
@@ -82,6 +113,12 @@ private:
     // Finds or creates the phone-book entry of key; custTelNo is the number customers are
     // asked about. Customer lookups never fail the call.
     TTels ResolveTels(const QString& key, const QString& custTelNo, bool found, TTels tels);
+    // The phone-book entry and the call-log row of one call; database errors propagate.
+    int StoreCall(const QString& key, const QString& custTelNo, const QDateTime& at, int portNo,
+                  const QString& kind, TTels& tels);
+    void StoreJournaled(const TJournalEntry& entry);
+    void StoreFailed(const QDateTime& at, const QString& key, int portNo, const QString& kind);
+    void SetStoreFailing(bool failing);
     void ScheduleProcessing();
     void ProcessQueue();
 
@@ -89,6 +126,8 @@ private:
     CallPipelineHost* FHost;
     QQueue<TIncomingCall> FQueue;
     QDateTime FCallStart;
+    std::unique_ptr<CallJournal> FJournal;
+    bool FStoreFailing = false;
     bool FCallWaiting = false;
     bool FRefreshing = false;
     bool FInDatabaseWork = false;

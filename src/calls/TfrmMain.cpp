@@ -300,6 +300,11 @@ QWidget* TfrmMain::BuildStatusBar()
         StatusPanels[i]->setMinimumWidth(kStatusWidths[i]);
         bar->addPermanentWidget(StatusPanels[i], i == 2 ? 1 : 0);
     }
+    pnlCallStore = new QLabel(bar);
+    pnlCallStore->setObjectName(QStringLiteral("pnlCallStore"));
+    pnlCallStore->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+    pnlCallStore->hide();
+    bar->insertPermanentWidget(0, pnlCallStore);
     // Hints go to panel 0 rather than the bar's own message area.
     connect(bar, &QStatusBar::messageChanged, this, [this](const QString& m) {
         if (!m.isEmpty())
@@ -373,6 +378,7 @@ bool TfrmMain::FormCreate()
     PageMenu->setCurrentIndex(0);
     setWindowTitle(QStringLiteral("Zuvaro３"));
     FPipeline = new CallPipeline(dmCmn, this, this);
+    FPipeline->SetJournal(gDataDir + QStringLiteral("/CallJournal.txt"));
 
     // Publish where a second copy finds us.
     FCopyData = new CopyDataServer(this);
@@ -407,6 +413,10 @@ bool TfrmMain::FormCreate()
         FLoginRefused = true;
         return false;
     }
+
+    // Calls that the database missed last time go in now, before the grid is first loaded.
+    FPipeline->ReplayJournal();
+    connect(AndroidTimer, &QTimer::timeout, FPipeline, &CallPipeline::CheckDatabase);
 
     ReadRegistry();
 

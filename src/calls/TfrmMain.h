@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calls/CallLogView.h"
 #include "calls/CallPipeline.h"
 #include "calls/TUpTable.h"
 #include "devices/DeviceHost.h"
@@ -85,6 +86,8 @@ public:
     CallPipeline* Pipeline() const { return FPipeline; }
     void RefreshAfterCall() override;
     void PresentCall(const TCallResult& call) override;
+    void ShowIncomingNumber(const QString& telNo) override;
+    void CallStoreFailing(bool failing, int waiting) override;
     void StartFlash();
     bool Flashing() const;
     void SetFlashInterval(int ms) { FFlashIntervalMs = ms; }
@@ -207,6 +210,8 @@ public:
     QTabWidget* PageMenu = nullptr;
     QWidget* StatusBar1 = nullptr;
     QLabel* StatusPanels[3] = {nullptr, nullptr, nullptr};
+    // Shown while calls could not be stored in the database.
+    QLabel* pnlCallStore = nullptr;
     QMenu* LogMenu = nullptr;
     QAction* mnuTrace = nullptr;
     QAction* mnuOpenLog = nullptr;
@@ -223,6 +228,10 @@ private:
     void FinishFlash();
     void SetCloseButtons(bool resident);
     bool RefreshStep();
+
+    // What the call-log grid shows; after a call only the rows added since are read.
+    CallLogView FLogView;
+    bool FAppendOnly = false;
 
     CopyDataServer* FCopyData = nullptr;
     CallPipeline* FPipeline = nullptr;

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -24,6 +25,14 @@ namespace {
 const QString kFlashColour = QStringLiteral("#bbeeaa");
 const QString kNameStyle = QStringLiteral("font-size: 14pt; background-color: %1;");
 const QString kTipColour = QStringLiteral("palette(tool-tip-base)");
+
+void SetLogGridRow(QTableWidget* grid, int r, const TLogRow& row)
+{
+    const QString cells[10] = {row.DtFrom,  row.TelNo, row.TelType,    row.PortNo,   row.Caller,
+                               row.TelMemo, row.ActNo, row.CustTelNon, row.ReadName, row.LogNo};
+    for (int c = 0; c < 10; ++c)
+        grid->setItem(r, c, new QTableWidgetItem(cells[c]));
+}
 
 TCallKind selectedKind(const TfrmMain* f)
 {
@@ -38,19 +47,39 @@ TCallKind selectedKind(const TfrmMain* f)
 void TfrmMain::MakeLogGrid()
 {
     WriteTraceLog(QStringLiteral("TfraCust.MakeLogGrid begin"));
+    const QDate day = DateTimePicker1->date();
+    const TCallKind kind = selectedKind(this);
+    if (FAppendOnly && FLogView.Shows(day, kind) && !FLogView.IsEmpty()) {
+        QList<QDateTime> times;
+        const QList<TLogRow> newer = CallLog::LoadNewer(dmCmn->sqlWork, day, kind, FLogView.MaxLogNo(), &times);
+        if (FLogView.Merge(newer, times)) {
+            const QList<TLogRow>& rows = FLogView.Rows();
+            sgdLog->setUpdatesEnabled(false);
+            for (int r = 0; r < newer.size(); ++r)
+                sgdLog->insertRow(0);
+            for (int r = 0; r < newer.size(); ++r)
+                SetLogGridRow(sgdLog, r, rows.at(r));
+            for (int r : FLogView.RenamedRows()) {
+                sgdLog->item(r, 4)->setText(rows.at(r).Caller);
+                sgdLog->item(r, 7)->setText(rows.at(r).CustTelNon);
+                sgdLog->item(r, 8)->setText(rows.at(r).ReadName);
+            }
+            sgdLog->setUpdatesEnabled(true);
+            WriteTraceLog(QStringLiteral("TfraCust.MakeLogGrid end"));
+            emit logGridLoaded();
+            return;
+        }
+    }
+    QList<QDateTime> times;
+    const QList<TLogRow> rows = CallLog::LoadDay(dmCmn->sqlWork, day, kind, &times);
+    FLogView.Reset(day, kind, rows, times);
     GridHelpers::ClearRows(sgdLog);
-    const QList<TLogRow> rows = CallLog::LoadDay(dmCmn->sqlWork, DateTimePicker1->date(), selectedKind(this));
     if (!rows.isEmpty())
         sgdLog->setRowCount(int(rows.size()));
     // One repaint for the whole day rather than one per cell.
     sgdLog->setUpdatesEnabled(false);
-    for (int r = 0; r < rows.size(); ++r) {
-        const TLogRow& row = rows.at(r);
-        const QString cells[10] = {row.DtFrom, row.TelNo,  row.TelType,    row.PortNo,   row.Caller,
-                                   row.TelMemo, row.ActNo, row.CustTelNon, row.ReadName, row.LogNo};
-        for (int c = 0; c < 10; ++c)
-            sgdLog->setItem(r, c, new QTableWidgetItem(cells[c]));
-    }
+    for (int r = 0; r < rows.size(); ++r)
+        SetLogGridRow(sgdLog, r, rows.at(r));
     sgdLog->setUpdatesEnabled(true);
     WriteTraceLog(QStringLiteral("TfraCust.MakeLogGrid end"));
     emit logGridLoaded();
@@ -186,7 +215,35 @@ void TfrmMain::RefreshAfterCall()
         const QSignalBlocker block(DateTimePicker1);
         DateTimePicker1->setDate(Clock::today());
     }
+    // Only the calls added since the last load are read, when the grid shows today already.
+    FAppendOnly = true;
+    const auto reset = qScopeGuard([this]() { FAppendOnly = false; });
     RefreshTables(TUpTable::With({TUpTable::LogTable, TUpTable::TelsTable}));
+}
+
+void TfrmMain::ShowIncomingNumber(const QString& telNo)
+{
+    edtCall->setText(telNo);
+    pnlCallName->clear();
+    // Painted now: the database work that follows may keep the event loop busy.
+    if (edtCall->isVisible())
+        edtCall->repaint();
+}
+
+void TfrmMain::CallStoreFailing(bool failing, int waiting)
+{
+    // The file may have been replaced: the next refresh reads the whole day.
+    FLogView.Clear();
+    if (!failing) {
+        pnlCallStore->clear();
+        pnlCallStore->hide();
+        return;
+    }
+    pnlCallStore->setText(waiting > 0 ? QStringLiteral("通話をデータベースに保存できませんでした（未保存 %1 件）。"
+                                                       "接続が戻りしだい保存します。")
+                                            .arg(waiting)
+                                      : QStringLiteral("データベースに接続できません。通話は接続が戻りしだい保存します。"));
+    pnlCallStore->show();
 }
 
 void TfrmMain::PresentCall(const TCallResult& call)

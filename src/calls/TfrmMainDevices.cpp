@@ -299,12 +299,11 @@ void TfrmMain::ComTelCall(int comIdx)
 
 void TfrmMain::CallDataInsert(const QString& telNo, int portNo)
 {
-    FPipeline->RecordOutgoingCall(telNo, portNo);
-    {
-        const QSignalBlocker block(DateTimePicker1);
-        DateTimePicker1->setDate(Clock::today());
-    }
-    RefreshTables(TUpTable::With({TUpTable::LogTable, TUpTable::TelsTable}));
+    edtCall->setText(telNo);
+    // Not stored (journaled until the database answers): the number stays on screen.
+    if (FPipeline->RecordOutgoingCall(telNo, portNo) < 0)
+        return;
+    RefreshAfterCall();
     edtCall->setText(telNo);
     pnlCallName->setText(GetCallerName(telNo));
     WriteTraceLog(QStringLiteral("TfrmMain.CallDataInsert end"));

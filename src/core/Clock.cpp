@@ -1,5 +1,9 @@
 #include "core/Clock.h"
 
+#include <QFile>
+
+#include <ctime>
+
 #include <QMutex>
 
 namespace {
@@ -41,4 +45,12 @@ bool Clock::isFixed()
 {
     QMutexLocker lock(&gClockMutex);
     return gFixed;
+}
+
+void Clock::PinLocalTimeZone()
+{
+    if (!qEnvironmentVariableIsEmpty("TZ") || !QFile::exists(QStringLiteral("/etc/localtime")))
+        return;
+    qputenv("TZ", ":/etc/localtime");
+    tzset();
 }

@@ -16,4 +16,9 @@ public:
     static void advance(qint64 msecs);
     static void reset();
     static bool isFixed();
+
+    // At start: with TZ unset, glibc reads /etc/localtime again on every local-time
+    // conversion, and the call grid converts once per row. Naming the file in TZ makes it
+    // read once. A TZ already set is left alone.
+    static void PinLocalTimeZone();
 };

@@ -8,6 +8,8 @@
 
 #include <QFile>
 
+#include <sys/stat.h>
+
 static_assert(sizeof(isc_db_handle) == sizeof(unsigned int), "handle type of the client library");
 
 namespace {
@@ -34,6 +36,22 @@ void appendString(QByteArray& dpb, int tag, const QByteArray& value)
     dpb.append(char(tag));
     dpb.append(char(qMin<qsizetype>(value.size(), 255)));
     dpb.append(value.left(255));
+}
+
+// A server path is "host:/path" (or "host/port:path"); a local one starts with '/' or has no colon.
+bool isLocalPath(const QString& path)
+{
+    return path.startsWith(QLatin1Char('/')) || !path.contains(QLatin1Char(':'));
+}
+
+bool statPath(const QString& path, unsigned long long& device, unsigned long long& inode)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    device = static_cast<unsigned long long>(st.st_dev);
+    inode = static_cast<unsigned long long>(st.st_ino);
+    return true;
 }
 
 void rollbackQuietly(isc_tr_handle* trans)
@@ -94,6 +112,17 @@ void FbDatabase::open()
     if (isc_attach_database(status, 0, path.constData(), &handle, short(dpb.size()), dpb.constData()))
         FbCommon::raise(status);
     FHandle = handle;
+    FFileDevice = FFileInode = 0;
+    if (isLocalPath(FPath))
+        statPath(FPath, FFileDevice, FFileInode);
+}
+
+bool FbDatabase::fileReplaced() const
+{
+    if (!FHandle || (FFileDevice == 0 && FFileInode == 0))
+        return false;
+    unsigned long long device = 0, inode = 0;
+    return !statPath(FPath, device, inode) || device != FFileDevice || inode != FFileInode;
 }
 
 void FbDatabase::close()

@@ -57,6 +57,11 @@ public:
     // "host:/path" or "host/port:/path": a database on a Firebird server, not a local file.
     static bool IsServerPath(const QString& path);
 
+    // True when the database is a local file and the file now at its path is not the one
+    // that was opened (removed, renamed away or replaced): the open attachment would go on
+    // writing into a file nobody sees again.
+    bool fileReplaced() const;
+
     // Creates an empty dialect-1 database whose default character set is NONE.
     static void createDatabase(const QString& path, const QString& user, const QString& password);
 
@@ -73,6 +78,9 @@ private:
     QStringList FParams;
     int FDialect = 1;
     unsigned int FHandle = 0;
+    // Device and inode of the local file at the time it was attached; 0/0 for a server.
+    unsigned long long FFileDevice = 0;
+    unsigned long long FFileInode = 0;
     unsigned int FScopeTrans = 0; // the transaction of an FbWriteScope, when one is alive
     StatementHook FHook;
     QList<FbQuery*> FQueries;

@@ -107,6 +107,8 @@ struct FbQuery::Impl
     isc_stmt_handle stmt = 0;
     isc_tr_handle trans = 0;
     bool borrowed = false; // trans belongs to an FbWriteScope: neither committed nor rolled back here
+    bool cursorOpen = false;
+    int stmtType = isc_info_sql_stmt_select;
     Sqlda out;
     std::vector<Buffer> buffers;
 
@@ -138,6 +140,15 @@ struct FbQuery::Impl
         if (stmt)
             isc_dsql_free_statement(status, &stmt, DSQL_drop);
         stmt = 0;
+        cursorOpen = false;
+    }
+    // Ends a run of a kept statement; the statement stays prepared.
+    void closeCursor()
+    {
+        ISC_STATUS_ARRAY status;
+        if (stmt && cursorOpen)
+            isc_dsql_free_statement(status, &stmt, DSQL_close);
+        cursorOpen = false;
     }
     void rollback()
     {
@@ -164,6 +175,7 @@ void FbQuery::setSql(const QString& sql)
 {
     release();
     FSql = sql;
+    FTextParams.clear();
     FParamNames.clear();
     FParamValues.clear();
 }
@@ -183,6 +195,7 @@ void FbQuery::setBlobParam(const QString& name, const QByteArray& data)
 void FbQuery::release() noexcept
 {
     d->freeStatement();
+    FPreparedSql.clear();
     d->rollback();
     FOpen = false;
     FEof = true;
@@ -213,8 +226,16 @@ FbField FbQuery::fieldByName(const QString& name) const
 
 void FbQuery::open()
 {
-    release();
-    const QByteArray bytes = FbCommon::encodeStatement(FSql);
+    const bool reuse = FKeepPrepared && d->stmt && FPreparedSql == FSql;
+    if (reuse) {
+        d->closeCursor();
+        d->rollback();
+        FOpen = false;
+        FEof = true;
+        FRow.clear();
+    } else {
+        release();
+    }
     FDb.ensureOpen();
     FDb.runStatementHook(FSql);
 
@@ -226,43 +247,71 @@ void FbQuery::open()
     };
     if (!d->start(status, FDb.handle(), FDb.FScopeTrans, false))
         fail();
-    if (isc_dsql_allocate_statement(status, FDb.handle(), &d->stmt))
-        fail();
-    d->out.reset(20);
     const unsigned short dialect = (unsigned short)FDb.sqlDialect();
-    if (isc_dsql_prepare(status, &d->trans, &d->stmt, 0, bytes.constData(), dialect, d->out.da))
-        fail();
-    if (d->out.da->sqld > d->out.da->sqln) {
-        d->out.reset(d->out.da->sqld);
-        if (isc_dsql_describe(status, &d->stmt, dialect, d->out.da))
+    if (!reuse) {
+        const QByteArray bytes = FbCommon::encodeStatement(FSql);
+        if (isc_dsql_allocate_statement(status, FDb.handle(), &d->stmt))
             fail();
+        d->out.reset(20);
+        if (isc_dsql_prepare(status, &d->trans, &d->stmt, 0, bytes.constData(), dialect, d->out.da))
+            fail();
+        if (d->out.da->sqld > d->out.da->sqln) {
+            d->out.reset(d->out.da->sqld);
+            if (isc_dsql_describe(status, &d->stmt, dialect, d->out.da))
+                fail();
+        }
+        const int n = d->out.da->sqld;
+        d->buffers.assign(size_t(n), Buffer());
+        for (int i = 0; i < n; ++i) {
+            XSQLVAR& v = d->out.da->sqlvar[i];
+            FNames << QString::fromUtf8(v.aliasname, v.aliasname_length);
+            const int type = v.sqltype & ~1;
+            size_t size = size_t(v.sqllen) + (type == SQL_VARYING ? 2 : 0);
+            d->buffers[size_t(i)].data.assign(size + 8, '\0');
+            v.sqldata = d->buffers[size_t(i)].data.data();
+            v.sqlind = &d->buffers[size_t(i)].ind;
+            v.sqltype = short(type | 1);
+        }
+
+        char item = isc_info_sql_stmt_type;
+        char info[16] = {};
+        d->stmtType = isc_info_sql_stmt_select;
+        if (isc_dsql_sql_info(status, &d->stmt, 1, &item, sizeof(info), info))
+            fail();
+        if (info[0] == isc_info_sql_stmt_type) {
+            const short len = short(isc_vax_integer(info + 1, 2));
+            d->stmtType = int(isc_vax_integer(info + 3, len));
+        }
+        FPreparedSql = FSql;
     }
     const int n = d->out.da->sqld;
-    d->buffers.assign(size_t(n), Buffer());
-    for (int i = 0; i < n; ++i) {
-        XSQLVAR& v = d->out.da->sqlvar[i];
-        FNames << QString::fromUtf8(v.aliasname, v.aliasname_length);
-        const int type = v.sqltype & ~1;
-        size_t size = size_t(v.sqllen) + (type == SQL_VARYING ? 2 : 0);
-        d->buffers[size_t(i)].data.assign(size + 8, '\0');
-        v.sqldata = d->buffers[size_t(i)].data.data();
-        v.sqlind = &d->buffers[size_t(i)].ind;
-        v.sqltype = short(type | 1);
-    }
+    const int stmtType = d->stmtType;
 
-    char item = isc_info_sql_stmt_type;
-    char info[16] = {};
-    int stmtType = isc_info_sql_stmt_select;
-    if (isc_dsql_sql_info(status, &d->stmt, 1, &item, sizeof(info), info))
-        fail();
-    if (info[0] == isc_info_sql_stmt_type) {
-        const short len = short(isc_vax_integer(info + 1, 2));
-        stmtType = int(isc_vax_integer(info + 3, len));
+    // Text parameters go in as the database's bytes; the server converts them to the
+    // parameter's type.
+    Sqlda in;
+    std::vector<QByteArray> values;
+    XSQLDA* inDa = nullptr;
+    if (!FTextParams.isEmpty()) {
+        const int count = int(FTextParams.size());
+        in.reset(count);
+        in.da->sqld = short(count);
+        values.reserve(size_t(count));
+        for (int i = 0; i < count; ++i) {
+            values.push_back(Cp932::encode(FTextParams.at(i)));
+            XSQLVAR& v = in.da->sqlvar[i];
+            v.sqltype = SQL_TEXT;
+            v.sqllen = short(values.back().size());
+            v.sqldata = values.back().data();
+            v.sqlind = nullptr;
+        }
+        inDa = in.da;
     }
 
     if (stmtType == isc_info_sql_stmt_select || stmtType == isc_info_sql_stmt_select_for_upd) {
-        if (isc_dsql_execute(status, &d->trans, &d->stmt, dialect, nullptr))
+        if (isc_dsql_execute(status, &d->trans, &d->stmt, dialect, inDa))
             fail();
+        d->cursorOpen = true;
         FOpen = true;
         FEof = false;
         fetchRow();
@@ -279,7 +328,7 @@ void FbQuery::open()
     }
     // An executable procedure (or a write with RETURNING) hands back one row at once.
     const bool singleton = stmtType == isc_info_sql_stmt_exec_procedure && n > 0;
-    if (isc_dsql_execute2(status, &d->trans, &d->stmt, dialect, nullptr, singleton ? d->out.da : nullptr))
+    if (isc_dsql_execute2(status, &d->trans, &d->stmt, dialect, inDa, singleton ? d->out.da : nullptr))
         fail();
     FOpen = true;
     FEof = !singleton;
@@ -417,6 +466,19 @@ void FbQuery::next()
 
 void FbQuery::close()
 {
+    if (FKeepPrepared && d->stmt && FPreparedSql == FSql) {
+        d->closeCursor();
+        ISC_STATUS_ARRAY status;
+        if (!d->commit(status)) {
+            release();
+            FbCommon::raise(status, FSql);
+        }
+        d->trans = 0;
+        FOpen = false;
+        FEof = true;
+        FRow.clear();
+        return;
+    }
     if (!FOpen && !d->stmt && !d->trans)
         return;
     d->freeStatement();

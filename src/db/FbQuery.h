@@ -33,6 +33,12 @@ public:
     // Binds a binary blob to ":name" in the SQL (for exec). A null array stores null.
     void setBlobParam(const QString& name, const QByteArray& data);
 
+    // Values of the positional "?" parameters of a select, bound as text.
+    void setTextParams(const QStringList& values) { FTextParams = values; }
+    // Keeps a select prepared after close(): the next open() of the same SQL only binds and
+    // runs it. Errors, release() and a closing connection drop it as always.
+    void setKeepPrepared(bool keep) { FKeepPrepared = keep; }
+
     // Runs the statement and stands on the first row (eof when there is none).
     void open();
     bool isOpen() const { return FOpen; }
@@ -62,6 +68,9 @@ private:
 
     FbDatabase& FDb;
     QString FSql;
+    QStringList FTextParams;
+    bool FKeepPrepared = false;
+    QString FPreparedSql;
     QStringList FParamNames;
     QList<QByteArray> FParamValues;
     std::unique_ptr<Impl> d;

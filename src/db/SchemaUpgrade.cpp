@@ -131,6 +131,23 @@ public:
         return found(QStringLiteral("select 1 from ") + table + QStringLiteral(" where ") + where);
     }
 
+    // Index builds take a while on a large database: the notice is up while build runs and
+    // never stays up after it, also when it fails.
+    template <typename Build> static void buildIndexes(IndexNotice* notice, Build build)
+    {
+        if (notice)
+            notice->begin();
+        try {
+            build();
+        } catch (...) {
+            if (notice)
+                notice->end();
+            throw;
+        }
+        if (notice)
+            notice->end();
+    }
+
     void step1ResponseTables();
     void step2Account();
     void step3AccountProxy();
@@ -142,6 +159,7 @@ public:
     void step9TextPort();
     void step10TextDt();
     void step11MemoWidth();
+    void step12DescendingDayIndex(IndexNotice* notice);
     void stepLogInsertEvent();
 
 private:
@@ -335,9 +353,10 @@ void Upgrade::step8Indexes(IndexNotice* notice)
         const char* table;
         const char* name;
         const char* column;
+        bool descending = false;
     };
     static const Index indexes[] = {
-        {"LOG", "IDX_LOG_DT_FROM", "DT_FROM"},
+        {"LOG", "IDX_LOG_DT_FROM", "DT_FROM", true},
         {"LOG", "IDX_LOG_TEL_NO", "TEL_NO"},
         {"TELS", "IDX_TELS_CUST_TEL_NON", "CUST_TEL_NON"},
         {"ACCEPT_T", "IDX_ACCEPT_T_ACT_DT", "ACT_DT"},
@@ -353,22 +372,15 @@ void Upgrade::step8Indexes(IndexNotice* notice)
             missing << &ix;
     if (missing.isEmpty())
         return;
-    if (notice)
-        notice->begin();
-    try {
+    buildIndexes(notice, [&]() {
         for (const Index* ix : missing) {
-            run(QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
-                    .arg(QLatin1String(ix->name), QLatin1String(ix->table), QLatin1String(ix->column)));
+            run(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                    .arg(QLatin1String(ix->descending ? "DESCENDING " : ""), QLatin1String(ix->name),
+                         QLatin1String(ix->table), QLatin1String(ix->column)));
             if (notice)
                 notice->step();
         }
-    } catch (...) {
-        if (notice)
-            notice->end();
-        throw;
-    }
-    if (notice)
-        notice->end();
+    });
 }
 
 void Upgrade::step9TextPort()
@@ -390,6 +402,22 @@ void Upgrade::step11MemoWidth()
     if (FDm.GetFieldLength(QStringLiteral("LOG"), QStringLiteral("TEL_MEMO")) >= 4000)
         return;
     run(QStringLiteral("ALTER TABLE LOG ALTER COLUMN TEL_MEMO TYPE VARCHAR(4000)"));
+}
+
+// The call log is listed newest first: a descending index on DT_FROM lets the day's query
+// walk it in order instead of sorting every row with its long memo. Range lookups on
+// DT_FROM use it as well.
+void Upgrade::step12DescendingDayIndex(IndexNotice* notice)
+{
+    if (found(QStringLiteral("SELECT 1 FROM RDB$INDICES WHERE RDB$INDEX_NAME = 'IDX_LOG_DT_FROM' and RDB$INDEX_TYPE = 1")))
+        return;
+    buildIndexes(notice, [&]() {
+        if (indexExists(QStringLiteral("LOG"), QStringLiteral("IDX_LOG_DT_FROM")))
+            run(QStringLiteral("DROP INDEX IDX_LOG_DT_FROM"));
+        run(QStringLiteral("CREATE DESCENDING INDEX IDX_LOG_DT_FROM ON LOG (DT_FROM)"));
+        if (notice)
+            notice->step();
+    });
 }
 
 } // namespace
@@ -418,6 +446,7 @@ void InitTables(TdmCmn& dm, IndexNotice* notice)
     u.step9TextPort();
     u.step10TextDt();
     u.step11MemoWidth();
+    u.step12DescendingDayIndex(notice);
     u.stepLogInsertEvent();
     dm.tblInterface.setSql(QStringLiteral("select * from INTERFACE order by IF_NO"));
     u.finish();

@@ -28,3 +28,26 @@ void CheckStorableText(const QString& field, const QString& text)
     WriteLog(QStringLiteral("CheckStorableText ") + message);
     throw AppError(message);
 }
+
+QString StorableFallback(const QString& text, int maxBytes)
+{
+    bool ascii = true;
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii)
+        return text.size() <= maxBytes ? text : text.left(maxBytes);
+    QString out;
+    if (Cp932::canEncode(text)) {
+        out = text;
+    } else {
+        const QList<uint> points = text.toUcs4();
+        for (const uint p : points) {
+            const QString one = QString::fromUcs4(reinterpret_cast<const char32_t*>(&p), 1);
+            out += Cp932::canEncode(one) ? one : QStringLiteral("〓");
+        }
+    }
+    return Cp932::truncateToBytes(out, maxBytes);
+}

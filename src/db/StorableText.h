@@ -12,3 +12,8 @@ QString UnstorableTextMessage(const QString& field, const QString& character);
 // Throws an AppError with that message (and logs it) when text holds a character CP932
 // cannot hold. Dialogs call it per field with the field's caption.
 void CheckStorableText(const QString& field, const QString& text);
+
+// For text that must be stored whatever it holds (a caller's number: a call is never lost
+// over it): each character CP932 cannot hold becomes "〓", and the result is cut to maxBytes
+// CP932 bytes. Text that fits comes back unchanged.
+QString StorableFallback(const QString& text, int maxBytes);

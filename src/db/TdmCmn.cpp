@@ -4,6 +4,7 @@
 #include "core/AppError.h"
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
+#include "core/Cp932.h"
 #include "core/DiagLog.h"
 #include "core/Helpers.h"
 #include "core/StopRequest.h"
@@ -120,8 +121,13 @@ QStringList custColumns()
 } // namespace
 
 TdmCmn::TdmCmn(const QString& databasePath)
-    : IBQueryFnc(IBDatabase1), sqlWork(IBDatabase1), sqlWork2(IBDatabase1), tblInterface(IBDatabase1)
+    : IBQueryFnc(IBDatabase1), sqlWork(IBDatabase1), sqlWork2(IBDatabase1), tblInterface(IBDatabase1),
+      FTelsLookup(IBDatabase1), FCustInfoLookup(IBDatabase1)
 {
+    FTelsLookup.setSql(QStringLiteral("select * from TELS where TEL_NO = ?"));
+    FTelsLookup.setKeepPrepared(true);
+    FCustInfoLookup.setSql(QStringLiteral("select CUST_TEL_NON, CUST_NAME, CUST_KANA from CUSTOMER where CUST_TEL_NON = ?"));
+    FCustInfoLookup.setKeepPrepared(true);
     WriteTraceLog(QStringLiteral("TdmCmn.DataModuleCreate"));
     IBDatabase1.close();
     IBDatabase1.setDatabaseName(databasePath);
@@ -153,24 +159,69 @@ void TdmCmn::openFnc(const QString& sql)
     IBQueryFnc.open();
 }
 
+int TdmCmn::insertReturning(const QString& head, const QString& generator, const QString& values,
+                            const QString& keyColumn)
+{
+    // One statement draws the number and inserts the row (one round trip, one commit); the
+    // log shows the statement with the number it drew, as it always has. The scope makes it
+    // run in one writing transaction from the start (see FbWriteScope).
+    FbWriteScope scope(IBDatabase1);
+    QueryGuard guard(IBQueryFnc);
+    try {
+        openFnc(head + QStringLiteral("gen_id(") + generator + QStringLiteral(",1)") + values +
+                QStringLiteral(" returning ") + keyColumn);
+    } catch (...) {
+        logSql(head + QStringLiteral("gen_id(") + generator + QStringLiteral(",1)") + values);
+        throw;
+    }
+    const int key = IBQueryFnc.eof() ? -1 : IBQueryFnc.field(0).asInteger();
+    IBQueryFnc.close();
+    scope.commit();
+    logSql(head + QString::number(key) + values);
+    return key;
+}
+
 void TdmCmn::execFnc(const QString& sql)
 {
     IBQueryFnc.setSql(sql);
     IBQueryFnc.exec();
 }
 
+bool TdmCmn::openLookup(FbQuery& q, const QString& number)
+{
+    // No row can hold a number wider than the key columns (40 bytes); the server would
+    // refuse it as a parameter.
+    if (Cp932::byteLength(number) > 40)
+        return false;
+    q.setTextParams({number});
+    try {
+        q.open();
+    } catch (...) {
+        q.release();
+        throw;
+    }
+    if (!q.eof())
+        return true;
+    q.close();
+    return false;
+}
+
 bool TdmCmn::GetTels(const QString& telNo, TTels& tels)
 {
     WriteTraceLog(QStringLiteral("TdmCmn.GetTels TelNo=") + telNo);
-    QueryGuard guard(IBQueryFnc);
-    openFnc(QStringLiteral("select * from TELS where TEL_NO =") + QuotedSql(telNo));
-    if (IBQueryFnc.eof())
+    FbQuery& q = FTelsLookup;
+    if (!openLookup(q, telNo))
         return false;
-    tels.TelNo = IBQueryFnc.fieldByName(QStringLiteral("TEL_NO")).asString();
-    tels.CustTelNon = IBQueryFnc.fieldByName(QStringLiteral("CUST_TEL_NON")).asString();
-    tels.Caller = IBQueryFnc.fieldByName(QStringLiteral("CALLER")).asString();
-    tels.ReadName = IBQueryFnc.fieldByName(QStringLiteral("READ_NAME")).asString();
-    IBQueryFnc.close();
+    try {
+        tels.TelNo = q.fieldByName(QStringLiteral("TEL_NO")).asString();
+        tels.CustTelNon = q.fieldByName(QStringLiteral("CUST_TEL_NON")).asString();
+        tels.Caller = q.fieldByName(QStringLiteral("CALLER")).asString();
+        tels.ReadName = q.fieldByName(QStringLiteral("READ_NAME")).asString();
+        q.close();
+    } catch (...) {
+        q.release();
+        throw;
+    }
     return true;
 }
 
@@ -221,22 +272,26 @@ bool TdmCmn::GetCustInfo(const QString& telNo, QString& custName, QString& custK
 {
     WriteTraceLog(QStringLiteral("TdmCmn.GetCustInfo"));
     WriteTraceLog(QStringLiteral("TdmCmn.GetCustInfoBase telno=") + telNo);
-    // The number is quoted: a number holding a quote must not break or change the statement.
+    // The log shows the number quoted into the statement; it runs as a parameter.
     const QString sql = QStringLiteral("select ") + QStringLiteral("CUST_TEL_NON") + QStringLiteral(", ") +
                         QStringLiteral("CUST_NAME") + QStringLiteral(", ") + QStringLiteral("CUST_KANA") +
                         QStringLiteral(" from ") + QStringLiteral("CUSTOMER") + QStringLiteral(" where ") +
                         QStringLiteral("CUST_TEL_NON") + QStringLiteral(" = ") + QuotedSql(telNo);
     logSql(sql);
+    FbQuery& q = FCustInfoLookup;
     try {
-        QueryGuard guard(IBQueryFnc);
-        openFnc(sql);
-        if (IBQueryFnc.eof() || IBQueryFnc.fieldByName(QStringLiteral("CUST_TEL_NON")).isNull())
+        if (!openLookup(q, telNo))
             return false;
-        custName = IBQueryFnc.fieldByName(QStringLiteral("CUST_NAME")).asString();
-        custKana = IBQueryFnc.fieldByName(QStringLiteral("CUST_KANA")).asString();
-        IBQueryFnc.close();
+        if (q.fieldByName(QStringLiteral("CUST_TEL_NON")).isNull()) {
+            q.close();
+            return false;
+        }
+        custName = q.fieldByName(QStringLiteral("CUST_NAME")).asString();
+        custKana = q.fieldByName(QStringLiteral("CUST_KANA")).asString();
+        q.close();
         return true;
     } catch (const std::exception& e) {
+        q.release();
         WriteLog(QStringLiteral("TdmCmn.GetCustInfo error ") + QString::fromUtf8(e.what()));
         return false;
     }
@@ -294,21 +349,28 @@ int TdmCmn::InsertLog(const TLog& log)
     CheckStorableText(QStringLiteral("種別"), log.TelType);
     CheckStorableText(QStringLiteral("通話時間"), log.TelTerm);
     CheckStorableText(QStringLiteral("メモ"), log.TelMemo);
-    // The number is drawn in the insert's transaction; see FbWriteScope.
-    FbWriteScope scope(IBDatabase1);
-    const int logNo = GetGenId(QStringLiteral("SEQ_LOG_NO"));
-    const QString sql =
-        QStringLiteral("insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, DT_TO, TEL_TERM, TEL_MEMO, TEL_TIME, "
-                       "PORT_NO) values (") +
-        QString::number(logNo) + QStringLiteral(", ") + SqlDateTime(log.DtFrom) + QStringLiteral(", ") +
+    const QString values =
+        QStringLiteral(", ") + SqlDateTime(log.DtFrom) + QStringLiteral(", ") +
         QuotedSql(log.TelNo) + QStringLiteral(", ") + QuotedSql(log.TelType) + QStringLiteral(", ") +
         (log.DtTo.isValid() ? SqlDateTime(log.DtTo) : QStringLiteral("null")) + QStringLiteral(", ") +
         QuotedSql(log.TelTerm) + QStringLiteral(", ") + QuotedSql(log.TelMemo) + QStringLiteral(", ") +
         QString::number(log.TelTime) + QStringLiteral(", ") + QString::number(log.PortNo) + QStringLiteral(")");
+    return insertReturning(QStringLiteral("insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, DT_TO, TEL_TERM, "
+                                          "TEL_MEMO, TEL_TIME, PORT_NO) values ("),
+                           QStringLiteral("SEQ_LOG_NO"), values, QStringLiteral("LOG_NO"));
+}
+
+bool TdmCmn::LogExists(const TLog& log)
+{
+    const QString sql = QStringLiteral("select LOG_NO from LOG where DT_FROM = ") + SqlDateTime(log.DtFrom) +
+                        QStringLiteral(" and TEL_NO = ") + QuotedSql(log.TelNo) + QStringLiteral(" and TEL_TYPE = ") +
+                        QuotedSql(log.TelType) + QStringLiteral(" and PORT_NO = ") + QString::number(log.PortNo);
     logSql(sql);
-    execFnc(sql);
-    scope.commit();
-    return logNo;
+    QueryGuard guard(IBQueryFnc);
+    openFnc(sql);
+    const bool found = !IBQueryFnc.eof();
+    IBQueryFnc.close();
+    return found;
 }
 
 void TdmCmn::UpdateTelMemo(int logNo, const QString& memo)
@@ -351,16 +413,12 @@ int TdmCmn::InsertCustData(const TCust& cust)
 {
     WriteTraceLog(QStringLiteral("TdmCmn.InsertCustData"));
     checkCust(cust);
-    FbWriteScope scope(IBDatabase1);
-    const int custNo = GetGenId(QStringLiteral("SEQ_CUST_NO"));
-    const QString sql = QStringLiteral("insert into CUSTOMER ( CUST_NO, ") + custColumns().join(QStringLiteral(", ")) +
-                        QStringLiteral(", UPDT) values (") + QString::number(custNo) + QStringLiteral(", ") +
-                        custValues(cust).join(QStringLiteral(", ")) + QStringLiteral(", ") +
-                        QStringLiteral(" CURRENT_TIMESTAMP") + QStringLiteral(" )");
-    logSql(sql);
-    execFnc(sql);
-    scope.commit();
-    return custNo;
+    return insertReturning(QStringLiteral("insert into CUSTOMER ( CUST_NO, ") + custColumns().join(QStringLiteral(", ")) +
+                               QStringLiteral(", UPDT) values ("),
+                           QStringLiteral("SEQ_CUST_NO"),
+                           QStringLiteral(", ") + custValues(cust).join(QStringLiteral(", ")) + QStringLiteral(", ") +
+                               QStringLiteral(" CURRENT_TIMESTAMP") + QStringLiteral(" )"),
+                           QStringLiteral("CUST_NO"));
 }
 
 void TdmCmn::UpdateCustData(const TCust& cust)
@@ -410,20 +468,16 @@ int TdmCmn::InsertAccept(const TAccept& a)
     CheckStorableText(QStringLiteral("対応"), a.UserId);
     const QString logNo = numberOrNull(QStringLiteral("LOG_NO"), a.LogNo);
     const QString custNo = numberOrNull(QStringLiteral("CUST_NO"), a.CustNo);
-    FbWriteScope scope(IBDatabase1);
-    const int actNo = GetGenId(QStringLiteral("SEQ_ACCEPT_NO"));
-    const QString sql =
-        QStringLiteral("insert into ACCEPT_T (ACT_NO, ACT_DT, USERID, TYPE_ID, RESULT_ID, TITLE, CONTENT, LOG_NO, "
-                       "CUST_NO, UPUSERID, UPDT) values (") +
-        QStringList{QString::number(actNo), SqlDateTime(a.ActDt), QuotedSql(a.UserId), QuotedSql(a.TypeId),
-                    QuotedSql(a.ResultId), QuotedSql(a.Title), QuotedSql(a.Content), logNo, custNo,
-                    QuotedSql(gCurrentUser.UserId), QStringLiteral(" CURRENT_TIMESTAMP")}
+    const QString values =
+        QStringLiteral(", ") +
+        QStringList{SqlDateTime(a.ActDt), QuotedSql(a.UserId), QuotedSql(a.TypeId), QuotedSql(a.ResultId),
+                    QuotedSql(a.Title), QuotedSql(a.Content), logNo, custNo, QuotedSql(gCurrentUser.UserId),
+                    QStringLiteral(" CURRENT_TIMESTAMP")}
             .join(QStringLiteral(", ")) +
         QStringLiteral(")");
-    logSql(sql);
-    execFnc(sql);
-    scope.commit();
-    return actNo;
+    return insertReturning(QStringLiteral("insert into ACCEPT_T (ACT_NO, ACT_DT, USERID, TYPE_ID, RESULT_ID, TITLE, "
+                                          "CONTENT, LOG_NO, CUST_NO, UPUSERID, UPDT) values ("),
+                           QStringLiteral("SEQ_ACCEPT_NO"), values, QStringLiteral("ACT_NO"));
 }
 
 void TdmCmn::UpdateAccept(const TAccept& a)
@@ -467,6 +521,10 @@ bool TdmCmn::GetAcceptData(int actNo, TAccept& a)
 
 void TdmCmn::ExecSql(const QString& sql)
 {
+    // Schema changes and backups go this way: the kept lookups would hold their tables
+    // ("object in use") or keep a table's old shape.
+    FTelsLookup.release();
+    FCustInfoLookup.release();
     execFnc(sql);
 }
 

@@ -50,6 +50,9 @@ public:
     bool GetInterfaceInfo(int ifNo, TInterfaceInfo& info);
     QString GetZipAddress(const QString& zipCode);
 
+    // A call-log row with this time, number, kind and port exists already.
+    bool LogExists(const TLog& log);
+
     // Writes. None checks for an existing row; callers do.
     int InsertLog(const TLog& log);
     void UpdateTelMemo(int logNo, const QString& memo);
@@ -89,8 +92,17 @@ public:
     void ReDBConnect(const QString& errorMessage);
 
 private:
+    // The lookups of every call, prepared once and run with the number as a parameter.
+    FbQuery FTelsLookup;
+    FbQuery FCustInfoLookup;
+    // Runs a kept lookup for one number; false when there is no row (the query is closed).
+    bool openLookup(FbQuery& q, const QString& number);
+
     void openFnc(const QString& sql);
     void execFnc(const QString& sql);
+    // Runs head + "gen_id(generator,1)" + values with "returning keyColumn"; logs the
+    // statement with the drawn number in place of the gen_id call. Returns the number.
+    int insertReturning(const QString& head, const QString& generator, const QString& values, const QString& keyColumn);
 };
 
 // The data module of the process, created by the start-up code before the main window.

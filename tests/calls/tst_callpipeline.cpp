@@ -1,8 +1,11 @@
+#include "calls/CallJournal.h"
 #include "calls/CallPipeline.h"
+#include "core/AppError.h"
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/MessageService.h"
 #include "core/StartupSettings.h"
+#include "db/FbDatabase.h"
 #include "db/TdmCmn.h"
 #include "support/ProgramRunner.h"
 #include "support/TestDatabase.h"
@@ -10,15 +13,43 @@
 
 #include <QtTest>
 
+#include <unistd.h>
+
 namespace {
 // The window side, recording what the pipeline asked of it.
 class RecordingHost : public CallPipelineHost
 {
 public:
     QList<TCallResult> presented;
+    QStringList shown;
     int refreshes = 0;
-    void RefreshAfterCall() override { ++refreshes; }
+    int pendingAtRefresh = -1;
+    bool failing = false;
+    int waiting = 0;
+    CallPipeline* pipeline = nullptr;
+    void RefreshAfterCall() override
+    {
+        ++refreshes;
+        if (pipeline)
+            pendingAtRefresh = pipeline->Pending();
+    }
     void PresentCall(const TCallResult& call) override { presented << call; }
+    void ShowIncomingNumber(const QString& telNo) override { shown << telNo; }
+    void CallStoreFailing(bool f, int w) override
+    {
+        failing = f;
+        waiting = w;
+    }
+};
+
+// A data root, settings, a database and a pipeline over it with a recording window side.
+struct CallWorld
+{
+    TestEnv env;
+    bool settingsLoaded = (LoadStartupSettings(), true);
+    TestDatabase db{env.path("shop.fdb")};
+    RecordingHost host;
+    CallPipeline pipeline{dmCmn, &host};
 };
 
 int count(const QString& sql)
@@ -122,7 +153,8 @@ private slots:
         QTRY_COMPARE(host.presented.size(), 2);
         QCOMPARE(host.presented.at(0).TelNo, QString("0311111111"));
         QCOMPARE(host.presented.at(1).PortNo, 60601);
-        QCOMPARE(host.refreshes, 2);
+        // Both were queued together: one refresh after the second.
+        QCOMPARE(host.refreshes, 1);
         QVERIFY(!pipeline.CallWaiting());
         QCOMPARE(count("select count(*) as N from LOG where PORT_NO = 60601"), 1);
 
@@ -163,6 +195,233 @@ private slots:
 
         pipeline.Enqueue(call("0399999999"));
         QTRY_COMPARE(host.presented.size(), 1);
+    }
+
+    void unstorableNumbersAreStoredMarked_data()
+    {
+        QTest::addColumn<QString>("received");
+        QTest::addColumn<QString>("stored");
+        const QString digits45 = QString("0123456789").repeated(4) + "01234";
+        QTest::newRow("fits") << "0312345678" << "0312345678";
+        QTest::newRow("fits, full width") << QString::fromUtf8("０３１２") << QString::fromUtf8("０３１２");
+        QTest::newRow("hangul") << QString::fromUtf8("03김5") << QString::fromUtf8("03〓5");
+        QTest::newRow("minus sign") << QString::fromUtf8("03−1234") << QString::fromUtf8("03〓1234");
+        QTest::newRow("45 digits") << digits45 << digits45.left(40);
+        QTest::newRow("wide and long") << QString::fromUtf8("김").repeated(25) << QString::fromUtf8("〓").repeated(20);
+        QTest::newRow("emoji") << QString::fromUtf8("03😀1") << QString::fromUtf8("03〓1");
+    }
+
+    void unstorableNumbersAreStoredMarked()
+    {
+        QFETCH(QString, received);
+        QFETCH(QString, stored);
+        CallWorld w;
+        auto& [env, settingsLoaded, db, host, pipeline] = w;
+        pipeline.Enqueue(call(received));
+        QTRY_COMPARE(host.presented.size(), 1);
+        QCOMPARE(host.presented.at(0).TelNo, stored);
+        QCOMPARE(host.shown, QStringList{stored});
+        QCOMPARE(tels(stored).TelNo, stored);
+        dmCmn->sqlWork.setSql("select TEL_NO from LOG");
+        dmCmn->sqlWork.open();
+        QCOMPARE(dmCmn->sqlWork.field(0).asString(), stored);
+        dmCmn->sqlWork.close();
+        QCOMPARE(ProgramRunner::logText().contains(QString::fromUtf8("as received: \"") + received), stored != received);
+    }
+
+    void phoneBookEntryMadeMeanwhileByAnotherPc()
+    {
+        CallWorld w;
+        auto& [env, settingsLoaded, db, host, pipeline] = w;
+
+        // A second attachment, as a second PC would have, enters the caller between our
+        // lookup and our insert.
+        FbDatabase other;
+        other.setDatabaseName(db.path());
+        other.setParams(dmCmn->IBDatabase1.params());
+        dmCmn->IBDatabase1.setStatementHook([&other](const QString& sql) {
+            if (sql.startsWith("insert into TELS"))
+                other.execute(QString::fromUtf8("insert into TELS (TEL_NO, CUST_TEL_NON, CALLER, READ_NAME) values "
+                                                "('0312345678', '0312345678', 'OTHER PC', 'OTHER')"));
+        });
+        pipeline.Enqueue(call("0312345678"));
+        QTRY_COMPARE(host.presented.size(), 1);
+        dmCmn->IBDatabase1.setStatementHook({});
+        QCOMPARE(host.presented.at(0).Caller, QString("OTHER PC"));
+        QCOMPARE(count("select count(*) as N from LOG where TEL_NO = '0312345678'"), 1);
+        QCOMPARE(count("select count(*) as N from TELS"), 1);
+    }
+
+    void journalLines()
+    {
+        TestEnv env;
+        const QDateTime t(QDate(2024, 5, 1), QTime(10, 0, 0, 250));
+        const TJournalEntry odd{t, QString::fromUtf8("03\t1%2\n〓 x"), 3, QString::fromUtf8("着信")};
+        TJournalEntry back;
+        QVERIFY(!CallJournal::FormatLine(odd).contains('\n'));
+        QVERIFY(CallJournal::ParseLine(CallJournal::FormatLine(odd), back));
+        QVERIFY(back == odd);
+
+        CallJournal journal(env.path("j.txt"));
+        QVERIFY(journal.IsEmpty());
+        const TJournalEntry a{t, "01", 1, QString::fromUtf8("着信")}, b{t, "02", 2, QString::fromUtf8("発信")};
+        QVERIFY(journal.Append(a));
+        QVERIFY(journal.Append(b));
+        // A line cut short by a crash is skipped.
+        {
+            QFile f(journal.path());
+            QVERIFY(f.open(QIODevice::Append));
+            f.write("2024-05-01 10:0");
+        }
+        QCOMPARE(journal.Entries(), (QList<TJournalEntry>{a, b}));
+
+        // Replay stops at the first call the database refuses and keeps it and the rest.
+        QList<TJournalEntry> seen;
+        QCOMPARE(journal.Replay([&seen](const TJournalEntry& e) {
+            if (e.TelNo == "02")
+                throw AppError("down");
+            seen << e;
+        }),
+                 1);
+        QCOMPARE(seen, QList<TJournalEntry>{a});
+        QCOMPARE(CallJournal(journal.path()).Entries(), QList<TJournalEntry>{b});
+        QCOMPARE(journal.Replay([](const TJournalEntry&) {}), 1);
+        QVERIFY(journal.IsEmpty());
+        QVERIFY(!QFile::exists(journal.path()));
+    }
+
+    // The database file goes away while the program runs, then comes back.
+    void unreachableDatabaseJournalsCallsAndReplaysThemOnce()
+    {
+        CallWorld w;
+        auto& [env, settingsLoaded, db, host, pipeline] = w;
+        pipeline.SetJournal(env.path("CallJournal.txt"));
+        QSignalSpy abandoned(&pipeline, &CallPipeline::callAbandoned);
+        const QDateTime t1(QDate(2024, 5, 1), QTime(10, 0, 0));
+        Clock::setNow(t1);
+        pipeline.Enqueue(call("0311111111"));
+        QTRY_COMPARE(host.presented.size(), 1);
+
+        // Renamed away under the open attachment: the periodic check notices.
+        QVERIFY(QFile::rename(db.path(), db.path() + ".away"));
+        pipeline.CheckDatabase();
+        QVERIFY(pipeline.StoreFailing());
+        QVERIFY(host.failing);
+
+        const QDateTime t2 = t1.addSecs(60), t3 = t1.addSecs(120);
+        Clock::setNow(t2);
+        pipeline.Enqueue(call("0322222222", 60601));
+        QTRY_COMPARE(abandoned.size(), 1);
+        QCOMPARE(host.shown.last(), QString("0322222222")); // on screen all the same
+        Clock::setNow(t3);
+        QCOMPARE(pipeline.RecordOutgoingCall("0333333333", 60602), -1);
+        QCOMPARE(pipeline.Journal()->Count(), 2);
+        QCOMPARE(host.waiting, 2);
+        pipeline.CheckDatabase(); // still away
+        QVERIFY(host.failing);
+        QCOMPARE(pipeline.Journal()->Count(), 2);
+
+        QVERIFY(QFile::rename(db.path() + ".away", db.path()));
+        Clock::setNow(t3.addSecs(60));
+        pipeline.CheckDatabase();
+        QVERIFY(!host.failing);
+        QVERIFY(pipeline.Journal()->IsEmpty());
+        pipeline.CheckDatabase();
+        QCOMPARE(count("select count(*) as N from LOG where TEL_NO = '0322222222' and TEL_TYPE = '着信' "
+                       "and PORT_NO = 60601 and DT_FROM = '2024/05/01 10:01:00'"),
+                 1);
+        QCOMPARE(count("select count(*) as N from LOG where TEL_NO = '0333333333' and TEL_TYPE = '発信' "
+                       "and PORT_NO = 60602 and DT_FROM = '2024/05/01 10:02:00'"),
+                 1);
+        QCOMPARE(count("select count(*) as N from LOG"), 3);
+        QCOMPARE(count("select count(*) as N from TELS"), 3);
+
+        // The next start replays what is left; a call stored just before a crash, whose
+        // line was still in the journal, is not stored twice.
+        CallJournal left(env.path("CallJournal.txt"));
+        QVERIFY(left.Append(TJournalEntry{t2, "0322222222", 60601, QString::fromUtf8("着信")}));
+        QVERIFY(left.Append(TJournalEntry{t3.addSecs(5), " ", 60601, QString::fromUtf8("着信")}));
+        CallPipeline restarted(dmCmn, &host);
+        restarted.SetJournal(env.path("CallJournal.txt"));
+        QCOMPARE(restarted.ReplayJournal(), 2);
+        QCOMPARE(count("select count(*) as N from LOG"), 4);
+        QCOMPARE(count("select count(*) as N from LOG where TEL_NO = ' '"), 1);
+        QVERIFY(!QFile::exists(env.path("CallJournal.txt")));
+    }
+
+    // The data folder's disk is full while the database is away: the call is kept in memory,
+    // goes to the journal once there is room, and to the call log once the database is back.
+    void fullDiskKeepsTheCallUntilThereIsRoom()
+    {
+        if (geteuid() != 0)
+            QSKIP("mounting a small file system needs root");
+        TestEnv env;
+        LoadStartupSettings();
+        TestDatabase db(env.path("shop.fdb"));
+        const QString small = env.path("small");
+        QVERIFY(QDir().mkpath(small));
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=16k", "tmpfs", small}) != 0)
+            QSKIP("cannot mount a small file system here");
+        const auto unmount = qScopeGuard([&]() { QProcess::execute("umount", {small}); });
+        {
+            QFile filler(small + "/filler");
+            QVERIFY(filler.open(QIODevice::WriteOnly));
+            const QByteArray block(1024, 'x');
+            while (filler.write(block) == block.size() && filler.flush()) {
+            }
+        }
+        RecordingHost host;
+        CallPipeline pipeline(dmCmn, &host);
+        const QString journalPath = small + "/CallJournal.txt";
+        pipeline.SetJournal(journalPath);
+        QSignalSpy abandoned(&pipeline, &CallPipeline::callAbandoned);
+        QVERIFY(dmCmn->IBDatabase1.connected());
+        QVERIFY(QFile::rename(db.path(), db.path() + ".away"));
+        pipeline.CheckDatabase();
+        Clock::setNow(QDateTime(QDate(2024, 5, 1), QTime(9, 0, 0)));
+        pipeline.Enqueue(call("0311111111"));
+        QTRY_COMPARE(abandoned.size(), 1);
+        QCOMPARE(host.shown, QStringList{"0311111111"});
+        QVERIFY(host.failing);
+        QCOMPARE(host.waiting, 1);
+        QCOMPARE(QFileInfo(journalPath).size(), 0);
+
+        QVERIFY(QFile::remove(small + "/filler"));
+        pipeline.CheckDatabase(); // the database is still away
+        QCOMPARE(CallJournal(journalPath).Count(), 1);
+        QVERIFY(host.failing);
+
+        QVERIFY(QFile::rename(db.path() + ".away", db.path()));
+        pipeline.CheckDatabase();
+        QVERIFY(!host.failing);
+        QCOMPARE(count("select count(*) as N from LOG where TEL_NO = '0311111111' and DT_FROM = '2024/05/01 09:00:00'"), 1);
+        QVERIFY(!QFile::exists(journalPath));
+    }
+
+    void burstOfCallsRefreshesOnce()
+    {
+        TestEnv env;
+        LoadStartupSettings();
+        // In memory where there is such a folder: a thousand synced commits on a busy disk
+        // would make this test slow without making it better.
+        QTemporaryDir memory(QDir("/dev/shm").exists() ? "/dev/shm/zuvaro-burst-XXXXXX" : env.path("burst-XXXXXX"));
+        TestDatabase db(memory.filePath("shop.fdb"));
+        RecordingHost host;
+        CallPipeline pipeline(dmCmn, &host);
+        host.pipeline = &pipeline;
+        Clock::setNow(QDateTime(QDate(2024, 5, 1), QTime(10, 0, 0)));
+        const int calls = 1000;
+        for (int i = 0; i < calls; ++i)
+            pipeline.Enqueue(call(QString("03%1").arg(i % 300, 8, 10, QChar('0'))));
+        // A refresh that starts while calls are queued gives way to them.
+        pipeline.BeginRefresh();
+        QVERIFY(pipeline.CallWaiting());
+        pipeline.EndRefresh();
+        QTRY_COMPARE_WITH_TIMEOUT(host.presented.size(), calls, 300000);
+        QCOMPARE(host.refreshes, 1);
+        QCOMPARE(host.pendingAtRefresh, 0);
+        QVERIFY(!pipeline.CallWaiting());
+        QCOMPARE(count("select count(*) as N from LOG"), calls);
     }
 };
 

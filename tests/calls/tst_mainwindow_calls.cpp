@@ -1,3 +1,4 @@
+#include "calls/CallJournal.h"
 #include "calls/CallLog.h"
 #include "calls/TfrmMain.h"
 #include "calls/WindowPlacement.h"
@@ -35,6 +36,15 @@ QString cell(QTableWidget* g, int r, int c)
 {
     QTableWidgetItem* i = g->item(r, c);
     return i ? i->text() : QString();
+}
+
+QStringList cells(QTableWidget* g)
+{
+    QStringList all;
+    for (int r = 0; r < g->rowCount(); ++r)
+        for (int c = 0; c < g->columnCount(); ++c)
+            all << cell(g, r, c);
+    return all;
 }
 } // namespace
 
@@ -138,6 +148,93 @@ private slots:
         QVERIFY(!form.Refreshing());
         // Processed once the refresh has returned.
         QTRY_COMPARE(form.edtCall->text(), QString("0399998888"));
+    }
+
+    // The database file goes away and comes back while the window runs.
+    void callsSurviveAnUnreachableDatabase()
+    {
+        TestEnv env;
+        LoadStartupSettings();
+        TestDatabase db(env.path("shop.fdb"));
+        const QDateTime now(QDate::currentDate(), QTime(10, 0, 0));
+        Clock::setNow(now);
+        // A call the last run could not store goes in at start, with its own time.
+        const QString journalPath = gDataDir + "/CallJournal.txt";
+        QVERIFY(CallJournal(journalPath).Append(TJournalEntry{now.addSecs(-3600), "0399990000", 1, QString::fromUtf8("着信")}));
+        TfrmMain form;
+        QVERIFY(form.FormCreate());
+        QCOMPARE(cell(form.sgdLog, 0, 1), QString("0399990000"));
+        QCOMPARE(cell(form.sgdLog, 0, 0), QString(now.addSecs(-3600).toString("yy/MM/dd H:mm:ss")));
+        QVERIFY(!QFile::exists(journalPath));
+        QVERIFY(!form.pnlCallStore->isVisibleTo(&form));
+
+        QVERIFY(QFile::rename(db.path(), db.path() + ".away"));
+        form.Pipeline()->CheckDatabase();
+        QVERIFY(form.pnlCallStore->isVisibleTo(&form));
+        Clock::setNow(now.addSecs(60));
+        form.OnDemoActivate("0312345678");
+        QTRY_COMPARE(form.edtCall->text(), QString("0312345678"));
+        QTRY_VERIFY(form.pnlCallStore->text().contains(QString::fromUtf8("未保存 1 件")));
+        QCOMPARE(CallJournal(journalPath).Count(), 1);
+
+        QVERIFY(QFile::rename(db.path() + ".away", db.path()));
+        form.Pipeline()->CheckDatabase();
+        QVERIFY(!form.pnlCallStore->isVisibleTo(&form));
+        QCOMPARE(cell(form.sgdLog, 0, 1), QString("0312345678"));
+        QCOMPARE(cell(form.sgdLog, 1, 1), QString("0399990000"));
+        QCOMPARE(form.sgdLog->rowCount(), 2);
+        Clock::reset();
+    }
+
+    void refreshAfterACallReadsOnlyTheNewRows()
+    {
+        TestEnv env;
+        LoadStartupSettings();
+        TestDatabase db(env.path("shop.fdb"));
+        const QDateTime now(QDate::currentDate(), QTime(12, 0, 0));
+        Clock::setNow(now);
+        insertCall(now.addSecs(-600), "0311111111", QString::fromUtf8("着信"));
+        insertCall(now.addSecs(-300), "0322222222", QString::fromUtf8("発信"));
+        insertCall(now.addSecs(-100), "0311111111", QString::fromUtf8("着信"));
+        TTels unknown{"0311111111", "0311111111", GUnknownName, GUnknownKana};
+        dmCmn->InsertTels(unknown);
+        TfrmMain form;
+        QVERIFY(form.FormCreate());
+        QCOMPARE(form.sgdLog->rowCount(), 3);
+        // A customer registered for the number since: the new call renames its older rows.
+        TCust c;
+        c.CustTel = "0311111111";
+        c.CustName = QString::fromUtf8("山田商店");
+        c.CustKana = QString::fromUtf8("やまだしょうてん");
+        dmCmn->InsertCustData(c);
+
+        QFile::remove(gCurLogFile);
+        Clock::setNow(now.addSecs(10));
+        form.StartDemoCall("0311111111");
+        QTRY_COMPARE(form.pnlCallName->text(), QString::fromUtf8("山田商店"));
+        Clock::setNow(now.addSecs(20));
+        form.StartDemoCall("0333333333");
+        QTRY_COMPARE(form.sgdLog->rowCount(), 5);
+        const QString log = ProgramRunner::logText();
+        QVERIFY2(log.contains("and g.LOG_NO > "), qPrintable(log));
+        QCOMPARE(cell(form.sgdLog, 0, 1), QString("0333333333"));
+        QCOMPARE(cell(form.sgdLog, 2, 4), QString::fromUtf8("山田商店"));
+        QCOMPARE(cell(form.sgdLog, 4, 4), QString::fromUtf8("山田商店"));
+
+        // Exactly what a full reload shows.
+        const QStringList incremental = cells(form.sgdLog);
+        form.MakeLogGrid();
+        QCOMPARE(incremental, cells(form.sgdLog));
+
+        // A call stored with an older time (from the journal) needs the full reload.
+        insertCall(now.addSecs(-50), "0344444444", QString::fromUtf8("着信"));
+        Clock::setNow(now.addSecs(30));
+        form.StartDemoCall("0355555555");
+        QTRY_COMPARE(form.sgdLog->rowCount(), 7);
+        const QStringList merged = cells(form.sgdLog);
+        form.MakeLogGrid();
+        QCOMPARE(merged, cells(form.sgdLog));
+        Clock::reset();
     }
 
     void residentModeBalloon()

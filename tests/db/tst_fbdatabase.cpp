@@ -211,6 +211,39 @@ private slots:
         reader.close();
     }
 
+    // A lookup kept prepared gives each run its own parameter's rows, also after an error
+    // and after the connection was closed under it.
+    void keptStatementRunsWithNewParameters()
+    {
+        Db t;
+        t.db.execute(QString::fromUtf8("insert into T (ID, TXT) values (1, '山田')"));
+        t.db.execute(QStringLiteral("insert into T (ID, TXT) values (2, 'O''Brien')"));
+        FbQuery q(t.db);
+        q.setSql(QStringLiteral("select ID from T where TXT = ?"));
+        q.setKeepPrepared(true);
+        auto lookup = [&q](const QString& text) {
+            q.setTextParams({text});
+            q.open();
+            const int id = q.eof() ? 0 : q.field(0).asInteger();
+            q.close();
+            return id;
+        };
+        for (int round = 0; round < 2; ++round) {
+            QCOMPARE(lookup(QString::fromUtf8("山田")), 1);
+            QCOMPARE(lookup(QStringLiteral("O'Brien")), 2);
+            QCOMPARE(lookup(QStringLiteral("nobody")), 0);
+            QCOMPARE(lookup(QString::fromUtf8("山田")), 1);
+            t.db.close();
+        }
+        // Left open (no close) before the next run: the next open starts afresh.
+        q.setTextParams({QStringLiteral("O'Brien")});
+        q.open();
+        QCOMPARE(lookup(QString::fromUtf8("山田")), 1);
+        // Too wide for the column: an error, and the statement works again afterwards.
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, lookup(QString(60, QLatin1Char('x'))));
+        QCOMPARE(lookup(QStringLiteral("O'Brien")), 2);
+    }
+
     void closingTheConnectionReleasesQueries()
     {
         Db t;

@@ -53,7 +53,9 @@ private slots:
         int indexStatements = 0;
         int shownDuring = 0;
         dm.IBDatabase1.setStatementHook([&](const QString& sql) {
-            if (!sql.startsWith(QLatin1String("CREATE INDEX IDX_LOG")) && !sql.startsWith(QLatin1String("CREATE INDEX IDX_TELS")))
+            if (!sql.startsWith(QLatin1String("CREATE INDEX IDX_LOG")) &&
+                !sql.startsWith(QLatin1String("CREATE DESCENDING INDEX IDX_LOG")) &&
+                !sql.startsWith(QLatin1String("CREATE INDEX IDX_TELS")))
                 return;
             ++indexStatements;
             if (visibleAlert())

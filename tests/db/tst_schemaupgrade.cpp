@@ -94,6 +94,8 @@ void verifyCurrent(TempDb& db)
         QVERIFY2(hasGenerator(db, g), g);
     for (const char* ix : kIndexes)
         QVERIFY2(hasIndex(db, ix), ix);
+    QCOMPARE(db.scalar(QStringLiteral("select RDB$INDEX_TYPE from RDB$INDICES where RDB$INDEX_NAME = 'IDX_LOG_DT_FROM'")),
+             QStringLiteral("1")); // descending
     QVERIFY(hasColumn(db, "ACCOUNT", "OUTPLOXY"));
     for (const char* c : {"REC_FLG", "ABSENCE_FLG", "TRANS_FLG", "SPEEK_FLG", "ABSENCE_FILE"})
         QVERIFY2(hasColumn(db, "PORT_T", c), c);
@@ -320,6 +322,27 @@ private slots:
         log.attach(dm);
         InitTables(dm, nullptr);
         QCOMPARE(log.changes(), QStringList({QStringLiteral("CREATE INDEX IDX_TELS_CUST_TEL_NON ON TELS (CUST_TEL_NON)")}));
+    }
+
+    // Databases of earlier versions have the day index ascending: the day's list sorted
+    // every row. The index is rebuilt descending, once.
+    void rebuildsTheDayIndexDescending()
+    {
+        TempDb db;
+        TdmCmn& dm = db.dm();
+        dm.ExecSql(QStringLiteral("DROP INDEX IDX_LOG_DT_FROM"));
+        dm.ExecSql(QStringLiteral("CREATE INDEX IDX_LOG_DT_FROM ON LOG (DT_FROM)"));
+        StatementLog log;
+        log.attach(dm);
+        RecordingNotice notice;
+        InitTables(dm, &notice);
+        QCOMPARE(log.changes(), QStringList({QStringLiteral("DROP INDEX IDX_LOG_DT_FROM"),
+                                             QStringLiteral("CREATE DESCENDING INDEX IDX_LOG_DT_FROM ON LOG (DT_FROM)")}));
+        QCOMPARE(notice.calls, QStringList({QStringLiteral("begin"), QStringLiteral("step"), QStringLiteral("end")}));
+        verifyCurrent(db);
+        log.all.clear();
+        InitTables(dm, nullptr);
+        QCOMPARE(log.changes(), QStringList());
     }
 
     void keepsColumnsAlreadyWide()
