@@ -137,8 +137,8 @@ void TestExport::callLogTextByteForByte()
     QCOMPARE(readFile(out("calls.csv")), expected);
 
     const QString log = QString::fromUtf8(readFile(gCurLogFile));
-    QVERIFY(log.contains(QStringLiteral("dmCmn.sqlWork2.SQL.Text=select count(LOG_NO) CNT from log g\r\nwhere "
-                                        "g.DT_FROM >= '2024/05/06'\r\nand g.DT_FROM < '2024/05/07'\r\n")));
+    QVERIFY(log.contains(QStringLiteral("dmCmn.sqlWork2.SQL.Text=select count(LOG_NO) CNT from log g\\r\\nwhere "
+                                        "g.DT_FROM >= '2024/05/06'\\r\\nand g.DT_FROM < '2024/05/07'\\r\\n")));
     QVERIFY(log.contains(QStringLiteral("dmCmn.sqlWork2.SQL.Text2=select g.DT_FROM,g.TEL_NO")));
 }
 

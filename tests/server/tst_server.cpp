@@ -160,6 +160,19 @@ private slots:
                      QStringLiteral("1"));
         db.close();
 
+        // The server stops for a few seconds: the call is journaled, stored once the program
+        // has reconnected by itself, and the other PC hears of it.
+        server.stop();
+        a.phone->write("0344440004\n");
+        QVERIFY(a.waitForLog(QStringLiteral("TelReceiveProc TelNo=0344440004")));
+        QTest::qWait(3000);
+        QVERIFY2(server.start(&error), qPrintable(error));
+        QTRY_COMPARE_WITH_TIMEOUT(scalar(db, QStringLiteral("select count(*) from LOG where TEL_NO = '0344440004'")),
+                                  QStringLiteral("1"), 60000);
+        QTest::qWait(11000); // one more supervision round: nothing is written twice
+        QCOMPARE(scalar(db, QStringLiteral("select count(*) from LOG where TEL_NO = '0344440004'")), QStringLiteral("1"));
+        db.close();
+
         QCOMPARE(a.runner.terminate(a.program), 0);
         QCOMPARE(b.runner.terminate(b.program), 0);
         // No password reaches a log.
