@@ -19,6 +19,8 @@
 #include "db/TdmCmn.h"
 #include "LargeDatabase.h"
 
+#include "BenchStats.h"
+
 #include <QApplication>
 #include <QDateEdit>
 #include <QTableWidget>
@@ -32,24 +34,6 @@
 #include <cstdio>
 
 namespace {
-struct Stats
-{
-    double median = 0, p99 = 0;
-};
-
-Stats stats(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    if (v.empty())
-        return {};
-    return {v[v.size() / 2], v[std::min(v.size() - 1, size_t(v.size() * 0.99))]};
-}
-
-void print(const char* what, const Stats& s)
-{
-    std::printf("%-52s median %8.3f ms   p99 %8.3f ms\n", what, s.median, s.p99);
-}
-
 } // namespace
 
 int main(int argc, char** argv)

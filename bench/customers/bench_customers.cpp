@@ -16,6 +16,8 @@
 #include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
 
+#include "BenchStats.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -35,24 +37,6 @@ extern "C" const char* __asan_default_options()
 #endif
 
 namespace {
-struct Stats
-{
-    double median = 0, p99 = 0;
-};
-
-Stats stats(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    if (v.empty())
-        return {};
-    return {v[v.size() / 2], v[std::min(v.size() - 1, size_t(double(v.size()) * 0.99))]};
-}
-
-void print(const char* what, const Stats& s)
-{
-    std::printf("%-56s median %8.3f ms   p99 %8.3f ms\n", what, s.median, s.p99);
-}
-
 QString number(int i)
 {
     return QStringLiteral("03%1").arg(i, 8, 10, QLatin1Char('0'));

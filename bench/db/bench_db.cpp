@@ -14,6 +14,8 @@
 
 #include <ibase.h>
 
+#include "BenchStats.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -32,21 +34,6 @@ extern "C" const char* __asan_default_options()
 #endif
 
 namespace {
-
-struct Stats
-{
-    double median = 0;
-    double p99 = 0;
-};
-
-Stats stats(std::vector<double> ms)
-{
-    std::sort(ms.begin(), ms.end());
-    Stats s;
-    s.median = ms[ms.size() / 2];
-    s.p99 = ms[std::min(ms.size() - 1, size_t(double(ms.size()) * 0.99))];
-    return s;
-}
 
 double elapsedMs(const QElapsedTimer& t)
 {

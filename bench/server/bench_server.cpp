@@ -22,6 +22,8 @@
 #include "support/TestEnv.h"
 
 #include <QCommandLineParser>
+#include "BenchStats.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -42,23 +44,6 @@ extern "C" const char* __asan_default_options()
 #endif
 
 namespace {
-
-struct Stats
-{
-    double median = 0;
-    double p99 = 0;
-};
-
-Stats stats(std::vector<double> ms)
-{
-    std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms[std::min(ms.size() - 1, size_t(double(ms.size()) * 0.99))]};
-}
-
-void print(const char* what, const Stats& s)
-{
-    std::printf("%-58s median %8.3f ms   p99 %8.3f ms\n", what, s.median, s.p99);
-}
 
 QString count(TdmCmn& dm, const QString& sql)
 {
