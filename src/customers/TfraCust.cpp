@@ -47,6 +47,12 @@ TfraCust::AcceptTabOpener& acceptOpener()
     return opener;
 }
 
+TfraCust::HistorySearchOpener& historySearchOpener()
+{
+    static TfraCust::HistorySearchOpener opener;
+    return opener;
+}
+
 template <typename T> T* named(T* w, const char* name)
 {
     w->setObjectName(QLatin1String(name));
@@ -895,6 +901,28 @@ void TfraCust::OpenAcceptTab(int actNo, const QString& logNo, bool browse)
     WriteTraceLog(QStringLiteral("TfraCust.OpenAcceptTab LogNo=") + logNo);
     if (acceptOpener())
         acceptOpener()(*this, actNo, logNo, browse);
+}
+
+void TfraCust::ShowAcceptRow(int actNo)
+{
+    PageHistory->setCurrentIndex(1);
+    const QString wanted = QString::number(actNo);
+    for (int r = 0; r < sgdAccept->rowCount(); ++r)
+        if (cell(sgdAccept, r, 5) == wanted) {
+            sgdAccept->setCurrentCell(r, 0);
+            richContent->setPlainText(cell(sgdAccept, r, 7));
+            return;
+        }
+}
+
+void TfraCust::SetHistorySearchOpener(HistorySearchOpener opener)
+{
+    historySearchOpener() = std::move(opener);
+}
+
+const TfraCust::HistorySearchOpener& TfraCust::HistorySearch()
+{
+    return historySearchOpener();
 }
 
 void TfraCust::sgdLogDoubleClick(int row, int column)

@@ -50,6 +50,12 @@ public:
     using AcceptTabOpener = std::function<void(TfraCust& frame, int actNo, const QString& logNo, bool browse)>;
     static void SetAcceptTabOpener(AcceptTabOpener opener);
     Q_INVOKABLE void OpenAcceptTab(int actNo, const QString& logNo, bool browse);
+    // The response search's jump: the response list shown with that response selected.
+    void ShowAcceptRow(int actNo);
+    // The response search window, opened for this customer by the list's search button.
+    using HistorySearchOpener = std::function<void(TfraCust& frame)>;
+    static void SetHistorySearchOpener(HistorySearchOpener opener);
+    static const HistorySearchOpener& HistorySearch();
 
     void btnOkClick();
     void btnCancelClick();
