@@ -1,5 +1,7 @@
 #include "calls/DialAddress.h"
 
+#include "core/CommaText.h"
+
 #include <QStringList>
 #include <QUrl>
 
@@ -12,44 +14,7 @@ bool IsAddress(const QString& text)
 
 QStringList SplitCommaText(const QString& text)
 {
-    QStringList out;
-    int i = 0;
-    const int n = text.size();
-    auto isSeparator = [](QChar c) { return c.unicode() <= ' '; };
-    while (i < n) {
-        while (i < n && isSeparator(text.at(i)))
-            ++i;
-        if (i >= n)
-            break;
-        QString entry;
-        if (text.at(i) == QLatin1Char('"')) {
-            ++i;
-            while (i < n) {
-                if (text.at(i) == QLatin1Char('"')) {
-                    if (i + 1 < n && text.at(i + 1) == QLatin1Char('"')) {
-                        entry += QLatin1Char('"');
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                entry += text.at(i++);
-            }
-            // Anything after the closing quote up to the next separator belongs to it too.
-            while (i < n && text.at(i) != QLatin1Char(',') && !isSeparator(text.at(i)))
-                entry += text.at(i++);
-        } else {
-            while (i < n && text.at(i) != QLatin1Char(',') && !isSeparator(text.at(i)))
-                entry += text.at(i++);
-        }
-        out << entry;
-        while (i < n && isSeparator(text.at(i)))
-            ++i;
-        if (i < n && text.at(i) == QLatin1Char(','))
-            ++i;
-    }
-    return out;
+    return CommaText::Split(text);
 }
 
 TDialRequest Parse(const QString& text)

@@ -109,6 +109,9 @@ public:
     void ReadRegistry();
     void WriteRegistry();
     QString LastBalloon() const { return FLastBalloon; }
+    // Width of the response grid, kept with the window state; 0 when never set.
+    int ActWidth() const { return FActWidth; }
+    void SetActWidth(int width) { FActWidth = width; }
 
     // Customer tabs. A customer frame is a widget named "fraCust" whose property
     // "CustTelNon" holds its customer's representative number; the factory makes one for

@@ -10,6 +10,7 @@
 #include "logs/ui/LogsPlugin.h"
 #include "reports/TfrmTotal.h"
 #include "reports/ui/InstallReports.h"
+#include "responses/ui/InstallResponsePage.h"
 
 namespace {
 // The first column of the row chosen in the search dialog, empty when none was chosen.
@@ -32,6 +33,7 @@ void InstallPlugins(TfrmMain& form)
     InstallReports(form);
     InstallLogs(form);
     InstallLiveLog(form);
+    InstallResponsePage(form);
 
     // The search dialog serves the external program master and the totals dialog.
     TfrmInterface::SetSearch([](QWidget* parent) { return SearchFirstColumn(SearchQuery::Interface, parent); });
