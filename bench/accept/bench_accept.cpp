@@ -92,10 +92,7 @@ int main(int argc, char** argv)
     TdmCmn& dm = *LargeDatabase::Open(root, parser.value("rows").toInt());
     if (scalar(dm, QStringLiteral("select count(*) from ACCEPT_T")).toInt() == 0)
         addResponses(dm);
-    // Indices made before the bulk load carry no selectivity yet.
-    dm.ExecSql(QStringLiteral("EXECUTE BLOCK AS DECLARE n CHAR(31); BEGIN FOR SELECT RDB$INDEX_NAME FROM "
-                              "RDB$INDICES WHERE coalesce(RDB$SYSTEM_FLAG, 0) = 0 INTO :n DO EXECUTE STATEMENT "
-                              "'SET STATISTICS INDEX ' || trim(n); END"));
+    LargeDatabase::RefreshIndexStatistics(dm);
     GUseAccept = true;
     gTraceOn = !parser.isSet("trace-off");
     std::printf("diagnostic trace %s\n", gTraceOn ? "on" : "off");

@@ -62,4 +62,11 @@ void Generate(TdmCmn& dm, int logRows)
                 t.elapsed() / 1000.0);
 }
 
+void RefreshIndexStatistics(TdmCmn& dm)
+{
+    dm.ExecSql(QStringLiteral("EXECUTE BLOCK AS DECLARE n CHAR(31); BEGIN FOR SELECT RDB$INDEX_NAME FROM "
+                              "RDB$INDICES WHERE coalesce(RDB$SYSTEM_FLAG, 0) = 0 INTO :n DO EXECUTE STATEMENT "
+                              "'SET STATISTICS INDEX ' || trim(n); END"));
+}
+
 } // namespace LargeDatabase

@@ -30,15 +30,8 @@ QString DaySql(const QDate& day)
            QStringLiteral(" order by a.ACT_DT desc");
 }
 
-QString FormatActDt(const FbQuery& q)
+QList<QStringList> Rows(TdmCmn& dm, const QString& sql, const std::function<bool(const QStringList&)>& keep)
 {
-    const QDateTime at = q.fieldByName(QStringLiteral("ACT_DT")).asDateTime();
-    return at.isValid() ? at.toString(QStringLiteral("yyyy/MM/dd HH:mm")) : QString();
-}
-
-QList<QStringList> Load(TdmCmn& dm, const QDate& day)
-{
-    const QString sql = DaySql(day);
     WriteTraceLog(QStringLiteral("strSql=") + sql);
     QList<QStringList> rows;
     FbQuery& q = dm.sqlWork;
@@ -46,11 +39,20 @@ QList<QStringList> Load(TdmCmn& dm, const QDate& day)
     q.setSql(sql);
     for (q.open(); !q.eof(); q.next()) {
         auto s = [&q](const char* name) { return q.fieldByName(QLatin1String(name)).asString(); };
-        rows << QStringList{FormatActDt(q), s("CUST_NAME"), s("TITLE"),   s("TYPE_NAME"),    s("RESULT_NAME"),
-                            s("USERNM"),    s("ACT_NO"),    s("CUST_NO"), s("CUST_TEL_NON"), s("CONTENT")};
+        const QDateTime at = q.fieldByName(QStringLiteral("ACT_DT")).asDateTime();
+        QStringList row{at.isValid() ? at.toString(QStringLiteral("yyyy/MM/dd HH:mm")) : QString(),
+                        s("CUST_NAME"), s("TITLE"), s("TYPE_NAME"), s("RESULT_NAME"), s("USERNM"), s("ACT_NO"),
+                        s("CUST_NO"), s("CUST_TEL_NON"), s("CONTENT")};
+        if (!keep || keep(row))
+            rows << row;
     }
     q.close();
     return rows;
+}
+
+QList<QStringList> Load(TdmCmn& dm, const QDate& day)
+{
+    return Rows(dm, DaySql(day));
 }
 
 QString NoSelectionMessage()

@@ -7,7 +7,8 @@
 #include <QString>
 #include <QStringList>
 
-class FbQuery;
+#include <functional>
+
 class TdmCmn;
 
 // The main window's list of one day's responses: what it reads and how a row is deleted.
@@ -21,8 +22,9 @@ QString DaySql(const QDate& day);
 // The responses of day, newest first; customers that are deleted are left out.
 QList<QStringList> Load(TdmCmn& dm, const QDate& day);
 
-// ACT_DT as the lists show it.
-QString FormatActDt(const FbQuery& q);
+// Runs a statement over ACCEPT_T joined with its customer and masters (logged) and returns
+// its rows in the cells above, leaving out those keep refuses.
+QList<QStringList> Rows(TdmCmn& dm, const QString& sql, const std::function<bool(const QStringList&)>& keep = {});
 
 QString NoSelectionMessage();
 

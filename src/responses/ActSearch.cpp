@@ -1,12 +1,9 @@
 #include "responses/ActSearch.h"
 
 #include "core/CommaText.h"
-#include "core/DiagLog.h"
 #include "core/Helpers.h"
 #include "core/LikePattern.h"
 #include "core/ProfileFile.h"
-#include "db/QueryGuard.h"
-#include "db/TdmCmn.h"
 #include "responses/AcceptPage.h"
 
 namespace {
@@ -66,24 +63,20 @@ QString Sql(const TActSearchCond& c)
 
 QList<QStringList> Run(TdmCmn& dm, const TActSearchCond& c)
 {
-    const QString sql = Sql(c);
-    WriteTraceLog(QStringLiteral("strSql=") + sql);
-    const bool filter = textApplies(c);
     const QString pattern = likePattern(c);
-    QList<QStringList> rows;
-    FbQuery& q = dm.sqlWork;
-    QueryGuard guard(q);
-    q.setSql(sql);
-    for (q.open(); !q.eof(); q.next()) {
-        auto s = [&q](const char* name) { return q.fieldByName(QLatin1String(name)).asString(); };
-        if (filter && !((c.InTitle && LikePattern::Matches(s("TITLE"), pattern)) ||
-                        (c.InContent && LikePattern::Matches(s("CONTENT"), pattern))))
-            continue;
-        rows << QStringList{AcceptPage::FormatActDt(q), s("CUST_NAME"), s("TITLE"),  s("TYPE_NAME"),
-                            s("RESULT_NAME"),           s("USERNM"),    s("ACT_NO"), s("CUST_TEL_NON")};
+    std::function<bool(const QStringList&)> keep;
+    if (textApplies(c))
+        keep = [&c, &pattern](const QStringList& row) {
+            return (c.InTitle && LikePattern::Matches(row.at(AcceptPage::ColTitle), pattern)) ||
+                   (c.InContent && LikePattern::Matches(row.at(AcceptPage::ColContent), pattern));
+        };
+    QList<QStringList> hits = AcceptPage::Rows(dm, Sql(c), keep);
+    for (QStringList& row : hits) {
+        const QString custTelNon = row.at(AcceptPage::ColCustTelNon);
+        row = row.mid(0, ColCustTelNon);
+        row << custTelNon;
     }
-    q.close();
-    return rows;
+    return hits;
 }
 
 QStringList AddToHistory(QStringList history, const QString& text)

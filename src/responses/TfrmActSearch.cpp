@@ -277,30 +277,30 @@ void TfrmActSearch::btnCustClick()
 
 void TfrmActSearch::btnPrevClick()
 {
-    const int count = sgdMain->rowCount();
-    if (count == 0)
-        return;
-    const int row = sgdMain->selectionModel()->hasSelection() ? sgdMain->currentRow() : -1;
-    if (row < 0) {
-        sgdMain->selectRow(count - 1);
-    } else if (row > 0) {
-        sgdMain->selectRow(row - 1);
-        OpenHit(row - 1);
-    }
+    Step(false);
 }
 
 void TfrmActSearch::btnNextClick()
+{
+    Step(true);
+}
+
+void TfrmActSearch::Step(bool forward)
 {
     const int count = sgdMain->rowCount();
     if (count == 0)
         return;
     const int row = sgdMain->selectionModel()->hasSelection() ? sgdMain->currentRow() : -1;
+    // Nothing selected: only select the end the user steps in from.
     if (row < 0) {
-        sgdMain->selectRow(0);
-    } else if (row < count - 1) {
-        sgdMain->selectRow(row + 1);
-        OpenHit(row + 1);
+        sgdMain->selectRow(forward ? 0 : count - 1);
+        return;
     }
+    const int next = forward ? row + 1 : row - 1;
+    if (next < 0 || next >= count)
+        return;
+    sgdMain->selectRow(next);
+    OpenHit(next);
 }
 
 void TfrmActSearch::sgdMainDblClick(int row)

@@ -60,6 +60,7 @@ public:
     QTableWidget* sgdMain = nullptr;
 
 private:
+    void Step(bool forward);
     void OpenHit(int row);
     void FillChoices();
 
