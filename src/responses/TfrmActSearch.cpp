@@ -2,12 +2,14 @@
 
 #include "calls/MasterLists.h"
 #include "calls/TfrmMain.h"
+#include "core/AppError.h"
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "customers/TfraCust.h"
 #include "customers/TfrmSearch.h"
+#include "db/StorableText.h"
 #include "db/TdmCmn.h"
 #include "ui/DialogKit.h"
 #include "ui/Named.h"
@@ -234,6 +236,14 @@ void TfrmActSearch::btnSearchClick()
     if (ActSearch::PeriodReversed(c)) {
         MessageService::Warning(QStringLiteral("終了期間より開始期間の方が大きい日付になっています。"));
         dtpFrom->setFocus();
+        return;
+    }
+    // A character the database cannot hold would fail the statement; say which one instead.
+    try {
+        CheckStorableText(QStringLiteral("検索文字列"), c.Text);
+    } catch (const AppError& e) {
+        MessageService::Warning(e.message());
+        cbxText->setFocus();
         return;
     }
     if (!c.Text.isEmpty()) {

@@ -279,6 +279,13 @@ private slots:
         QCOMPARE(s->sgdMain->rowCount(), 0);
 
         s->dtpFrom->setDate(kToday);
+        // A character the database cannot hold is refused before it reaches the history.
+        MessageService::clearShown();
+        s->cbxText->setEditText("夜😀");
+        s->btnSearch->click();
+        QCOMPARE(MessageService::shownTexts(), QStringList{"「検索文字列」に登録できない文字（😀）が含まれています。"});
+        QVERIFY(s->History().isEmpty());
+
         s->cbxText->setEditText("夜");
         s->btnSearch->click();
         QCOMPARE(s->sgdMain->rowCount(), 1);
