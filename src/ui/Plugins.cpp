@@ -10,6 +10,7 @@
 #include "logs/ui/LogsPlugin.h"
 #include "reports/TfrmTotal.h"
 #include "reports/ui/InstallReports.h"
+#include "responses/ui/InstallAcceptFrames.h"
 
 namespace {
 // The first column of the row chosen in the search dialog, empty when none was chosen.
@@ -28,6 +29,7 @@ void InstallPlugins(TfrmMain& form)
     // One line per subsystem, in the order their menu entries appear.
     InstallMasters(form);
     InstallCustomers(form);
+    InstallAcceptFrames(form);
     InstallExternal(form);
     InstallReports(form);
     InstallLogs(form);
