@@ -15,22 +15,6 @@ class TestCustInfoEndToEnd : public QObject
 {
     Q_OBJECT
 
-    // Whether something listens on the TCP port (read from the kernel's table, so that no
-    // probe connection reaches the program as a phone).
-    static bool listening(int port)
-    {
-        const QString needle = QString(":%1 ").arg(port, 4, 16, QChar('0')).toUpper();
-        for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
-            QFile f(QString::fromLatin1(table));
-            if (!f.open(QIODevice::ReadOnly))
-                continue;
-            for (const QByteArray& line : f.readAll().split('\n'))
-                if (QString::fromLatin1(line).contains(needle) && line.contains(" 0A "))
-                    return true;
-        }
-        return false;
-    }
-
 private slots:
     void incomingCallOpensTheCustomer()
     {
@@ -57,7 +41,7 @@ private slots:
         ProgramRunner runner;
         QProcess* program = runner.start();
         // A slow start-up must not make the phone give up before the program listens.
-        QTRY_VERIFY_WITH_TIMEOUT(listening(port), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(PhoneSim::Listening(port), 60000);
         auto phone = PhoneSim::Start(port, {"--own-number", "09011112222"});
         QVERIFY(phone);
         QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")));

@@ -123,6 +123,17 @@ TfraAccept* current(TfraCust* cust)
 {
     return qobject_cast<TfraAccept*>(cust->PageHistory->currentWidget());
 }
+
+// A new response on the customer's tab whose inputs take text past the typing limit, as
+// text put in by other means than typing would.
+TfraAccept* openUnlimited(TfraCust* cust)
+{
+    cust->OpenAcceptTab(-1, QString(), false);
+    TfraAccept* fra = current(cust);
+    DialogKit::LimitBytes(fra->edtTitle, -1);
+    DialogKit::LimitBytes(fra->richContent, -1);
+    return fra;
+}
 } // namespace
 
 class TestFraAccept : public QObject
@@ -199,6 +210,13 @@ private slots:
         QCOMPARE(cust->PageHistory->count(), 3);
         QCOMPARE(cust->PageHistory->currentIndex(), 2);
         QCOMPARE(current(cust)->FLogNo, QString());
+
+        // The list's search button hands this customer to the response search.
+        TfraCust* searched = nullptr;
+        TfraCust::SetHistorySearchOpener([&](TfraCust& frame) { searched = &frame; });
+        QTest::mouseClick(cust->btnHistorySearch, Qt::LeftButton);
+        TfraCust::SetHistorySearchOpener(nullptr);
+        QCOMPARE(searched, cust);
     }
 
     void cancelRestoresOrClosesAndOpenResponsesAreFound()
@@ -325,11 +343,7 @@ private slots:
         World w;
         w.addCustomer();
         TfraCust* cust = w.open();
-        cust->OpenAcceptTab(-1, QString(), false);
-        TfraAccept* fra = current(cust);
-        // Text that got past the typing limit (pasted programmatically) is still caught.
-        DialogKit::LimitBytes(fra->edtTitle, -1);
-        DialogKit::LimitBytes(fra->richContent, -1);
+        TfraAccept* fra = openUnlimited(cust);
         const struct
         {
             QString title, content, message;
@@ -495,9 +509,7 @@ private slots:
         World w;
         w.addCustomer();
         TfraCust* cust = w.open();
-        cust->OpenAcceptTab(-1, QString(), false);
-        TfraAccept* fra = current(cust);
-        DialogKit::LimitBytes(fra->edtTitle, -1);
+        TfraAccept* fra = openUnlimited(cust);
         fra->edtTitle->setText(QString(120, 'x'));
         StopRequest::ResetForTests();
         StopRequest::AddCloser(&ZuvaroApplication::CloseAllDialogs);
