@@ -34,7 +34,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -228,16 +227,10 @@ void TfraCust::BuildLayout()
     btnActDel = listButton("btnActDel", QStringLiteral("削除"), QStringLiteral("削除(Alt+D)"));
     // The keys are those of the customer's own buttons: they act here only while the focus
     // is on this page.
-    const std::pair<QPushButton*, Qt::Key> keys[] = {
-        {btnHistorySearch, Qt::Key_S}, {btnActAdd, Qt::Key_A}, {btnActEdit, Qt::Key_E}, {btnActDel, Qt::Key_D}};
-    for (const auto& [button, key] : keys) {
-        auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | key), acceptPage);
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, button, [b = button]() {
-            if (b->isEnabled())
-                b->click();
-        });
-    }
+    DialogKit::AreaShortcut(acceptPage, Qt::Key_S, btnHistorySearch);
+    DialogKit::AreaShortcut(acceptPage, Qt::Key_A, btnActAdd);
+    DialogKit::AreaShortcut(acceptPage, Qt::Key_E, btnActEdit);
+    DialogKit::AreaShortcut(acceptPage, Qt::Key_D, btnActDel);
     btnActEdit->setEnabled(false);
     btnActDel->setEnabled(false);
     cv->addLayout(listButtons);

@@ -117,7 +117,8 @@ void TfraAccept::BuildLayout()
     auto tool = [&](const char* name, const QString& text, const QString& hint, Qt::Key key) {
         auto* b = named(new QPushButton(text, this), name);
         b->setToolTip(hint);
-        b->setShortcut(QKeySequence(Qt::ALT | key));
+        // The customer frame's buttons have the same keys: these act within this frame.
+        DialogKit::AreaShortcut(this, key, b);
         tools->addWidget(b);
         return b;
     };

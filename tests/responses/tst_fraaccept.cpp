@@ -427,6 +427,39 @@ private slots:
         QCOMPARE(page(cust, 2)->FActNo, -1);
     }
 
+    void keysActWithinTheirArea()
+    {
+        World w;
+        const int custNo = w.addCustomer();
+        const int act = w.addAccept(custNo, "k");
+        TfraCust* cust = w.open();
+        cust->OpenAcceptTab(act, QString(), true);
+        w.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+        QApplication::setActiveWindow(w.form.get());
+        QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
+        TfraAccept* fra = current(cust);
+        fra->richContent->setFocus();
+        QTest::keyClick(fra->richContent, Qt::Key_E, Qt::AltModifier);
+        QVERIFY(!fra->Browsing());
+        QCOMPARE(fra->richContent->toPlainText(), QString::fromUtf8("k の内容\n二行目"));
+        QTest::qWait(300);         // past the press animation of a button's own key
+        QVERIFY(cust->Browsing()); // the customer's own Alt+E did not act
+
+        // On the response list, Alt+A starts a response, not a new customer.
+        const int pages = w.form->PageMain->count();
+        cust->PageHistory->setCurrentIndex(1);
+        cust->sgdAccept->setFocus();
+        QTest::keyClick(cust->sgdAccept, Qt::Key_A, Qt::AltModifier);
+        QCOMPARE(cust->PageHistory->count(), 4);
+        QCOMPARE(w.form->PageMain->count(), pages);
+        // Outside those areas the customer's own keys act as before.
+        cust->PageCust->setCurrentIndex(1);
+        cust->memOthers->setFocus();
+        QTest::keyClick(cust->memOthers, Qt::Key_E, Qt::AltModifier);
+        QTRY_VERIFY(!cust->Browsing()); // a button's own key clicks after its press animation
+    }
+
     void offCreatesNothing()
     {
         World w(QStringLiteral("[BASIC]\nUSE_ACCEPT=0\nAUTO_CUST_INFO=1\n"));
