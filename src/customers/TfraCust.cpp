@@ -3,6 +3,7 @@
 #include "admin/ui/AdminActions.h"
 #include "calls/MasterLists.h"
 #include "calls/TfrmMain.h"
+#include "calls/ui/CustTabBar.h"
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/DiagLog.h"
@@ -14,6 +15,8 @@
 #include "customers/CustStore.h"
 #include "customers/TfrmSearch.h"
 #include "db/TdmCmn.h"
+#include "responses/AcceptRules.h"
+#include "ui/AcceptMarkDelegate.h"
 #include "ui/DialogKit.h"
 #include "ui/GridHelpers.h"
 
@@ -190,9 +193,13 @@ void TfraCust::BuildLayout()
     v->addLayout(top, 3);
 
     // Lower pages: the call history, the response list, then one tab per open response.
-    PageHistory = named(new QTabWidget(this), "PageHistory");
+    auto* history = new CustPageControl(this);
+    PageHistory = named(history, "PageHistory");
+    // The close mark of a response tab in browse mode removes it.
+    connect(history->custTabBar(), &CustTabBar::closeRequested, this, &TfraCust::FreeActTab);
     sgdLog = named(new QTableWidget(this), "sgdLog");
     InitLogGrid();
+    sgdLog->setItemDelegateForColumn(6, new AcceptMarkDelegate(sgdLog));
     PageHistory->addTab(sgdLog, QStringLiteral("電話履歴"));
     auto* acceptPage = new QSplitter(this);
     sgdAccept = named(new QTableWidget(acceptPage), "sgdAccept");
@@ -202,10 +209,36 @@ void TfraCust::BuildLayout()
               {124, 150, 80, 80, 80});
     for (int c = 5; c < 8; ++c)
         sgdAccept->setColumnHidden(c, true);
-    richContent = named(new QPlainTextEdit(acceptPage), "richContent");
+    auto* contentPanel = new QWidget(acceptPage);
+    auto* cv = new QVBoxLayout(contentPanel);
+    cv->setContentsMargins(0, 0, 0, 0);
+    auto* listButtons = new QHBoxLayout;
+    listButtons->addWidget(new QLabel(QStringLiteral("内容"), contentPanel));
+    listButtons->addStretch(1);
+    auto listButton = [&](const char* name, const QString& text, const QString& hint) {
+        auto* b = named(new QPushButton(text, contentPanel), name);
+        b->setToolTip(hint);
+        listButtons->addWidget(b);
+        return b;
+    };
+    btnHistorySearch = listButton("btnHistorySearch", QStringLiteral("検索"), QStringLiteral("検索(Alt+S)"));
+    btnActAdd = listButton("btnActAdd", QStringLiteral("新規"), QStringLiteral("新規(Alt+A)"));
+    btnActEdit = listButton("btnActEdit", QStringLiteral("編集"), QStringLiteral("編集(Alt+E)"));
+    btnActDel = listButton("btnActDel", QStringLiteral("削除"), QStringLiteral("削除(Alt+D)"));
+    // The keys are those of the customer's own buttons: they act here only while the focus
+    // is on this page.
+    DialogKit::AreaShortcut(acceptPage, Qt::Key_S, btnHistorySearch);
+    DialogKit::AreaShortcut(acceptPage, Qt::Key_A, btnActAdd);
+    DialogKit::AreaShortcut(acceptPage, Qt::Key_E, btnActEdit);
+    DialogKit::AreaShortcut(acceptPage, Qt::Key_D, btnActDel);
+    btnActEdit->setEnabled(false);
+    btnActDel->setEnabled(false);
+    cv->addLayout(listButtons);
+    richContent = named(new QPlainTextEdit(contentPanel), "richContent");
     richContent->setReadOnly(true);
+    cv->addWidget(richContent, 1);
     acceptPage->addWidget(sgdAccept);
-    acceptPage->addWidget(richContent);
+    acceptPage->addWidget(contentPanel);
     if (GActWidth > 0)
         acceptPage->setSizes({GActWidth, qMax(100, 900 - GActWidth)});
     PageHistory->addTab(acceptPage, QStringLiteral("対応履歴"));
@@ -290,6 +323,15 @@ void TfraCust::BuildLayout()
     connect(sgdTels, &QTableWidget::cellDoubleClicked, this, [this](int row) { sgdTelsDoubleClick(row); });
     connect(sgdAccept, &QTableWidget::currentCellChanged, this,
             [this](int row) { richContent->setPlainText(cell(sgdAccept, row, 7)); });
+    connect(sgdAccept, &QTableWidget::cellDoubleClicked, this, [this]() {
+        int actNo = -1;
+        if (SelectedActNo(actNo))
+            OpenAcceptTab(actNo, QString(), true);
+    });
+    connect(btnActAdd, &QPushButton::clicked, this, &TfraCust::btnActAddClick);
+    connect(btnActEdit, &QPushButton::clicked, this, &TfraCust::btnActEditClick);
+    connect(btnActDel, &QPushButton::clicked, this, &TfraCust::btnActDelClick);
+    connect(btnHistorySearch, &QPushButton::clicked, this, &TfraCust::btnHistorySearchClick);
     connect(PageHistory, &QTabWidget::currentChanged, this, [this](int index) {
         FAcceptShown = FAcceptShown || index == 1;
         if (FMain)
@@ -887,6 +929,8 @@ void TfraCust::MakeMainGrid()
 
 void TfraCust::MakeAcceptGrid()
 {
+    btnActEdit->setEnabled(false);
+    btnActDel->setEnabled(false);
     sgdAccept->setRowCount(0);
     const QList<QStringList> rows = CustStore(*dmCmn).AcceptRows(FCustNo);
     sgdAccept->setRowCount(int(rows.size()));
@@ -894,13 +938,137 @@ void TfraCust::MakeAcceptGrid()
         for (int c = 0; c < 8; ++c)
             sgdAccept->setItem(r, c, new QTableWidgetItem(rows.at(r).value(c)));
     richContent->setPlainText(rows.isEmpty() ? QString() : rows.first().value(7));
+    btnActEdit->setEnabled(!rows.isEmpty());
+    btnActDel->setEnabled(!rows.isEmpty());
 }
 
 void TfraCust::OpenAcceptTab(int actNo, const QString& logNo, bool browse)
 {
+    if (!GUseAccept || !acceptOpener())
+        return;
+    // Both captions of the response: an open tab in either mode is the one to show. For -1
+    // this is the unsaved new response, of which a customer has at most one.
+    const QString label = AcceptRules::CaptionLabel(AcceptRules::TabCaption(actNo, true));
+    for (int i = 2; i < PageHistory->count(); ++i)
+        if (AcceptRules::CaptionLabel(PageHistory->tabText(i)) == label) {
+            PageHistory->setCurrentIndex(i);
+            return;
+        }
     WriteTraceLog(QStringLiteral("TfraCust.OpenAcceptTab LogNo=") + logNo);
-    if (acceptOpener())
-        acceptOpener()(*this, actNo, logNo, browse);
+    QWidget* page = acceptOpener()(*this, PageHistory, actNo, logNo, browse);
+    if (!page)
+        return;
+    const int index = PageHistory->addTab(page, AcceptRules::TabCaption(actNo, browse));
+    PageHistory->setCurrentIndex(index);
+    QMetaObject::invokeMethod(page, "RefreshCaption");
+}
+
+int TfraCust::FindActPageIndex(int actNo) const
+{
+    int result = -1;
+    for (int i = 2; i < PageHistory->count(); ++i) {
+        const QWidget* page = PageHistory->widget(i);
+        if (page && page->objectName() == QLatin1String("fraAccept") && page->property("ActNo").toInt() == actNo) {
+            result = i;
+            break;
+        }
+    }
+    WriteTraceLog(QStringLiteral("TfraCust.FindActPageIndex=") + QString::number(result));
+    return result;
+}
+
+void TfraCust::CloseActTab(int actNo)
+{
+    WriteTraceLog(QStringLiteral("ActNo=") + QString::number(actNo));
+    const int index = FindActPageIndex(actNo);
+    if (index >= 0)
+        FreeActTab(index);
+}
+
+void TfraCust::OnFindCloseActTab(int actNo)
+{
+    WriteTraceLog(QStringLiteral("TfraCust.OnFindCloseActTab begin"));
+    CloseActTab(actNo == 0 ? -1 : actNo);
+}
+
+void TfraCust::FreeActTab(int index)
+{
+    if (index < 2 || index >= PageHistory->count())
+        return;
+    WriteTraceLog(QStringLiteral("TfraCust.FreeActTab PageIndex=") + QString::number(index));
+    QWidget* page = PageHistory->widget(index);
+    PageHistory->removeTab(index);
+    // Never under the frame's own feet: it may be the sender of what led here.
+    page->hide();
+    page->deleteLater();
+    int left = index - 1;
+    while (left > 0 && !PageHistory->isTabVisible(left))
+        --left;
+    PageHistory->setCurrentIndex(left);
+}
+
+bool TfraCust::SelectedActNo(int& actNo)
+{
+    const int row = sgdAccept->currentRow();
+    if (row < 0 || sgdAccept->rowCount() == 0) {
+        MessageService::Warning(QStringLiteral("対応履歴を選択してください。"));
+        return false;
+    }
+    const std::optional<int> n = AcceptRules::WholeNumber(cell(sgdAccept, row, 5));
+    if (!n) {
+        MessageService::Error(QStringLiteral("対応履歴の読み込みに失敗しました。対応履歴を再読み込みしてください。"));
+        return false;
+    }
+    actNo = *n;
+    return true;
+}
+
+void TfraCust::btnActAddClick()
+{
+    OpenAcceptTab(-1, QString(), false);
+}
+
+void TfraCust::btnActEditClick()
+{
+    int actNo = -1;
+    if (SelectedActNo(actNo))
+        OpenAcceptTab(actNo, QString(), false);
+}
+
+void TfraCust::btnActDelClick()
+{
+    const int row = sgdAccept->currentRow();
+    if (row < 0 || sgdAccept->rowCount() == 0) {
+        MessageService::Warning(QStringLiteral("対応履歴を選択してください。"));
+        return;
+    }
+    const QString text = cell(sgdAccept, row, 5);
+    if (text.isEmpty())
+        return;
+    if (MessageService::Show(MsgKind::Confirmation, QStringLiteral("選択されている対応履歴を削除してよろしいですか？"),
+                             MsgButtons::OkCancel) != MsgResult::Ok)
+        return;
+    int actNo = -1;
+    if (!SelectedActNo(actNo))
+        return;
+    dmCmn->DeleteByKey(QStringLiteral("ACCEPT_T"), QStringLiteral("ACT_NO"), QString::number(actNo));
+    if (FMain) {
+        // One refresh: the call logs, the response lists, and this response's tab closed.
+        TUpTable flags = TUpTable::With({TUpTable::LogTable, TUpTable::AcceptTable}, FCustTelNon);
+        flags.CustNo = FCustNo;
+        flags.ActNo = actNo;
+        FMain->RefreshTables(flags);
+    } else {
+        MakeMainGrid();
+        MakeAcceptGrid();
+        CloseActTab(actNo);
+    }
+}
+
+void TfraCust::btnHistorySearchClick()
+{
+    if (HistorySearch())
+        HistorySearch()(*this);
 }
 
 void TfraCust::ShowAcceptRow(int actNo)

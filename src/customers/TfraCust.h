@@ -46,10 +46,26 @@ public:
     void MakeTelsGrid();
     void MakeAcceptGrid();
 
-    // Responses open on tabs of the lower pages; the responses subsystem supplies them.
-    using AcceptTabOpener = std::function<void(TfraCust& frame, int actNo, const QString& logNo, bool browse)>;
+    TfrmMain* MainForm() const { return FMain; }
+
+    // Responses open on tabs of the lower pages; the responses subsystem makes the page
+    // (a widget named "fraAccept" whose property "ActNo" holds its response number).
+    using AcceptTabOpener =
+        std::function<QWidget*(TfraCust& frame, QWidget* parent, int actNo, const QString& logNo, bool browse)>;
     static void SetAcceptTabOpener(AcceptTabOpener opener);
+    // Shows a response on its own tab: an open one (either mode) is activated, and there
+    // is never more than one unsaved new response per customer.
     Q_INVOKABLE void OpenAcceptTab(int actNo, const QString& logNo, bool browse);
+    // Removes the tab of that response, if open, and activates the tab to its left.
+    void CloseActTab(int actNo);
+    // The deferred close request of a response frame; 0 stands for the unsaved new response.
+    void OnFindCloseActTab(int actNo);
+    // Page index of the response's tab (third tab on), -1 when not open.
+    int FindActPageIndex(int actNo) const;
+    void btnActAddClick();
+    void btnActEditClick();
+    void btnActDelClick();
+    void btnHistorySearchClick();
     // The response search's jump: the response list shown with that response selected.
     void ShowAcceptRow(int actNo);
     // The response search window, opened for this customer by the list's search button.
@@ -110,6 +126,10 @@ public:
     QTableWidget* sgdLog = nullptr;
     QTableWidget* sgdAccept = nullptr;
     QPlainTextEdit* richContent = nullptr;
+    QPushButton* btnActAdd = nullptr;
+    QPushButton* btnActEdit = nullptr;
+    QPushButton* btnActDel = nullptr;
+    QPushButton* btnHistorySearch = nullptr;
     QPushButton* btnOk = nullptr;
     QPushButton* btnCancel = nullptr;
     QPushButton* btnAdd = nullptr;
@@ -144,6 +164,9 @@ private:
     void MoveToNextOption();
     void sgdLogDoubleClick(int row, int column);
     void sgdTelsDoubleClick(int row);
+    void FreeActTab(int index);
+    // The response number of the selected list row; false (with the message) when none can be used.
+    bool SelectedActNo(int& actNo);
 
     TfrmMain* FMain;
     bool FBrowse = false;

@@ -3,12 +3,14 @@
 #include "core/Cp932.h"
 #include "db/ColumnWidths.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QEvent>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -243,6 +245,45 @@ int ByteLimit(const QWidget* input)
 {
     const QVariant v = input->property(kLimit);
     return v.isValid() ? v.toInt() : -1;
+}
+
+namespace {
+// Alt+key of an area's buttons, taken before the window's shortcuts see it: a window-wide
+// button with the same key would otherwise make the key ambiguous, and then nothing acts.
+class AreaKeys : public QObject
+{
+public:
+    explicit AreaKeys(QWidget* area) : QObject(area) { area->installEventFilter(this); }
+    QHash<int, QPointer<QAbstractButton>> Buttons;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+            return QObject::eventFilter(watched, event);
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() != Qt::AltModifier)
+            return false;
+        QAbstractButton* button = Buttons.value(key->key());
+        if (!button || !button->isEnabled())
+            return false;
+        key->accept();
+        if (event->type() == QEvent::KeyPress)
+            button->click();
+        return true;
+    }
+};
+} // namespace
+
+void AreaShortcut(QWidget* area, Qt::Key key, QAbstractButton* button)
+{
+    AreaKeys* keys = nullptr;
+    for (QObject* child : area->children())
+        if (auto* k = dynamic_cast<AreaKeys*>(child))
+            keys = k;
+    if (!keys)
+        keys = new AreaKeys(area);
+    keys->Buttons.insert(key, button);
 }
 
 } // namespace DialogKit

@@ -4,6 +4,7 @@
 
 class QLineEdit;
 class QPlainTextEdit;
+class QAbstractButton;
 class QComboBox;
 class QWidget;
 
@@ -33,5 +34,9 @@ void LimitToColumn(QComboBox* combo, const QString& table, const QString& column
 int ByteLimit(const QWidget* input);
 // The notice shown when input was cut at the limit.
 QString LimitNotice(int maxBytes);
+
+// Alt+key clicks button (when enabled) while the focus is within area, ahead of a button
+// elsewhere on the window with the same key.
+void AreaShortcut(QWidget* area, Qt::Key key, QAbstractButton* button);
 
 } // namespace DialogKit

@@ -28,4 +28,20 @@ QIcon AppIcon(bool allAttached)
     return icon;
 }
 
+QPixmap ResponseMark()
+{
+    static const QPixmap mark = [] {
+        QPixmap pm(16, 16);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setPen(QColor(0x30, 0x50, 0x90));
+        p.setBrush(QColor(0xff, 0xfb, 0xe0));
+        p.drawRect(2, 1, 11, 13);
+        for (int y = 4; y <= 11; y += 3)
+            p.drawLine(4, y, 11, y);
+        return pm;
+    }();
+    return mark;
+}
+
 } // namespace Icons

@@ -10,6 +10,7 @@
 #include "logs/ui/LogsPlugin.h"
 #include "reports/TfrmTotal.h"
 #include "reports/ui/InstallReports.h"
+#include "responses/ui/InstallAcceptFrames.h"
 #include "responses/ui/InstallResponsePage.h"
 
 namespace {
@@ -29,6 +30,7 @@ void InstallPlugins(TfrmMain& form)
     // One line per subsystem, in the order their menu entries appear.
     InstallMasters(form);
     InstallCustomers(form);
+    InstallAcceptFrames(form);
     InstallExternal(form);
     InstallReports(form);
     InstallLogs(form);

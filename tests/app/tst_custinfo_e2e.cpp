@@ -10,66 +10,97 @@
 #include <QtTest>
 
 // The real program with "open the customer on an incoming call" on: a call from the phone
-// simulator opens the caller's customer on a tab, and a stranger's call a blank one.
+// simulator opens the caller's customer on a tab, and a stranger's call a blank one; with
+// responses in use the customer opens with exactly one new response for the call.
+// (Saving a response through the frame is driven in-process in tests/responses.)
 class TestCustInfoEndToEnd : public QObject
 {
     Q_OBJECT
 
-    // Whether something listens on the TCP port (read from the kernel's table, so that no
-    // probe connection reaches the program as a phone).
-    static bool listening(int port)
+    // A shop with one customer and one of its numbers in the phone book, the program
+    // running with the given [BASIC] settings, and a phone linked to it.
+    struct Shop
     {
-        const QString needle = QString(":%1 ").arg(port, 4, 16, QChar('0')).toUpper();
-        for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
-            QFile f(QString::fromLatin1(table));
-            if (!f.open(QIODevice::ReadOnly))
-                continue;
-            for (const QByteArray& line : f.readAll().split('\n'))
-                if (QString::fromLatin1(line).contains(needle) && line.contains(" 0A "))
-                    return true;
+        TestEnv env;
+        QString path = AppPaths::defaultDatabasePath();
+        int custNo = 0;
+        ProgramRunner runner;
+        QProcess* program = nullptr;
+        std::unique_ptr<QProcess> phone;
+
+        bool start(const QString& basic)
+        {
+            InitialDatabase::Create(path);
+            {
+                // The shop's data, written before the program owns the database.
+                TdmCmn dm(path);
+                InitTables(dm, nullptr);
+                TCust c;
+                c.CustTel = "03-1234-5678";
+                c.CustTelNon = "0312345678";
+                c.CustName = "山田商店";
+                custNo = dm.InsertCustData(c);
+                dm.InsertTels(TTels{"09055556666", "0312345678", "山田携帯", "やまだ"});
+                dm.IBDatabase1.close();
+            }
+            const int port = PhoneSim::FreePort();
+            env.writeIni(QString::fromUtf8("[BASIC]\n%2[ADAPTA]\nCOUNT=1\nPORT_NO_1=%1\n"
+                                           "DISP_NAME_1=本店\nREAD_NAME_1=ほんてん\nDEVICE_INDEX_1=0\n")
+                             .arg(port)
+                             .arg(basic));
+            program = runner.start();
+            // A slow start-up must not make the phone give up before the program listens.
+            QElapsedTimer t;
+            t.start();
+            while (!PhoneSim::Listening(port) && t.elapsed() < 60000)
+                QTest::qWait(100);
+            phone = PhoneSim::Start(port, {"--own-number", "09011112222"});
+            return phone && ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. "));
         }
-        return false;
-    }
+        int stop()
+        {
+            const int code = runner.terminate(program);
+            phone->waitForFinished(10000);
+            return code;
+        }
+    };
 
 private slots:
     void incomingCallOpensTheCustomer()
     {
-        TestEnv env;
-        const QString path = AppPaths::defaultDatabasePath();
-        InitialDatabase::Create(path);
-        int custNo = 0;
-        {
-            // The shop's data, written before the program owns the database.
-            TdmCmn dm(path);
-            InitTables(dm, nullptr);
-            TCust c;
-            c.CustTel = "03-1234-5678";
-            c.CustTelNon = "0312345678";
-            c.CustName = "山田商店";
-            custNo = dm.InsertCustData(c);
-            dm.InsertTels(TTels{"09055556666", "0312345678", "山田携帯", "やまだ"});
-            dm.IBDatabase1.close();
-        }
-        const int port = PhoneSim::FreePort();
-        env.writeIni(QString::fromUtf8("[BASIC]\nAUTO_CUST_INFO=1\n[ADAPTA]\nCOUNT=1\nPORT_NO_1=%1\n"
-                                       "DISP_NAME_1=本店\nREAD_NAME_1=ほんてん\nDEVICE_INDEX_1=0\n")
-                         .arg(port));
-        ProgramRunner runner;
-        QProcess* program = runner.start();
-        // A slow start-up must not make the phone give up before the program listens.
-        QTRY_VERIFY_WITH_TIMEOUT(listening(port), 60000);
-        auto phone = PhoneSim::Start(port, {"--own-number", "09011112222"});
-        QVERIFY(phone);
-        QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")));
-
-        phone->write("09055556666\n");
+        Shop shop;
+        QVERIFY(shop.start("AUTO_CUST_INFO=1\n"));
+        shop.phone->write("09055556666\n");
         QVERIFY(ProgramRunner::waitForLog("TfraCust.Create TelNo=0312345678"));
-        QVERIFY(ProgramRunner::waitForLog(QString("TfraCust.ShowCust CustNo=%1").arg(custNo)));
+        QVERIFY(ProgramRunner::waitForLog(QString("TfraCust.ShowCust CustNo=%1").arg(shop.custNo)));
 
-        phone->write("0399999999\n");
+        shop.phone->write("0399999999\n");
         QVERIFY(ProgramRunner::waitForLog("TfraCust.Create TelNo=0399999999"));
-        QCOMPARE(runner.terminate(program), 0);
-        phone->waitForFinished(10000);
+        QCOMPARE(shop.stop(), 0);
+    }
+
+    void incomingCallStartsOneNewResponse()
+    {
+        Shop shop;
+        QVERIFY(shop.start("AUTO_CUST_INFO=1\nUSE_ACCEPT=1\n"));
+        shop.phone->write("09055556666\n");
+        QVERIFY(ProgramRunner::waitForLog("TfraCust.Create TelNo=0312345678"));
+        QVERIFY(ProgramRunner::waitForLog("TfraAccept.Create FLogNo="));
+        // Whatever else the call sets off has run before the program ends.
+        QTest::qWait(500);
+        QCOMPARE(shop.stop(), 0);
+
+        const QString log = ProgramRunner::logText();
+        QCOMPARE(log.count("TfraAccept.Create FLogNo="), 1);
+        QCOMPARE(log.count("TfraCust.OpenAcceptTab LogNo="), 1);
+        TdmCmn dm(shop.path);
+        dm.sqlWork.setSql("select LOG_NO from LOG");
+        dm.sqlWork.open();
+        const QString logNo = dm.sqlWork.field(0).asString();
+        dm.sqlWork.close();
+        dm.IBDatabase1.close();
+        QVERIFY(!logNo.isEmpty());
+        QVERIFY(QRegularExpression("TfraAccept.Create FLogNo=" + logNo + "\\r?\\n").match(log).hasMatch());
     }
 };
 

@@ -3,6 +3,7 @@
 #include "support/TestEnv.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTcpServer>
 #include <QTest>
 
@@ -40,6 +41,20 @@ std::unique_ptr<QProcess> Start(int port, const QStringList& args, int timeoutMs
         QTest::qWait(100);
     }
     return nullptr;
+}
+
+bool Listening(int port)
+{
+    const QString needle = QString(":%1 ").arg(port, 4, 16, QChar('0')).toUpper();
+    for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        QFile f(QString::fromLatin1(table));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (QString::fromLatin1(line).contains(needle) && line.contains(" 0A "))
+                return true;
+    }
+    return false;
 }
 
 } // namespace PhoneSim

@@ -39,7 +39,9 @@ void CustTabBar::paintEvent(QPaintEvent* event)
     p.fillRect(r, kActive);
     const QString caption = tabText(active);
     p.setPen(palette().color(QPalette::WindowText));
-    p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, caption.left(15) + QLatin1Char(' '));
+    // A page's caption ends in its mode letter, which is shown by the mark, not as text.
+    const QString label = active >= FFirstCustomer && !caption.isEmpty() ? caption.chopped(1) : caption.left(15);
+    p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, label + QLatin1Char(' '));
     if (active < FFirstCustomer)
         return;
     const QRect mark(tabRect(active).right() - 22, tabRect(active).top() + 4, 16, 16);

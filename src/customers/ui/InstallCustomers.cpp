@@ -44,6 +44,8 @@ void refreshFrames(TfrmMain& form, const TUpTable& flags)
         if (responses && GUseAccept && (flags.CustNo == -1 || (!custDone && frame->FCustNo == flags.CustNo))) {
             custDone = flags.CustNo != -1;
             frame->MakeAcceptGrid();
+            if (custDone && flags.ActNo != -1)
+                frame->CloseActTab(flags.ActNo);
         }
     }
 }
