@@ -227,6 +227,9 @@ void TfraCust::BuildLayout()
     btnActDel = listButton("btnActDel", QStringLiteral("削除"), QStringLiteral("削除(Alt+D)"));
     // The keys are those of the customer's own buttons: they act here only while the focus
     // is on this page.
+    // A response frame in edit mode has its own save and cancel keys.
+    DialogKit::AreaShortcut(PageCust, Qt::Key_V, btnOk);
+    DialogKit::AreaShortcut(PageCust, Qt::Key_C, btnCancel);
     DialogKit::AreaShortcut(acceptPage, Qt::Key_S, btnHistorySearch);
     DialogKit::AreaShortcut(acceptPage, Qt::Key_A, btnActAdd);
     DialogKit::AreaShortcut(acceptPage, Qt::Key_E, btnActEdit);

@@ -128,6 +128,8 @@ void TfraAccept::BuildLayout()
     buttons->addLayout(tools);
     btnCancel = named(new QPushButton(QStringLiteral("取消(&C)"), this), "btnCancel");
     btnSave = named(new QPushButton(QStringLiteral("保存(&V)"), this), "btnSave");
+    DialogKit::AreaShortcut(this, Qt::Key_C, btnCancel);
+    DialogKit::AreaShortcut(this, Qt::Key_V, btnSave);
     buttons->addWidget(btnCancel);
     buttons->addWidget(btnSave);
     buttons->addStretch(1);

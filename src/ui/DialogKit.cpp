@@ -248,30 +248,38 @@ int ByteLimit(const QWidget* input)
 }
 
 namespace {
-// Alt+key of an area's buttons, taken before the window's shortcuts see it: a window-wide
-// button with the same key would otherwise make the key ambiguous, and then nothing acts.
+// Alt+key of an area's buttons, taken before the focused input or the window's shortcuts see
+// it: a line edit would type the letter, and a window-wide button with the same key would
+// make the key ambiguous, and then nothing acts. Watching the whole application is what lets
+// it come first; only Alt key events within the area are looked at.
 class AreaKeys : public QObject
 {
 public:
-    explicit AreaKeys(QWidget* area) : QObject(area) { area->installEventFilter(this); }
+    explicit AreaKeys(QWidget* area) : QObject(area), FArea(area) { qApp->installEventFilter(this); }
     QHash<int, QPointer<QAbstractButton>> Buttons;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
-            return QObject::eventFilter(watched, event);
+            return false;
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->modifiers() != Qt::AltModifier)
+        if (key->modifiers() != Qt::AltModifier || !watched->isWidgetType())
+            return false;
+        auto* target = static_cast<QWidget*>(watched);
+        if (target != FArea && !FArea->isAncestorOf(target))
             return false;
         QAbstractButton* button = Buttons.value(key->key());
-        if (!button || !button->isEnabled())
+        if (!button || !button->isEnabled() || !button->isVisible())
             return false;
         key->accept();
         if (event->type() == QEvent::KeyPress)
             button->click();
         return true;
     }
+
+private:
+    QWidget* FArea;
 };
 } // namespace
 

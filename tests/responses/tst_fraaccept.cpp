@@ -458,6 +458,18 @@ private slots:
         cust->memOthers->setFocus();
         QTest::keyClick(cust->memOthers, Qt::Key_E, Qt::AltModifier);
         QTRY_VERIFY(!cust->Browsing()); // a button's own key clicks after its press animation
+
+        // Customer and response both in edit mode: Alt+V saves the one the focus is in.
+        cust->PageHistory->setCurrentIndex(2);
+        fra->edtTitle->setFocus();
+        fra->edtTitle->setText(QStringLiteral("by key"));
+        QTest::keyClick(fra->edtTitle, Qt::Key_V, Qt::AltModifier);
+        QVERIFY(fra->Browsing());
+        QCOMPARE(fra->edtTitle->text(), QStringLiteral("by key")); // the key typed nothing
+        QVERIFY(!cust->Browsing());
+        cust->memOthers->setFocus();
+        QTest::keyClick(cust->memOthers, Qt::Key_V, Qt::AltModifier);
+        QVERIFY(cust->Browsing());
     }
 
     void offCreatesNothing()
