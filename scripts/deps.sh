@@ -13,7 +13,7 @@ PACKAGES=(
     libkakasi2-dev libxlsxwriter-dev
     libxcb1-dev
     fonts-ipafont-gothic
-    socat python3 python3-xlrd python3-openpyxl poppler-utils xvfb
+    socat python3 python3-xlrd python3-openpyxl poppler-utils xvfb xdotool
 )
 
 if [ "${1:-}" = "--tests" ]; then

@@ -6,13 +6,14 @@
 #include "support/PhoneSim.h"
 #include "support/ProgramRunner.h"
 #include "support/TestEnv.h"
+#include "support/Xvfb.h"
 
 #include <QtTest>
 
 // The real program with "open the customer on an incoming call" on: a call from the phone
 // simulator opens the caller's customer on a tab, and a stranger's call a blank one; with
-// responses in use the customer opens with exactly one new response for the call.
-// (Saving a response through the frame is driven in-process in tests/responses.)
+// responses in use the customer opens with exactly one new response for the call, which
+// the user saves with its key on a real X display.
 class TestCustInfoEndToEnd : public QObject
 {
     Q_OBJECT
@@ -79,14 +80,35 @@ private slots:
         QCOMPARE(shop.stop(), 0);
     }
 
-    void incomingCallStartsOneNewResponse()
+    void incomingCallStartsOneNewResponseThatIsSaved()
     {
+        QVERIFY2(!QStandardPaths::findExecutable("xdotool").isEmpty(), "xdotool is not installed");
+        Xvfb x(QStringLiteral("1280x1024x24"));
+        QVERIFY2(!x.display().isEmpty(), "Xvfb did not start");
         Shop shop;
+        shop.runner.setEnv("QT_QPA_PLATFORM", "xcb");
+        shop.runner.setEnv("DISPLAY", QString::fromLatin1(x.display()));
         QVERIFY(shop.start("AUTO_CUST_INFO=1\nUSE_ACCEPT=1\n"));
         shop.phone->write("09055556666\n");
         QVERIFY(ProgramRunner::waitForLog("TfraCust.Create TelNo=0312345678"));
         QVERIFY(ProgramRunner::waitForLog("TfraAccept.Create FLogNo="));
-        // Whatever else the call sets off has run before the program ends.
+
+        // The user's Alt+V: the customer is shown read-only, so the key saves the response.
+        QProcessEnvironment xenv = QProcessEnvironment::systemEnvironment();
+        xenv.insert("DISPLAY", QString::fromLatin1(x.display()));
+        auto xdotool = [&](const QStringList& args) {
+            QProcess p;
+            p.setProcessEnvironment(xenv);
+            p.start("xdotool", args);
+            p.waitForFinished(10000);
+            return QString::fromLatin1(p.readAllStandardOutput()).trimmed();
+        };
+        const QString window = xdotool({"search", "--sync", "--onlyvisible", "--name", "Zuvaro"}).section('\n', 0, 0);
+        QVERIFY2(!window.isEmpty(), "the main window is not on the display");
+        xdotool({"windowfocus", "--sync", window});
+        xdotool({"key", "--clearmodifiers", "alt+v"});
+        QVERIFY(ProgramRunner::waitForLog("TfraAccept.btnSaveClick Accept.LogNo="));
+        // Whatever else the call and the save set off has run before the program ends.
         QTest::qWait(500);
         QCOMPARE(shop.stop(), 0);
 
@@ -98,9 +120,17 @@ private slots:
         dm.sqlWork.open();
         const QString logNo = dm.sqlWork.field(0).asString();
         dm.sqlWork.close();
-        dm.IBDatabase1.close();
         QVERIFY(!logNo.isEmpty());
         QVERIFY(QRegularExpression("TfraAccept.Create FLogNo=" + logNo + "\\r?\\n").match(log).hasMatch());
+        dm.sqlWork.setSql("select LOG_NO, CUST_NO from ACCEPT_T");
+        dm.sqlWork.open();
+        QVERIFY(!dm.sqlWork.eof());
+        QCOMPARE(dm.sqlWork.field(0).asString(), logNo);
+        QCOMPARE(dm.sqlWork.field(1).asInteger(), shop.custNo);
+        dm.sqlWork.next();
+        QVERIFY(dm.sqlWork.eof());
+        dm.sqlWork.close();
+        dm.IBDatabase1.close();
     }
 };
 

@@ -3,6 +3,7 @@
 
 #include "platform/WindowLayer.h"
 #include "platform/XcbWindowLayer.h"
+#include "support/Xvfb.h"
 
 #include <QtTest>
 
@@ -15,44 +16,6 @@
 #include <thread>
 
 namespace {
-
-// Xvfb on the first display number with neither a lock file nor a socket.
-class Xvfb
-{
-public:
-    Xvfb()
-    {
-        for (int n = 91; n < 200 && FDisplay.isEmpty(); ++n) {
-            if (QFile::exists(QString("/tmp/.X%1-lock").arg(n)) || QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)))
-                continue;
-            FProcess.start("Xvfb", {QString(":%1").arg(n), "-nolisten", "tcp", "-screen", "0", "320x200x24"});
-            if (!FProcess.waitForStarted(5000))
-                return;
-            for (int i = 0; i < 100 && FProcess.state() == QProcess::Running; ++i) {
-                if (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n))) {
-                    FDisplay = QString(":%1").arg(n).toLatin1();
-                    break;
-                }
-                QTest::qWait(50);
-            }
-            if (FDisplay.isEmpty()) {
-                FProcess.kill();
-                FProcess.waitForFinished();
-            }
-        }
-    }
-    ~Xvfb()
-    {
-        FProcess.terminate();
-        if (!FProcess.waitForFinished(5000))
-            FProcess.kill();
-    }
-    QByteArray display() const { return FDisplay; }
-
-private:
-    QProcess FProcess;
-    QByteArray FDisplay;
-};
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name)
 {
