@@ -79,23 +79,18 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
-    parser.addOption({"keep", "Keep (and reuse) the data in DIR.", "DIR"});
-    parser.addOption({"rows", "Call-log rows to generate.", "N", "1000000"});
+    LargeDatabase::AddOptions(parser);
     parser.addOption({"loads", "Loads of the day's list.", "N", "50"});
     parser.addOption({"searches", "Text searches to run.", "N", "10"});
     parser.addOption({"text", "Text searched for.", "WORD", "修理"});
-    parser.addOption({"trace-off", "Switch the diagnostic trace off (it is on in the program)."});
     parser.process(app);
 
     QTemporaryDir tmp;
-    const QString root = parser.isSet("keep") ? parser.value("keep") : tmp.path();
-    TdmCmn& dm = *LargeDatabase::Open(root, parser.value("rows").toInt());
+    TdmCmn& dm = *LargeDatabase::Open(parser, tmp.path());
     if (scalar(dm, QStringLiteral("select count(*) from ACCEPT_T")).toInt() == 0)
         addResponses(dm);
     LargeDatabase::RefreshIndexStatistics(dm);
     GUseAccept = true;
-    gTraceOn = !parser.isSet("trace-off");
-    std::printf("diagnostic trace %s\n", gTraceOn ? "on" : "off");
 
     Clock::setNow(QDateTime(kDay, QTime(18, 0)));
     std::vector<double> loads;

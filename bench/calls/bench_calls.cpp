@@ -42,17 +42,13 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
-    parser.addOption({"keep", "Keep (and reuse) the data in DIR.", "DIR"});
+    LargeDatabase::AddOptions(parser);
     parser.addOption({"calls", "Number of forwarded calls to time.", "N", "500"});
-    parser.addOption({"rows", "Call-log rows to generate.", "N", "1000000"});
-    parser.addOption({"trace-off", "Switch the diagnostic trace off (it is on in the program)."});
     parser.process(app);
 
     QTemporaryDir tmp;
-    LargeDatabase::Open(parser.isSet("keep") ? parser.value("keep") : tmp.path(), parser.value("rows").toInt());
+    LargeDatabase::Open(parser, tmp.path());
     GBring = false;
-    gTraceOn = !parser.isSet("trace-off");
-    std::printf("diagnostic trace %s\n", gTraceOn ? "on" : "off");
 
     const int calls = parser.value("calls").toInt();
     // The database work of one call (lookups, phone-book entry, call-log row) beside the bare

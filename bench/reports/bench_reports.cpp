@@ -139,17 +139,13 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
-    parser.addOption({"keep", "Keep (and reuse) the data in DIR.", "DIR"});
-    parser.addOption({"rows", "Call-log rows to generate.", "N", "1000000"});
+    LargeDatabase::AddOptions(parser);
     parser.addOption({"runs", "Runs of each measurement.", "N", "5"});
     parser.addOption({"only", "Run one part: statements, fill or preview.", "PART"});
-    parser.addOption({"trace-off", "Switch the diagnostic trace off (it is on in the program)."});
     parser.process(app);
 
     QTemporaryDir tmp;
-    LargeDatabase::Open(parser.isSet("keep") ? parser.value("keep") : tmp.path(), parser.value("rows").toInt());
-    gTraceOn = !parser.isSet("trace-off");
-    std::printf("diagnostic trace %s\n", gTraceOn ? "on" : "off");
+    LargeDatabase::Open(parser, tmp.path());
     const int runs = parser.value("runs").toInt();
 
     TotalsReport totals(*dmCmn);

@@ -1,11 +1,13 @@
 #include "LargeDatabase.h"
 
 #include "core/AppGlobals.h"
+#include "core/DiagLog.h"
 #include "core/StartupSettings.h"
 #include "db/InitialDatabase.h"
 #include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -13,6 +15,21 @@
 #include <cstdio>
 
 namespace LargeDatabase {
+
+void AddOptions(QCommandLineParser& parser)
+{
+    parser.addOption({"keep", "Keep (and reuse) the data in DIR.", "DIR"});
+    parser.addOption({"rows", "Call-log rows to generate.", "N", "1000000"});
+    parser.addOption({"trace-off", "Switch the diagnostic trace off (it is on in the program)."});
+}
+
+TdmCmn* Open(const QCommandLineParser& parser, const QString& scratch)
+{
+    TdmCmn* dm = Open(parser.isSet("keep") ? parser.value("keep") : scratch, parser.value("rows").toInt());
+    gTraceOn = !parser.isSet("trace-off");
+    std::printf("diagnostic trace %s\n", gTraceOn ? "on" : "off");
+    return dm;
+}
 
 TdmCmn* Open(const QString& root, int logRows)
 {

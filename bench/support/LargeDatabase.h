@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QCommandLineParser;
 class TdmCmn;
 
 namespace LargeDatabase {
@@ -9,6 +10,12 @@ namespace LargeDatabase {
 // root/bench.fdb as the process's data module, creating it and filling it with Generate
 // (logRows calls) when it is missing, and brings it up to date. Prints the upgrade's time.
 TdmCmn* Open(const QString& root, int logRows);
+
+// The options every benchmark on the large database takes: --keep DIR, --rows N, --trace-off.
+void AddOptions(QCommandLineParser& parser);
+// Open for the processed options: the kept folder or scratch, with the trace as asked
+// (printed, since it weighs on every figure).
+TdmCmn* Open(const QCommandLineParser& parser, const QString& scratch);
 
 // Fills a current, empty database: 100,000 customers (numbers 04…), 100,000 phone-book
 // entries (numbers 03…, each its own representative number) and logRows incoming calls
