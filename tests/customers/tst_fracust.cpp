@@ -53,14 +53,7 @@ struct World
         dmCmn->sqlWork.close();
         return n;
     }
-    QString scalar(const QString& sql)
-    {
-        dmCmn->sqlWork.setSql(sql);
-        dmCmn->sqlWork.open();
-        const QString s = dmCmn->sqlWork.eof() ? QString() : dmCmn->sqlWork.field(0).asString();
-        dmCmn->sqlWork.close();
-        return s;
-    }
+    QString scalar(const QString& sql) { return TestDatabase::Scalar(sql); }
     int addCustomer(const QString& tel, const QString& name)
     {
         TCust c;

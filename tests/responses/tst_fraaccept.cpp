@@ -100,14 +100,7 @@ struct World
         QCoreApplication::processEvents();
         return qobject_cast<TfraCust*>(form->PageMain->widget(index));
     }
-    QString scalar(const QString& sql)
-    {
-        dmCmn->sqlWork.setSql(sql);
-        dmCmn->sqlWork.open();
-        const QString s = dmCmn->sqlWork.eof() ? QString() : dmCmn->sqlWork.field(0).asString();
-        dmCmn->sqlWork.close();
-        return s;
-    }
+    QString scalar(const QString& sql) { return TestDatabase::Scalar(sql); }
     int count(const QString& where = QString())
     {
         return scalar("select count(*) from ACCEPT_T" + (where.isEmpty() ? QString() : " where " + where)).toInt();

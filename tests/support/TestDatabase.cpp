@@ -28,3 +28,13 @@ TdmCmn* TestDatabase::dm() const
 {
     return dmCmn;
 }
+
+QString TestDatabase::Scalar(const QString& sql)
+{
+    FbQuery& q = dmCmn->sqlWork;
+    q.setSql(sql);
+    q.open();
+    const QString value = q.eof() ? QString() : q.field(0).asString();
+    q.close();
+    return value;
+}

@@ -13,6 +13,9 @@ public:
     ~TestDatabase();
     TdmCmn* dm() const;
     QString path() const { return FPath; }
+    // The first column of the first row of a query on the process's data module, as text
+    // (empty when no row).
+    static QString Scalar(const QString& sql);
 
 private:
     QString FPath;
