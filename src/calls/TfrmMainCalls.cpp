@@ -120,8 +120,7 @@ void TfrmMain::RefreshTables(const TUpTable& flags)
         MakeLogGrid();
         if (RefreshStep())
             return;
-        // Customer tabs reload their call history (and with TELS their numbers) here
-        // once the customer frame is part of the program.
+        // Customer tabs and the response page reload on tablesRefreshed below.
     }
     if (FMasterLists) {
         if (flags.Flags[TUpTable::UserTable])
