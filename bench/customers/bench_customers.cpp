@@ -15,6 +15,7 @@
 #include "db/InitialDatabase.h"
 #include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
+#include "LargeDatabase.h"
 
 #include "BenchStats.h"
 
@@ -71,40 +72,18 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
-    parser.addOption({"keep", "Keep (and reuse) the data in DIR.", "DIR"});
+    LargeDatabase::AddOptions(parser);
     parser.addOption({"opens", "Customer tabs to open.", "N", "200"});
     parser.addOption({"searches", "Name searches to run.", "N", "20"});
-    parser.addOption({"rows", "Call-log rows to generate.", "N", "1000000"});
-    parser.addOption({"trace-off", "Switch the diagnostic trace off (it is on in the program)."});
     parser.process(app);
 
     QTemporaryDir tmp;
-    const QString root = parser.isSet("keep") ? parser.value("keep") : tmp.path();
-    QDir().mkpath(root);
-    qputenv("ZUVARO_DATA_ROOT", root.toUtf8());
-    qputenv("ZUVARO_UNATTENDED", "no");
-    InitProcessValues();
-    CreateDataFolders();
-    OpenSettingsFile();
-    LoadStartupSettings();
-    GUseAccept = true;
-
-    const QString path = root + "/bench.fdb";
-    const bool fresh = !QFileInfo::exists(path);
-    if (fresh)
-        InitialDatabase::Create(path);
-    dmCmn = new TdmCmn(path);
-    InitTables(*dmCmn, nullptr);
-    if (fresh)
-        generate(*dmCmn, parser.value("rows").toInt());
+    LargeDatabase::Open(parser, tmp.path(), generate);
     // Indices made before the bulk load carry no selectivity yet; a shop's database has
     // figures from its indices being built over its data. Without them the engine may scan
     // the whole call log for one customer's history.
-    dmCmn->ExecSql(QStringLiteral("EXECUTE BLOCK AS DECLARE n CHAR(31); BEGIN FOR SELECT RDB$INDEX_NAME FROM "
-                                  "RDB$INDICES WHERE coalesce(RDB$SYSTEM_FLAG, 0) = 0 INTO :n DO EXECUTE STATEMENT "
-                                  "'SET STATISTICS INDEX ' || trim(n); END"));
-    gTraceOn = !parser.isSet("trace-off");
-    std::printf("diagnostic trace %s\n", gTraceOn ? "on" : "off");
+    LargeDatabase::RefreshIndexStatistics(*dmCmn);
+    GUseAccept = true;
 
     std::vector<double> opens;
     int historyRows = 0;

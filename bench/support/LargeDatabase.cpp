@@ -23,15 +23,15 @@ void AddOptions(QCommandLineParser& parser)
     parser.addOption({"trace-off", "Switch the diagnostic trace off (it is on in the program)."});
 }
 
-TdmCmn* Open(const QCommandLineParser& parser, const QString& scratch)
+TdmCmn* Open(const QCommandLineParser& parser, const QString& scratch, const Generator& generate)
 {
-    TdmCmn* dm = Open(parser.isSet("keep") ? parser.value("keep") : scratch, parser.value("rows").toInt());
+    TdmCmn* dm = Open(parser.isSet("keep") ? parser.value("keep") : scratch, parser.value("rows").toInt(), generate);
     gTraceOn = !parser.isSet("trace-off");
     std::printf("diagnostic trace %s\n", gTraceOn ? "on" : "off");
     return dm;
 }
 
-TdmCmn* Open(const QString& root, int logRows)
+TdmCmn* Open(const QString& root, int logRows, const Generator& generate)
 {
     QDir().mkpath(root);
     qputenv("ZUVARO_DATA_ROOT", root.toUtf8());
@@ -51,7 +51,7 @@ TdmCmn* Open(const QString& root, int logRows)
     InitTables(*dmCmn, nullptr);
     std::printf("schema upgrade %.1f ms\n", double(t.elapsed()));
     if (fresh)
-        Generate(*dmCmn, logRows);
+        (generate ? generate : Generator(Generate))(*dmCmn, logRows);
     return dmCmn;
 }
 
