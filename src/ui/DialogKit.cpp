@@ -248,15 +248,30 @@ int ByteLimit(const QWidget* input)
 }
 
 namespace {
-// Alt+key of an area's buttons, taken before the focused input or the window's shortcuts see
-// it: a line edit would type the letter, and a window-wide button with the same key would
-// make the key ambiguous, and then nothing acts. Watching the whole application is what lets
-// it come first; only Alt key events within the area are looked at.
+// The Alt+key buttons of one area, kept as a child of the area.
 class AreaKeys : public QObject
 {
 public:
-    explicit AreaKeys(QWidget* area) : QObject(area), FArea(area) { qApp->installEventFilter(this); }
+    using QObject::QObject;
     QHash<int, QPointer<QAbstractButton>> Buttons;
+};
+
+AreaKeys* areaKeysOf(const QWidget* w)
+{
+    for (QObject* child : w->children())
+        if (auto* keys = dynamic_cast<AreaKeys*>(child))
+            return keys;
+    return nullptr;
+}
+
+// Alt+key of an area's buttons, taken before the focused input or the window's shortcuts see
+// it: a line edit would type the letter, and a window-wide button with the same key would
+// make the key ambiguous, and then nothing acts. One filter on the application is what lets
+// it come first; only Alt key events are looked at, the innermost area with the key wins.
+class AreaKeyFilter : public QObject
+{
+public:
+    using QObject::QObject;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -266,29 +281,29 @@ protected:
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() != Qt::AltModifier || !watched->isWidgetType())
             return false;
-        auto* target = static_cast<QWidget*>(watched);
-        if (target != FArea && !FArea->isAncestorOf(target))
-            return false;
-        QAbstractButton* button = Buttons.value(key->key());
-        if (!button || !button->isEnabled() || !button->isVisible())
-            return false;
-        key->accept();
-        if (event->type() == QEvent::KeyPress)
-            button->click();
-        return true;
+        for (auto* w = static_cast<QWidget*>(watched); w; w = w->isWindow() ? nullptr : w->parentWidget()) {
+            AreaKeys* keys = areaKeysOf(w);
+            QAbstractButton* button = keys ? keys->Buttons.value(key->key()) : nullptr;
+            if (!button || !button->isEnabled() || !button->isVisible())
+                continue;
+            key->accept();
+            if (event->type() == QEvent::KeyPress)
+                button->click();
+            return true;
+        }
+        return false;
     }
-
-private:
-    QWidget* FArea;
 };
 } // namespace
 
 void AreaShortcut(QWidget* area, Qt::Key key, QAbstractButton* button)
 {
-    AreaKeys* keys = nullptr;
-    for (QObject* child : area->children())
-        if (auto* k = dynamic_cast<AreaKeys*>(child))
-            keys = k;
+    static QPointer<AreaKeyFilter> filter;
+    if (!filter) {
+        filter = new AreaKeyFilter(qApp);
+        qApp->installEventFilter(filter);
+    }
+    AreaKeys* keys = areaKeysOf(area);
     if (!keys)
         keys = new AreaKeys(area);
     keys->Buttons.insert(key, button);
