@@ -15,6 +15,7 @@
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "core/StartupSettings.h"
+#include "db/FirstStartDatabase.h"
 #include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
 #include "db/TfrmIndexAlert.h"
@@ -399,7 +400,7 @@ bool TfrmMain::FormCreate()
     } catch (const AppError& e) {
         MessageService::Error(
             QStringLiteral("データベースへの接続に失敗しました。\r\nzuvaro3.iniファイルの設定を確認してください。\r\n") +
-            e.message());
+            e.message() + FirstStartDatabase::ServerMissingHint(GTelDbPath, e.message()));
         if (dmCmn->IBDatabase1.connected())
             dmCmn->IBDatabase1.close();
         FStartupAborted = true;

@@ -3,8 +3,9 @@
 #include <QString>
 
 // The database file the program expects to find: dialect 1, default character set NONE,
-// the base tables and the generators SEQ_LOG_NO and SEQ_CUST_NO, no users. The program
-// itself never creates it; the installer and the tests do, through here.
+// the base tables and the generators SEQ_LOG_NO and SEQ_CUST_NO, no users. zuvaro3-initdb,
+// the package's installation, the program's first start on a fresh PC and the tests make it
+// through here.
 namespace InitialDatabase {
 
 // Creates the file (and missing parent folders). Refuses to overwrite an existing file.

@@ -19,6 +19,17 @@ QString QuotedExecArgument(const QString& arg)
     return QLatin1Char('"') + out + QLatin1Char('"');
 }
 
+// The entry starts the program that is running now (the installed one once installed, not a
+// build folder an earlier copy ran from).
+bool NamesThisProgram(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QString exec = QStringLiteral("Exec=") + QuotedExecArgument(QCoreApplication::applicationFilePath());
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')).contains(exec);
+}
+
 bool Create(const QString& path)
 {
     const QString exe = QCoreApplication::applicationFilePath();
@@ -55,8 +66,13 @@ bool Apply(bool on)
 {
     const QString path = Path();
     if (on) {
-        if (Exists()) {
+        if (Exists() && NamesThisProgram(path)) {
             WriteTraceLog(QStringLiteral("ショートカットは作成済み ShortCutFileName=") + path);
+        } else if (Exists()) {
+            if (Create(path))
+                WriteTraceLog(QStringLiteral("ショートカットを更新しました ShortCutFileName=") + path);
+            else
+                WriteTraceLog(QStringLiteral("ショートカットの更新に失敗しました=") + path);
         } else if (Create(path)) {
             WriteTraceLog(QStringLiteral("ショートカットを作成しました ShortCutFileName=") + path);
         } else {

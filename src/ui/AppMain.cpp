@@ -7,9 +7,11 @@
 #include "core/DiagLog.h"
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
+#include "core/ProgramOptions.h"
 #include "core/StartupSettings.h"
 #include "core/StopRequest.h"
 #include "db/FbEngine.h"
+#include "db/FirstStartDatabase.h"
 #include "db/TdmCmn.h"
 #include "platform/CopyDataChannel.h"
 #include "platform/SignalWatcher.h"
@@ -18,6 +20,8 @@
 #include "ui/ZuvaroApplication.h"
 
 #include <QSessionManager>
+
+#include <cstdio>
 
 #include <memory>
 
@@ -62,6 +66,21 @@ void Restart()
 
 int ZuvaroMain(int argc, char** argv)
 {
+    // Answered before the application object exists: a terminal without a display will do.
+    QStringList rawArgs;
+    for (int i = 1; i < argc; ++i)
+        rawArgs << QString::fromLocal8Bit(argv[i]);
+    switch (ProgramOptions::Parse(rawArgs)) {
+    case ProgramOptions::Info::Help:
+        std::fputs(ProgramOptions::HelpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case ProgramOptions::Info::Version:
+        std::fputs(ProgramOptions::VersionText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case ProgramOptions::Info::None:
+        break;
+    }
+
     ZuvaroApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("zuvaro3"));
     app.setOrganizationName(QStringLiteral("ordova"));
@@ -99,6 +118,8 @@ int ZuvaroMain(int argc, char** argv)
         // The desktop session ending ends the program the same way.
         QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
                          [](QSessionManager&) { StopRequest::Request(QStringLiteral("session end")); });
+        // A fresh PC: the database the settings name is made here, before the first attachment.
+        FirstStartDatabase::Ensure(GTelDbPath);
         dmCmn = new TdmCmn(GTelDbPath);
         ZuvaroApplication::setReconnectHandler([](const QString& message) {
             if (dmCmn)

@@ -244,6 +244,19 @@ private slots:
         again.btnOK->click();
         QVERIFY(QFile::exists(entry));
 
+        // An entry left by a copy started from elsewhere (a build folder) is pointed at this one.
+        {
+            QFile stale(entry);
+            QVERIFY(stale.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            stale.write("[Desktop Entry]\nType=Application\nExec=\"/home/shop/zuvaro3/build/zuvaro3\"\n");
+        }
+        TfrmSet keep;
+        keep.show();
+        keep.btnOK->click();
+        QFile updated(entry);
+        QVERIFY(updated.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(updated.readAll()).contains("Exec=\"" + QCoreApplication::applicationFilePath() + "\""));
+
         TfrmSet off;
         off.show();
         QVERIFY(off.chkStartup->isChecked());

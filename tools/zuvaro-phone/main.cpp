@@ -10,6 +10,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zuvaro-phone"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZUVARO_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -25,6 +26,7 @@ int main(int argc, char* argv[])
         "the PC closes the link. Exit status 0 when the link worked, 2 when it could not connect,\n"
         "1 for wrong arguments. Messages go to standard error."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption host(QStringLiteral("host"), QStringLiteral("PC to connect to (default 127.0.0.1)."),
                                   QStringLiteral("HOST"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("TCP port of the PC (default 60600)."),

@@ -68,6 +68,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zuvaro3-export"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZUVARO_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -81,6 +82,7 @@ int main(int argc, char** argv)
         "  30 2 * * * ZUVARO_DATA_ROOT=/var/lib zuvaro3-export --kind calls --from $(date -d yesterday +\\%Y/\\%m/\\%d)\n"
         "             --to $(date -d yesterday +\\%Y/\\%m/\\%d) --out /srv/export/calls-$(date +\\%Y\\%m\\%d).csv"));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption kind(QStringLiteral("kind"), QStringLiteral("calls, responses, customers or phonebook."),
                                   QStringLiteral("kind"));
     const QCommandLineOption from(QStringLiteral("from"), QStringLiteral("First day (yyyy/mm/dd) of calls or responses; default today."),

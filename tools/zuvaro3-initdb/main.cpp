@@ -23,6 +23,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zuvaro3-initdb"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZUVARO_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -41,6 +42,7 @@ int main(int argc, char** argv)
         "Fields may be double-quoted. A first line that does not begin with a digit is a header and skipped.\n"
         "Example: 1000001,13,東京都,13101,千代田区,千代田"));
     parser.addHelpOption();
+    parser.addVersionOption();
     QCommandLineOption postal(QStringList{QStringLiteral("postal-csv")},
                               QStringLiteral("Load the postal code masters from <file>."), QStringLiteral("file"));
     parser.addOption(postal);

@@ -41,6 +41,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zuvaro3-report"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZUVARO_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -50,6 +51,7 @@ int main(int argc, char** argv)
         "Exit codes: 0 written, 1 bad arguments, 2 database not available, 3 nothing to print\n"
         "(no file written), 4 the PDF could not be written."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOption({"summary", "ranking (call counts) or list (the calls).", "ranking|list"});
     parser.addOption({"group", "number (phone-book number) or customer (representative number).", "number|customer"});
     parser.addOption({"from", "First day.", "yyyy/mm/dd"});
