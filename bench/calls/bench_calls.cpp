@@ -9,6 +9,7 @@
 #include "calls/CallLog.h"
 #include "calls/CallPipeline.h"
 #include "calls/TfrmMain.h"
+#include "calls/ui/CallLogGrid.h"
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/DiagLog.h"

@@ -24,6 +24,8 @@
 #include "platform/SignalWatcher.h"
 #include "ui/GridHelpers.h"
 #include "ui/Icons.h"
+#include "calls/CallLogModel.h"
+#include "calls/ui/CallLogGrid.h"
 #include "calls/ui/CustTabBar.h"
 
 #include <QCloseEvent>
@@ -196,16 +198,13 @@ void TfrmMain::BuildLayout()
     tabLog = named(new QWidget, "tabLog");
     auto* logLayout = new QVBoxLayout(tabLog);
     logLayout->setContentsMargins(0, 0, 0, 0);
-    sgdLog = named(new QTableWidget(2, 10, tabLog), "sgdLog");
-    sgdLog->setHorizontalHeaderLabels({QStringLiteral("発着信日時"), QStringLiteral("電話番号"), QStringLiteral("区分"),
-                                       QStringLiteral("ポート"), QStringLiteral("顧客名"), QStringLiteral("メモ"),
-                                       QStringLiteral("対応"), QString(), QString(), QString()});
+    FLogModel = new CallLogModel(this);
+    sgdLog = named(new CallLogGrid(FLogModel, tabLog), "sgdLog");
     sgdLog->setSelectionBehavior(QAbstractItemView::SelectRows);
     sgdLog->setSelectionMode(QAbstractItemView::SingleSelection);
     sgdLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sgdLog->verticalHeader()->hide();
     sgdLog->verticalHeader()->setDefaultSectionSize(22);
-    sgdLog->setRowCount(1);
     const int widths[7] = {149, 118, 50, 50, 159, 193, 35};
     for (int c = 0; c < 7; ++c)
         sgdLog->setColumnWidth(c, widths[c]);
@@ -281,8 +280,8 @@ void TfrmMain::BuildLayout()
             pnlCallName->clear();
         });
     connect(BtnRefresh, &QPushButton::clicked, this, &TfrmMain::BtnRefreshClick);
-    connect(sgdLog, &QTableWidget::cellClicked, this, [this](int row, int) { sgdLogClick(row); });
-    connect(sgdLog, &QTableWidget::cellDoubleClicked, this, &TfrmMain::logCellDoubleClicked);
+    connect(sgdLog, &CallLogGrid::cellClicked, this, [this](int row, int) { sgdLogClick(row); });
+    connect(sgdLog, &CallLogGrid::cellDoubleClicked, this, &TfrmMain::logCellDoubleClicked);
     connect(edtCall, &QLineEdit::editingFinished, this,
             [this]() { pnlCallName->setText(GetCallerName(edtCall->text())); });
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "calls/CallLogView.h"
 #include "calls/CallPipeline.h"
 #include "calls/TUpTable.h"
 #include "devices/DeviceHost.h"
@@ -14,6 +13,8 @@
 #include <memory>
 #include <optional>
 
+class CallLogGrid;
+class CallLogModel;
 class CallPipeline;
 class CopyDataServer;
 class MasterLists;
@@ -208,7 +209,7 @@ public:
     QTabWidget* PageMain = nullptr;
     QWidget* tabLog = nullptr;
     QWidget* tabAccept = nullptr;
-    QTableWidget* sgdLog = nullptr;
+    CallLogGrid* sgdLog = nullptr;
     QTableWidget* sgdAccept = nullptr;
     QTabWidget* PageMenu = nullptr;
     QWidget* StatusBar1 = nullptr;
@@ -233,7 +234,7 @@ private:
     bool RefreshStep();
 
     // What the call-log grid shows; after a call only the rows added since are read.
-    CallLogView FLogView;
+    CallLogModel* FLogModel = nullptr;
     bool FAppendOnly = false;
 
     CopyDataServer* FCopyData = nullptr;

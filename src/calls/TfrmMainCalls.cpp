@@ -1,5 +1,6 @@
 // The main window's call log, its refresh, and the screen side of incoming calls.
 #include "calls/CallLog.h"
+#include "calls/CallLogModel.h"
 #include "calls/TfrmMain.h"
 #include "calls/MasterLists.h"
 #include "calls/SpeechAnnouncer.h"
@@ -9,7 +10,7 @@
 #include "core/DiagLog.h"
 #include "core/StartupSettings.h"
 #include "db/TdmCmn.h"
-#include "ui/GridHelpers.h"
+#include "calls/ui/CallLogGrid.h"
 
 #include <QCoreApplication>
 #include <QDateEdit>
@@ -18,21 +19,12 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QTabWidget>
-#include <QTableWidget>
 #include <QTimer>
 
 namespace {
 const QString kFlashColour = QStringLiteral("#bbeeaa");
 const QString kNameStyle = QStringLiteral("font-size: 14pt; background-color: %1;");
 const QString kTipColour = QStringLiteral("palette(tool-tip-base)");
-
-void SetLogGridRow(QTableWidget* grid, int r, const TLogRow& row)
-{
-    const QString cells[10] = {row.DtFrom,  row.TelNo, row.TelType,    row.PortNo,   row.Caller,
-                               row.TelMemo, row.ActNo, row.CustTelNon, row.ReadName, row.LogNo};
-    for (int c = 0; c < 10; ++c)
-        grid->setItem(r, c, new QTableWidgetItem(cells[c]));
-}
 
 TCallKind selectedKind(const TfrmMain* f)
 {
@@ -49,22 +41,10 @@ void TfrmMain::MakeLogGrid()
     WriteTraceLog(QStringLiteral("TfraCust.MakeLogGrid begin"));
     const QDate day = DateTimePicker1->date();
     const TCallKind kind = selectedKind(this);
-    if (FAppendOnly && FLogView.Shows(day, kind) && !FLogView.IsEmpty()) {
+    if (FAppendOnly && FLogModel->Shows(day, kind) && !FLogModel->IsEmpty()) {
         QList<QDateTime> times;
-        const QList<TLogRow> newer = CallLog::LoadNewer(dmCmn->sqlWork, day, kind, FLogView.MaxLogNo(), &times);
-        if (FLogView.Merge(newer, times)) {
-            const QList<TLogRow>& rows = FLogView.Rows();
-            sgdLog->setUpdatesEnabled(false);
-            for (int r = 0; r < newer.size(); ++r)
-                sgdLog->insertRow(0);
-            for (int r = 0; r < newer.size(); ++r)
-                SetLogGridRow(sgdLog, r, rows.at(r));
-            for (int r : FLogView.RenamedRows()) {
-                sgdLog->item(r, 4)->setText(rows.at(r).Caller);
-                sgdLog->item(r, 7)->setText(rows.at(r).CustTelNon);
-                sgdLog->item(r, 8)->setText(rows.at(r).ReadName);
-            }
-            sgdLog->setUpdatesEnabled(true);
+        const QList<TLogRow> newer = CallLog::LoadNewer(dmCmn->sqlWork, day, kind, FLogModel->MaxLogNo(), &times);
+        if (FLogModel->Merge(newer, times)) {
             WriteTraceLog(QStringLiteral("TfraCust.MakeLogGrid end"));
             emit logGridLoaded();
             return;
@@ -72,15 +52,7 @@ void TfrmMain::MakeLogGrid()
     }
     QList<QDateTime> times;
     const QList<TLogRow> rows = CallLog::LoadDay(dmCmn->sqlWork, day, kind, &times);
-    FLogView.Reset(day, kind, rows, times);
-    GridHelpers::ClearRows(sgdLog);
-    if (!rows.isEmpty())
-        sgdLog->setRowCount(int(rows.size()));
-    // One repaint for the whole day rather than one per cell.
-    sgdLog->setUpdatesEnabled(false);
-    for (int r = 0; r < rows.size(); ++r)
-        SetLogGridRow(sgdLog, r, rows.at(r));
-    sgdLog->setUpdatesEnabled(true);
+    FLogModel->Reset(day, kind, rows, times);
     WriteTraceLog(QStringLiteral("TfraCust.MakeLogGrid end"));
     emit logGridLoaded();
 }
@@ -170,12 +142,8 @@ void TfrmMain::sgdLogClick(int row)
     pnlCalledName->hide();
     if (row < 0 || row >= sgdLog->rowCount())
         return;
-    auto text = [this, row](int c) {
-        QTableWidgetItem* item = sgdLog->item(row, c);
-        return item ? item->text() : QString();
-    };
-    edtCall->setText(text(1));
-    pnlCallName->setText(text(4));
+    edtCall->setText(sgdLog->text(row, 1));
+    pnlCallName->setText(sgdLog->text(row, 4));
 }
 
 QString TfrmMain::GetCallerName(const QString& telNo)
@@ -232,7 +200,7 @@ void TfrmMain::ShowIncomingNumber(const QString& telNo)
 void TfrmMain::CallStoreFailing(bool failing, int waiting)
 {
     // The file may have been replaced: the next refresh reads the whole day.
-    FLogView.Clear();
+    FLogModel->Clear();
     if (!failing) {
         pnlCallStore->clear();
         pnlCallStore->hide();

@@ -23,7 +23,7 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
-#include <QTableWidget>
+#include "calls/ui/CallLogGrid.h"
 #include <QTcpSocket>
 #include <QTimer>
 

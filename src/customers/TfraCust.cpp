@@ -3,6 +3,7 @@
 #include "admin/ui/AdminActions.h"
 #include "calls/MasterLists.h"
 #include "calls/TfrmMain.h"
+#include "calls/ui/CallLogGrid.h"
 #include "calls/ui/CustTabBar.h"
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
@@ -453,10 +454,9 @@ void TfraCust::InitLogGrid()
 {
     QStringList headers;
     QList<int> widths;
-    const QTableWidget* mainGrid = FMain ? FMain->sgdLog : nullptr;
+    const QTableView* mainGrid = FMain ? FMain->sgdLog : nullptr;
     for (int c = 0; c < 10; ++c) {
-        const QTableWidgetItem* h = mainGrid ? mainGrid->horizontalHeaderItem(c) : nullptr;
-        headers << (h ? h->text() : QString());
+        headers << (mainGrid ? mainGrid->model()->headerData(c, Qt::Horizontal).toString() : QString());
         widths << (mainGrid ? mainGrid->columnWidth(c) : 100);
     }
     setupGrid(sgdLog, headers, widths);

@@ -1,6 +1,7 @@
 #include "calls/CallJournal.h"
 #include "calls/CallLog.h"
 #include "calls/TfrmMain.h"
+#include "calls/ui/CallLogGrid.h"
 #include "calls/WindowPlacement.h"
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
@@ -18,6 +19,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QSystemTrayIcon>
+#include <QAbstractItemModelTester>
 #include <QtTest>
 
 namespace {
@@ -32,13 +34,12 @@ void insertCall(const QDateTime& at, const QString& telNo, const QString& type, 
     dmCmn->InsertLog(log);
 }
 
-QString cell(QTableWidget* g, int r, int c)
+QString cell(const CallLogGrid* g, int r, int c)
 {
-    QTableWidgetItem* i = g->item(r, c);
-    return i ? i->text() : QString();
+    return g->text(r, c);
 }
 
-QStringList cells(QTableWidget* g)
+QStringList cells(const CallLogGrid* g)
 {
     QStringList all;
     for (int r = 0; r < g->rowCount(); ++r)
@@ -234,6 +235,96 @@ private slots:
         const QStringList merged = cells(form.sgdLog);
         form.MakeLogGrid();
         QCOMPARE(merged, cells(form.sgdLog));
+        Clock::reset();
+    }
+
+    // However the grid got its rows, it shows what a fresh load of the day shows.
+    void gridMatchesAFreshLoad_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("reset"); // whether the path ends in one full reload
+        QTest::newRow("burst of new calls") << "burst" << false;
+        QTest::newRow("earlier caller renamed") << "rename" << false;
+        QTest::newRow("full reload after a memo edit") << "reload" << true;
+    }
+
+    void gridMatchesAFreshLoad()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, reset);
+        TestEnv env;
+        LoadStartupSettings();
+        TestDatabase db(env.path("shop.fdb"));
+        const QDateTime now(QDate::currentDate(), QTime(12, 0, 0));
+        Clock::setNow(now);
+        insertCall(now.addSecs(-600), "0311111111", QString::fromUtf8("着信"));
+        insertCall(now.addSecs(-300), "0322222222", QString::fromUtf8("発信"));
+        insertCall(now.addSecs(-100), "0311111111", QString::fromUtf8("着信"));
+        TTels unknown{"0311111111", "0311111111", GUnknownName, GUnknownKana};
+        dmCmn->InsertTels(unknown);
+        TfrmMain form;
+        QVERIFY(form.FormCreate());
+        QAbstractItemModelTester tester(form.sgdLog->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        // Each call gets a time of its own, so new calls go on top without a reload.
+        connect(&form, &TfrmMain::logGridLoaded, &form, []() { Clock::advance(1000); });
+        QSignalSpy resets(form.sgdLog->model(), &QAbstractItemModel::modelReset);
+
+        auto fresh = []() {
+            QStringList all;
+            for (const TLogRow& r : CallLog::LoadDay(dmCmn->sqlWork, Clock::today(), TCallKind::All))
+                all << r.DtFrom << r.TelNo << r.TelType << r.PortNo << r.Caller << r.TelMemo << r.ActNo
+                    << r.CustTelNon << r.ReadName << r.LogNo;
+            return all;
+        };
+        if (path == "burst") {
+            for (const char* n : {"0330000001", "0330000002", "0330000003", "0330000004"})
+                form.StartDemoCall(n);
+            QTRY_COMPARE(form.sgdLog->rowCount(), 7);
+        } else if (path == "rename") {
+            TCust c;
+            c.CustTel = "0311111111";
+            c.CustName = QString::fromUtf8("山田商店");
+            c.CustKana = QString::fromUtf8("やまだしょうてん");
+            dmCmn->InsertCustData(c);
+            form.StartDemoCall("0311111111");
+            QTRY_COMPARE(form.sgdLog->rowCount(), 4);
+            QCOMPARE(cell(form.sgdLog, 3, 4), QString::fromUtf8("山田商店"));
+        } else {
+            form.StartDemoCall("0330000001");
+            QTRY_COMPARE(form.sgdLog->rowCount(), 4);
+            dmCmn->ExecSql(QString("update LOG set TEL_MEMO = 'x' where TEL_NO = '0322222222'"));
+            resets.clear();
+            form.BtnRefreshClick();
+            QCOMPARE(cell(form.sgdLog, 2, 5), QString("x"));
+        }
+        QCOMPARE(resets.size(), reset ? 1 : 0);
+        QCOMPARE(cells(form.sgdLog), fresh());
+        Clock::reset();
+    }
+
+    void selectionSurvivesNewCallsAbove()
+    {
+        TestEnv env;
+        LoadStartupSettings();
+        TestDatabase db(env.path("shop.fdb"));
+        const QDateTime now(QDate::currentDate(), QTime(12, 0, 0));
+        Clock::setNow(now);
+        insertCall(now.addSecs(-600), "0311111111", QString::fromUtf8("着信"));
+        insertCall(now.addSecs(-300), "0322222222", QString::fromUtf8("着信"));
+        TfrmMain form;
+        QVERIFY(form.FormCreate());
+        connect(&form, &TfrmMain::logGridLoaded, &form, []() { Clock::advance(1000); });
+        form.sgdLog->setCurrentIndex(form.sgdLog->model()->index(1, 2));
+        const QString logNo = cell(form.sgdLog, 1, 9);
+        form.StartDemoCall("0330000001");
+        form.StartDemoCall("0330000002");
+        QTRY_COMPARE(form.sgdLog->rowCount(), 4);
+        QCOMPARE(form.sgdLog->currentRow(), 3);
+        QCOMPARE(form.sgdLog->currentIndex().column(), 2);
+        QCOMPARE(cell(form.sgdLog, 3, 9), logNo);
+        const QModelIndexList selected = form.sgdLog->selectionModel()->selectedRows();
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.first().row(), 3);
         Clock::reset();
     }
 

@@ -1,4 +1,5 @@
 #include "calls/TfrmMain.h"
+#include "calls/ui/CallLogGrid.h"
 #include "core/AppGlobals.h"
 #include "core/MessageService.h"
 #include "core/StartupSettings.h"
@@ -18,18 +19,17 @@ class TestMainWindowPhones : public QObject
 {
     Q_OBJECT
 
-    static int rowOf(QTableWidget* g, const QString& telNo)
+    static int rowOf(const CallLogGrid* g, const QString& telNo)
     {
         for (int r = 0; r < g->rowCount(); ++r)
-            if (g->item(r, 1) && g->item(r, 1)->text() == telNo)
+            if (g->text(r, 1) == telNo)
                 return r;
         return -1;
     }
 
-    static QString cell(QTableWidget* g, int r, int c)
+    static QString cell(const CallLogGrid* g, int r, int c)
     {
-        QTableWidgetItem* i = g->item(r, c);
-        return i ? i->text() : QString();
+        return g->text(r, c);
     }
 
 private slots:

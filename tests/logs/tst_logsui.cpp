@@ -3,6 +3,7 @@
 
 #include "ExportFixture.h"
 #include "calls/TfrmMain.h"
+#include "calls/ui/CallLogGrid.h"
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/Cp932.h"
@@ -294,7 +295,7 @@ void TestLogsUi::mainWindowButtons()
     QCOMPARE(shownDay, QDate(2024, 5, 3));
 
     form.DateTimePicker1->setDate(QDate(2024, 5, 8));
-    QCOMPARE(form.sgdLog->item(0, 1) ? form.sgdLog->item(0, 1)->text() : QString(), QStringLiteral("0311112222"));
+    QCOMPARE(form.sgdLog->text(0, 1), QStringLiteral("0311112222"));
     form.edtCall->setText(QStringLiteral("0311112222"));
     QTimer::singleShot(0, &form, [&]() {
         auto* dialog = qobject_cast<TfrmDelete*>(QApplication::activeModalWidget());
@@ -306,7 +307,7 @@ void TestLogsUi::mainWindowButtons()
     btnDelete->click();
     QCOMPARE(logCount(*dmCmn), 0);
     QVERIFY(form.edtCall->text().isEmpty());
-    QVERIFY(!form.sgdLog->item(0, 1) || form.sgdLog->item(0, 1)->text().isEmpty());
+    QVERIFY(form.sgdLog->text(0, 1).isEmpty());
     QVERIFY(MessageService::shownTexts().contains(LogDeletion::DoneMessage()));
 }
 

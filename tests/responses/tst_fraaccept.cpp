@@ -1,5 +1,6 @@
 // Responses on a customer's lower tabs, on the real main window over a real database.
 #include "calls/TfrmMain.h"
+#include "calls/ui/CallLogGrid.h"
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/MessageService.h"
@@ -31,10 +32,9 @@
 namespace {
 const QString kTel = QStringLiteral("0312345678");
 
-QString cell(const QTableWidget* grid, int row, int column)
+QString cell(const QAbstractItemView* grid, int row, int column)
 {
-    const QTableWidgetItem* item = grid->item(row, column);
-    return item ? item->text() : QString();
+    return grid->model()->index(row, column).data().toString();
 }
 
 struct World

@@ -2,6 +2,7 @@
 
 #include "admin/ui/AdminActions.h"
 #include "calls/TfrmMain.h"
+#include "calls/ui/CallLogGrid.h"
 #include "core/StartupSettings.h"
 #include "customers/TfraCust.h"
 
@@ -21,10 +22,9 @@ QList<TfraCust*> frames(TfrmMain& form)
     return list;
 }
 
-QString cellText(QTableWidget* grid, int row, int column)
+QString cellText(const CallLogGrid* grid, int row, int column)
 {
-    QTableWidgetItem* item = row >= 0 ? grid->item(row, column) : nullptr;
-    return item ? item->text() : QString();
+    return grid->text(row, column);
 }
 
 void refreshFrames(TfrmMain& form, const TUpTable& flags)

@@ -3,6 +3,7 @@
 #include "calls/TfrmMain.h"
 #include "db/TdmCmn.h"
 #include "reports/TfrmTotal.h"
+#include "calls/ui/CallLogGrid.h"
 
 #include <QDateEdit>
 #include <QTableWidget>

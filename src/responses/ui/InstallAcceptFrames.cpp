@@ -1,18 +1,17 @@
 #include "responses/ui/InstallAcceptFrames.h"
 
 #include "calls/TfrmMain.h"
+#include "calls/ui/CallLogGrid.h"
 #include "core/StartupSettings.h"
 #include "customers/TfraCust.h"
 #include "responses/TfraAccept.h"
 #include "ui/AcceptMarkDelegate.h"
 
-#include <QTableWidget>
 
 namespace {
-QString cellText(const QTableWidget* grid, int row, int column)
+QString cellText(const CallLogGrid* grid, int row, int column)
 {
-    const QTableWidgetItem* item = row >= 0 ? grid->item(row, column) : nullptr;
-    return item ? item->text() : QString();
+    return grid->text(row, column);
 }
 } // namespace
 
