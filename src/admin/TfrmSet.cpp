@@ -168,8 +168,15 @@ void TfrmSet::BuildLayout()
 
     connect(chkLink, &QCheckBox::toggled, this, &TfrmSet::SetLinkEnabled);
     connect(chkSpeak, &QCheckBox::toggled, this, &TfrmSet::SetSpeakEnabled);
-    connect(cbxIndex1, &QComboBox::currentIndexChanged, this, &TfrmSet::SetFootEnabled);
-    connect(cbxIndex2, &QComboBox::currentIndexChanged, this, &TfrmSet::SetFootEnabled);
+    // "(なし)": nothing is spoken, so no words after it either. Only a choice made here empties
+    // the text; a stored "(なし)" keeps the stored words, so OK writes back what was read.
+    const std::pair<QComboBox*, QLineEdit*> feet[] = {{cbxIndex1, edtFoot1}, {cbxIndex2, edtFoot2}};
+    for (const auto& [combo, edit] : feet)
+        connect(combo, &QComboBox::currentIndexChanged, this, [this, edit = edit](int index) {
+            if (index == 0)
+                edit->clear();
+            SetFootEnabled();
+        });
     connect(cbxJouchu, &QComboBox::currentIndexChanged, this, &TfrmSet::SetJouchuEnabled);
     connect(chkJouchuOpen, &QCheckBox::toggled, this, &TfrmSet::SetJouchuEnabled);
     connect(btnBackupPath, &QPushButton::clicked, this, &TfrmSet::btnBackupPathClick);
@@ -216,6 +223,10 @@ void TfrmSet::FormShow()
     const TSettingsValues v = TSettingsValues::Current();
     PageSet->setCurrentIndex(0);
     btnOK->setEnabled(true);
+    // Load every control before any enabling rule runs: a rule fired half-way would judge by
+    // controls that still show their initial state (and empty a text it should keep).
+    const QSignalBlocker blockLink(chkLink), blockSpeak(chkSpeak), blockIndex1(cbxIndex1),
+        blockIndex2(cbxIndex2), blockJouchu(cbxJouchu), blockJouchuOpen(chkJouchuOpen);
     cbxInterface->setCurrentIndex(FIfNos.indexOf(v.IfNo));
     chkLink->setChecked(v.LinkEnabled);
     chkAutoLaunch->setChecked(v.AutoLaunch);
@@ -271,12 +282,8 @@ void TfrmSet::SetFootEnabled()
 {
     const bool on = chkSpeak->isChecked();
     const std::pair<QComboBox*, QLineEdit*> pairs[] = {{cbxIndex1, edtFoot1}, {cbxIndex2, edtFoot2}};
-    for (const auto& [combo, edit] : pairs) {
-        // "(なし)": nothing is spoken, so no words after it either.
-        if (combo->currentIndex() == 0)
-            edit->clear();
+    for (const auto& [combo, edit] : pairs)
         edit->setEnabled(on && combo->currentIndex() != 0);
-    }
 }
 
 void TfrmSet::SetJouchuEnabled()

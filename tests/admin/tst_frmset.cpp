@@ -19,6 +19,8 @@
 #include <QSlider>
 #include <QtTest>
 
+#include <array>
+
 namespace {
 QString iniText()
 {
@@ -68,7 +70,7 @@ private slots:
         // Speech: "(なし)" has no words after it.
         QVERIFY(dlg.trbSpeed->isEnabled());
         QVERIFY(!dlg.edtFoot1->isEnabled());
-        QCOMPARE(dlg.edtFoot1->text(), QString());
+        QCOMPARE(dlg.edtFoot1->text(), QString("から")); // stored words stay; only a choice made here empties them
         QVERIFY(dlg.edtFoot2->isEnabled());
         dlg.cbxIndex1->setCurrentIndex(1);
         QVERIFY(dlg.edtFoot1->isEnabled());
@@ -89,6 +91,58 @@ private slots:
         QVERIFY(dlg.chkJouchuOpen->isEnabled() && !dlg.chkJouchuKidou->isEnabled() && !dlg.chkShowBalloon->isEnabled());
         dlg.cbxJouchu->setCurrentIndex(0);
         QVERIFY(!dlg.chkJouchuOpen->isEnabled() && !dlg.chkJouchuKidou->isEnabled());
+    }
+
+    // OK without a change writes back exactly what was read, whatever the file holds.
+    void okWithoutChangesKeepsEveryKey_data()
+    {
+        QTest::addColumn<QString>("ini");
+        QTest::newRow("every key off its default")
+            << "[LINK]\nENABLED=1\nAUTO_LAUNCH=1\nIF_NO=3\n"
+               "[BASIC]\nUSE_ACCEPT=1\nLOGIN_AUTH=1\nSTARTUP=1\nAUTO_CUST_INFO=1\nBRING=0\nJOUCHU=1\n"
+               "JOUCHU_OPEN=1\nJOUCHU_KIDOU=1\nSHOW_BALLOON=0\nAUTO_BACKUP=1\nAUTO_BACKUP_PATH=%1\n"
+               "[SPEAK]\nENABLED=1\nSPEED=230\nFOOT1=さまから\nINDEX1=2\nFOOT2=のおでんわ\nINDEX2=1\n"
+               "[COMMON]\nKANA_TYPE=2\n[BANNER]\nSTRETCH=0\n";
+        QTest::newRow("default words after both names") << "[SPEAK]\nENABLED=1\nINDEX1=1\nINDEX2=2\n";
+        QTest::newRow("stored words after (なし)")
+            << "[SPEAK]\nENABLED=1\nINDEX1=0\nFOOT1=から\nINDEX2=0\nFOOT2=様\n[BASIC]\nJOUCHU=2\nJOUCHU_OPEN=1\n";
+    }
+    void okWithoutChangesKeepsEveryKey()
+    {
+        QFETCH(QString, ini);
+        World w(QString(ini).replace("%1", QDir::tempPath()));
+        if (ini.contains("STARTUP=1")) {
+            QVERIFY(AutostartEntry::Apply(true));
+            LoadStartupSettings();
+        }
+        const std::array<std::array<const char*, 3>, 22> keys{{
+            {"LINK", "ENABLED", "0"}, {"LINK", "AUTO_LAUNCH", "0"}, {"LINK", "IF_NO", "1"},
+            {"BASIC", "USE_ACCEPT", "0"}, {"BASIC", "LOGIN_AUTH", "0"}, {"BASIC", "STARTUP", "0"},
+            {"BASIC", "AUTO_CUST_INFO", "0"}, {"BASIC", "BRING", "1"}, {"BASIC", "JOUCHU", "0"},
+            {"BASIC", "JOUCHU_OPEN", "0"}, {"BASIC", "JOUCHU_KIDOU", "0"}, {"BASIC", "SHOW_BALLOON", "1"},
+            {"BASIC", "AUTO_BACKUP", "0"}, {"BASIC", "AUTO_BACKUP_PATH", ""}, {"SPEAK", "ENABLED", "0"},
+            {"SPEAK", "SPEED", "140"}, {"SPEAK", "INDEX1", "1"}, {"SPEAK", "INDEX2", "2"},
+            {"SPEAK", "FOOT1", "から"}, {"SPEAK", "FOOT2", "え、でんわです"}, {"COMMON", "KANA_TYPE", "0"},
+            {"BANNER", "STRETCH", "1"},
+        }};
+        auto values = [&]() {
+            QStringList out;
+            for (const auto& [section, name, def] : keys)
+                out << QString("%1/%2=%3").arg(section, name,
+                                              gIni->ReadString(section, name, QString::fromUtf8(def)));
+            return out;
+        };
+        const QStringList before = values();
+        const QString fileBefore = iniText();
+        TfrmSet dlg;
+        dlg.show();
+        dlg.btnOK->click();
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QVERIFY(MessageService::shownTexts().isEmpty());
+        QCOMPARE(values(), before);
+        if (QTest::currentDataTag() == QByteArray("every key off its default"))
+            QCOMPARE(iniText(), fileBefore);
+        AutostartEntry::Apply(false);
     }
 
     void openOnlyWhenResidentChoiceIsSet()
