@@ -2,7 +2,8 @@
 # Installs every Debian package the build, the program and the tests need. Idempotent:
 # apt-get update runs only when something is missing. With --tests it also installs what
 # only the test suite needs (a Firebird server that the tests start on their own port;
-# a shop's PC gets a server only through scripts/server-setup.sh).
+# a shop's PC gets a server only through scripts/server-setup.sh). With --package it also
+# installs the Debian packaging tools that scripts/package.sh uses.
 set -euo pipefail
 
 PACKAGES=(
@@ -12,13 +13,19 @@ PACKAGES=(
     libespeak-ng-dev espeak-ng-data libasound2-dev
     libkakasi2-dev libxlsxwriter-dev
     libxcb1-dev
+    librsvg2-bin
     fonts-ipafont-gothic
     socat python3 python3-xlrd python3-openpyxl poppler-utils xvfb xdotool
 )
 
-if [ "${1:-}" = "--tests" ]; then
-    PACKAGES+=(firebird3.0-server)
-fi
+for arg in "$@"; do
+    case "$arg" in
+        # The package test checks an installed tree: desktop entry, metainfo and manual pages.
+        --tests) PACKAGES+=(firebird3.0-server desktop-file-utils appstream man-db) ;;
+        --package) PACKAGES+=(debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream man-db) ;;
+        *) echo "usage: $0 [--tests] [--package]" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for p in "${PACKAGES[@]}"; do
