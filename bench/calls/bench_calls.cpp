@@ -1,15 +1,15 @@
 // Measures the road of an incoming call on a large database: from a forwarded number to
 // the call-log row committed and the grid reloaded, beside the bare cost of one insert and
-// commit, and the time to load a busy day.
+// commit, the same call at the start of a day and late in a busy one, and the time to load
+// a busy day.
 //
-//   bench_calls [--keep DIR] [--calls N] [--rows N]
+//   bench_calls [--keep DIR] [--calls N] [--rows N] [--day-calls N] [--trace-off]
 //
 // Creates (or reuses, with --keep) a database of N call-log rows over three years with
 // 100,000 phone-book entries and customers, then prints medians and 99th percentiles.
 #include "calls/CallLog.h"
 #include "calls/CallPipeline.h"
 #include "calls/TfrmMain.h"
-#include "calls/ui/CallLogGrid.h"
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/DiagLog.h"
@@ -24,7 +24,7 @@
 
 #include <QApplication>
 #include <QDateEdit>
-#include <QTableWidget>
+#include <QAbstractItemView>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
@@ -32,9 +32,40 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <ctime>
 #include <cstdio>
 
 namespace {
+double processMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+int gridRows(const TfrmMain& form)
+{
+    return form.findChild<QAbstractItemView*>(QStringLiteral("sgdLog"))->model()->rowCount();
+}
+
+// Times `calls` forwarded numbers on form, each to its grid update: wall time and the
+// process's processor time (the embedded engine runs in this process), one entry per call.
+void timeCalls(TfrmMain& form, int calls, int first, std::vector<double>& wall, std::vector<double>& cpu)
+{
+    for (int i = 0; i < calls; ++i) {
+        bool loaded = false;
+        auto conn = QObject::connect(&form, &TfrmMain::logGridLoaded, [&]() { loaded = true; });
+        const double c0 = processMs();
+        QElapsedTimer t;
+        t.start();
+        form.OnDemoActivate(QString("03%1").arg((first + i) * 13 % 100000, 8, 10, QChar('0')));
+        while (!loaded)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        wall.push_back(t.nsecsElapsed() / 1e6);
+        cpu.push_back(processMs() - c0);
+        QObject::disconnect(conn);
+    }
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -45,6 +76,7 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     LargeDatabase::AddOptions(parser);
     parser.addOption({"calls", "Number of forwarded calls to time.", "N", "500"});
+    parser.addOption({"day-calls", "Calls of the same day before the late calls are timed.", "N", "5000"});
     parser.process(app);
 
     QTemporaryDir tmp;
@@ -90,7 +122,41 @@ int main(int argc, char** argv)
             whole.push_back(t.nsecsElapsed() / 1e6);
             QObject::disconnect(conn);
         }
-        std::printf("today's grid holds %d calls at the end\n", form.sgdLog->rowCount());
+        std::printf("today's grid holds %d calls at the end\n", gridRows(form));
+    }
+
+    // The same call at the start of an empty day and once the day holds dayCalls calls,
+    // on a day of its own after every call stored (a kept database is reused run after run).
+    const int dayCalls = parser.value("day-calls").toInt();
+    std::vector<double> early, earlyCpu, late, lateCpu;
+    int lateRows = 0;
+    {
+        dmCmn->sqlWork.setSql(QStringLiteral("select max(DT_FROM) from LOG"));
+        dmCmn->sqlWork.open();
+        const QDateTime last = dmCmn->sqlWork.field(0).asDateTime();
+        dmCmn->sqlWork.close();
+        const QDate fresh = std::max(last.date(), QDate::currentDate()).addDays(1);
+        // The clock moves on with every call so that each goes on top of the day.
+        Clock::setNow(QDateTime(fresh, QTime(8, 0, 0)));
+        TfrmMain form;
+        form.FormCreate();
+        form.show();
+        auto tick = QObject::connect(&form, &TfrmMain::logGridLoaded, []() { Clock::advance(2000); });
+        timeCalls(form, calls, 0, early, earlyCpu);
+        // The rest of the day's calls before eight, then the day shown as a new start shows it.
+        const int fill = std::max(0, dayCalls - calls);
+        dmCmn->ExecSql(QStringLiteral(
+            "EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < %1) DO BEGIN "
+            "INSERT INTO LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, TEL_TERM, TEL_MEMO, TEL_TIME, PORT_NO) VALUES "
+            "(gen_id(SEQ_LOG_NO, 1), CAST('%2' AS DATE) + (:i * 0.33 / %1), '03' || lpad(mod(:i * 7, 100000), 8, '0'), "
+            "'着信', '0:00:00', '', 0, 1); i = i + 1; END END")
+                           .arg(fill)
+                           .arg(fresh.toString(QStringLiteral("yyyy/MM/dd"))));
+        form.MakeLogGrid();
+        timeCalls(form, calls, calls, late, lateCpu);
+        lateRows = gridRows(form);
+        QObject::disconnect(tick);
+        Clock::reset();
     }
 
     // A busy day: 1,000 calls on one date, listed.
@@ -134,6 +200,12 @@ int main(int argc, char** argv)
     print("load a day of 1,000 calls (query and rows)", l);
     print("show a day of 1,000 calls in the grid", g);
     std::printf("database work / bare insert (median): %.2fx\n", d.median / b.median);
+    const Stats e = stats(early), la = stats(late), ec = stats(earlyCpu), lc = stats(lateCpu);
+    std::printf("whole call, start of a day vs after %d calls of the day (grid then %d rows):\n", dayCalls, lateRows);
+    std::printf("  wall time       median %8.3f ms vs %8.3f ms   p99 %8.3f ms vs %8.3f ms   ratio of medians %.2fx\n",
+                e.median, la.median, e.p99, la.p99, la.median / e.median);
+    std::printf("  processor time  median %8.3f ms vs %8.3f ms   p99 %8.3f ms vs %8.3f ms   ratio of medians %.2fx\n",
+                ec.median, lc.median, ec.p99, lc.p99, lc.median / ec.median);
     delete dmCmn;
     dmCmn = nullptr;
     CloseSettingsFile();
