@@ -3,6 +3,7 @@
 #include "calls/DatabaseBackup.h"
 #include "calls/DialAddress.h"
 #include "calls/MasterLists.h"
+#include "calls/ProgramLauncher.h"
 #include "ui/Plugins.h"
 #include "calls/SpeechAnnouncer.h"
 #include "platform/SpeechEngine.h"
@@ -12,6 +13,7 @@
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/DiagLog.h"
+#include "core/HelpLocation.h"
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "core/StartupSettings.h"
@@ -492,12 +494,14 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 
 void TfrmMain::btnHelpClick()
 {
-    const QString help = gExeDir + QStringLiteral("help/index.html");
-    if (!QFileInfo::exists(help)) {
+    const QString help = HelpLocation::IndexPage(gExeDir);
+    if (help.isEmpty()) {
         MessageService::Warning(QStringLiteral("ヘルプファイルが見つかりません。"));
         return;
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
+    ProgramLauncher desktop;
+    ProgramLauncher& launcher = FHelpLauncher ? *FHelpLauncher : desktop;
+    if (!launcher.OpenUrl(QUrl::fromLocalFile(help).toString()))
         MessageService::Warning(QStringLiteral("プログラムの起動に失敗しました。"));
 }
 

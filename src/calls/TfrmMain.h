@@ -18,6 +18,7 @@ class CallLogModel;
 class CallPipeline;
 class CopyDataServer;
 class MasterLists;
+class ProgramLauncher;
 class SpeechAnnouncer;
 class QTcpSocket;
 class TTelCom;
@@ -106,6 +107,8 @@ public:
     void EndProgram();
     void btnBackupClick();
     void btnHelpClick();
+    // The help opens through the desktop; tests give a recording launcher.
+    void SetHelpLauncher(ProgramLauncher* launcher) { FHelpLauncher = launcher; }
     void LayoutLogGrid();
     void ReadRegistry();
     void WriteRegistry();
@@ -221,6 +224,7 @@ public:
     QAction* mnuOpenLog = nullptr;
 
 private:
+    ProgramLauncher* FHelpLauncher = nullptr;
     void TelComReceivedTelNo(TTelCom* sender, const QString& telNo);
     void TelComError(TTelCom* sender, qint32 errors);
     void TcpClientConnect(TTelCom* sender);

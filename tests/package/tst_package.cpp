@@ -1,3 +1,4 @@
+#include "core/HelpLocation.h"
 #include "support/TestEnv.h"
 
 #include <QDirIterator>
@@ -66,6 +67,8 @@ private slots:
             "share/man/man1/zuvaro-phone.1",
             "share/man/man8/zuvaro3-initdb.8",
             "share/doc/zuvaro3/README.md",
+            "share/zuvaro3/help/index.html",
+            "share/zuvaro3/help/images/main-window.png",
         };
         for (const QString& f : expected)
             QVERIFY2(files.contains(f), qPrintable(f));
@@ -79,6 +82,12 @@ private slots:
             QVERIFY2(!icon.isNull(), qPrintable(png));
             QCOMPARE(icon.size(), QSize(size, size));
         }
+    }
+
+    // The installed program finds the installed help by its own folder.
+    void helpFoundFromTheProgram()
+    {
+        QCOMPARE(HelpLocation::IndexPage(FUsr + "/bin/"), FUsr + "/share/zuvaro3/help/index.html");
     }
 
     // One version everywhere: the build's, the changelog's and the metainfo's.
