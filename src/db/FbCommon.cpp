@@ -2,6 +2,7 @@
 
 #include "core/Cp932.h"
 #include "core/DiagLog.h"
+#include "core/InputError.h"
 #include "db/DatabaseError.h"
 #include "db/StorableText.h"
 
@@ -40,11 +41,11 @@ QByteArray encodeStatement(const QString& sql)
     QByteArray bytes = Cp932::encode(sql, &ok);
     if (!ok) {
         CheckStorableText(QString(), sql);
-        throw AppError(UnstorableTextMessage(QString(), QStringLiteral("?")));
+        throw InputError(UnstorableTextMessage(QString(), QStringLiteral("?")), QString());
     }
     // The client takes the statement as a C string: a NUL would silently cut it short.
     if (bytes.contains('\0'))
-        throw AppError(UnstorableTextMessage(QString(), QStringLiteral("NUL")));
+        throw InputError(UnstorableTextMessage(QString(), QStringLiteral("NUL")), QString());
     return bytes;
 }
 

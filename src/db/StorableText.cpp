@@ -1,6 +1,6 @@
 #include "db/StorableText.h"
 
-#include "core/AppError.h"
+#include "core/InputError.h"
 #include "core/Cp932.h"
 #include "core/DiagLog.h"
 
@@ -26,7 +26,7 @@ void CheckStorableText(const QString& field, const QString& text)
         return;
     const QString message = UnstorableTextMessage(field, bad);
     WriteLog(QStringLiteral("CheckStorableText ") + message);
-    throw AppError(message);
+    throw InputError(message, field);
 }
 
 QString StorableFallback(const QString& text, int maxBytes)

@@ -9,7 +9,7 @@
 // field name "データベースに登録できない文字（X）が含まれています。".
 QString UnstorableTextMessage(const QString& field, const QString& character);
 
-// Throws an AppError with that message (and logs it) when text holds a character CP932
+// Throws an InputError (core/InputError.h) with that message (and logs it) when text holds a character CP932
 // cannot hold. Dialogs call it per field with the field's caption.
 void CheckStorableText(const QString& field, const QString& text);
 

@@ -273,7 +273,7 @@ void TfrmExport::btnExportClick()
         outcome = exporter.Run(request);
     } catch (const AppError& e) {
         Finish();
-        ZuvaroApplication::HandleException(e.message());
+        ZuvaroApplication::HandleException(e);
         if (FCloseRequested)
             QTimer::singleShot(0, this, &TfrmExport::reject);
         return;

@@ -381,7 +381,7 @@ void TfrmTotal::btnOkClick()
         const BandReport report = totals.Run(request, sql);
         previewer()(report, this);
     } catch (const AppError& e) {
-        ZuvaroApplication::HandleException(e.message());
+        ZuvaroApplication::HandleException(e);
     } catch (const std::exception& e) {
         ZuvaroApplication::HandleException(QString::fromUtf8(e.what()));
     }

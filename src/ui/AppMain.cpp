@@ -133,7 +133,7 @@ int ZuvaroMain(int argc, char** argv)
         } catch (const AppError& e) {
             // A failure after the database is up (a list that did not load): report it
             // like any other and keep going.
-            ZuvaroApplication::HandleException(e.message());
+            ZuvaroApplication::HandleException(e);
             created = !form->StartupAborted();
         }
         if (!created) {

@@ -2,6 +2,7 @@
 
 #include "core/AppError.h"
 #include "core/DiagLog.h"
+#include "core/InputError.h"
 #include "core/MessageService.h"
 #include "core/StopRequest.h"
 
@@ -74,6 +75,20 @@ void ZuvaroApplication::HandleException(const QString& message)
     gHandling = false;
 }
 
+void ZuvaroApplication::HandleException(const AppError& error)
+{
+    if (!dynamic_cast<const InputError*>(&error)) {
+        HandleException(error.message());
+        return;
+    }
+    WriteLog(QStringLiteral("Input refused: ") + error.message());
+    if (gHandling)
+        return;
+    gHandling = true;
+    MessageService::Warning(error.message());
+    gHandling = false;
+}
+
 bool ZuvaroApplication::notify(QObject* receiver, QEvent* event)
 {
     // Which dialog is up is what a hang report (and a test of ending) needs to know.
@@ -87,7 +102,7 @@ bool ZuvaroApplication::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const AppError& e) {
-        HandleException(e.message());
+        HandleException(e);
     } catch (const std::exception& e) {
         HandleException(QString::fromUtf8(e.what()));
     } catch (...) {

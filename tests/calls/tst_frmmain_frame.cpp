@@ -5,6 +5,7 @@
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "core/StartupSettings.h"
+#include "db/StorableText.h"
 #include "support/ProgramRunner.h"
 #include "support/TestDatabase.h"
 #include "support/TestEnv.h"
@@ -23,8 +24,11 @@ class Thrower : public QObject
 {
 public:
     QString message;
+    QString unstorable; // when set, the value checked for storing instead
     bool event(QEvent* e) override
     {
+        if (e->type() == QEvent::User && !unstorable.isNull())
+            CheckStorableText(QStringLiteral("件名"), unstorable);
         if (e->type() == QEvent::User)
             throw AppError(message);
         return QObject::event(e);
@@ -130,6 +134,17 @@ private slots:
         thrower.message = "plain failure";
         QVERIFY(!static_cast<ZuvaroApplication*>(qApp)->notify(&thrower, &event));
         QVERIFY(ProgramRunner::logText().contains("E.Message=plain failure"));
+
+        // A value that cannot be stored is the user's to correct: a warning naming the field,
+        // no error box, no reconnection.
+        reconnects.clear();
+        const int before = int(MessageService::shown().size());
+        thrower.unstorable = QStringLiteral("お見積り😀");
+        QVERIFY(!static_cast<ZuvaroApplication*>(qApp)->notify(&thrower, &event));
+        QCOMPARE(MessageService::shown().size(), before + 1);
+        QCOMPARE(MessageService::shown().last().kind, MsgKind::Warning);
+        QCOMPARE(MessageService::shown().last().text, QStringLiteral("「件名」に登録できない文字（😀）が含まれています。"));
+        QVERIFY(reconnects.isEmpty());
         ZuvaroApplication::setReconnectHandler(nullptr);
     }
 };

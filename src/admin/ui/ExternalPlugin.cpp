@@ -71,7 +71,7 @@ void ExternalPlugin::Launch(int ifNo, const QString& telNo, int portNo)
     try {
         Links().ExecCustProg(ifNo, telNo, portNo);
     } catch (const AppError& e) {
-        ZuvaroApplication::HandleException(e.message());
+        ZuvaroApplication::HandleException(e);
     }
 }
 
