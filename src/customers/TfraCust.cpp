@@ -9,6 +9,7 @@
 #include "core/Clock.h"
 #include "core/DiagLog.h"
 #include "core/Helpers.h"
+#include "core/InputError.h"
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "core/StartupSettings.h"
@@ -665,6 +666,11 @@ void TfraCust::btnOkClick()
     CustStore::SaveOutcome out;
     try {
         out = store.Save(cust, FPicture);
+    } catch (const InputError& e) {
+        // Refused before anything was written: the user corrects the field and saves again.
+        MessageService::Warning(e.message());
+        FocusField(e.field());
+        return;
     } catch (...) {
         // The statements before the failure stay committed: show what was entered as stored.
         SetMode(true, cust.CustTel);
@@ -684,6 +690,27 @@ void TfraCust::btnOkClick()
     if (out.TelsChanged && FMain)
         FMain->RefreshTables(TUpTable::With({TUpTable::TelsTable}));
     SetMode(true, cust.CustTel);
+}
+
+void TfraCust::FocusField(const QString& caption)
+{
+    const std::pair<const char*, QWidget*> fields[] = {
+        {"代表電話番号", edtTel}, {"FAX番号", edtFax},      {"顧客名", edtCustName},   {"顧客カナ", edtCustKana},
+        {"郵便番号", edtZip},     {"住所", edtAddress},     {"地図URL", edtMapUrl},    {"電子メール", edtEmail},
+        {"ホームページ", edtHpUrl}, {"社内担当", cbxTantou}, {"備考", memOthers}};
+    for (const auto& [name, widget] : fields)
+        if (caption == QString::fromUtf8(name)) {
+            PageCust->setCurrentIndex(widget == memOthers ? 1 : 0);
+            widget->setFocus();
+            return;
+        }
+    const QString option = QStringLiteral("補足項目");
+    bool ok = false;
+    const int n = caption.startsWith(option) ? caption.mid(option.size()).toInt(&ok) : 0;
+    if (ok && n >= 1 && n <= 20) {
+        PageCust->setCurrentIndex(n <= 10 ? 3 : 4);
+        ShowOptionEditor(n <= 10 ? 0 : 1, (n - 1) % 10);
+    }
 }
 
 void TfraCust::btnCancelClick()

@@ -153,6 +153,8 @@ private:
     QTableWidget* BuildOptionGrid(const char* name, int first);
     void InitLogGrid();
     bool GetInput(struct CustInputHolder& out);
+    // Shows and focuses the field of that caption (as a refusal names it).
+    void FocusField(const QString& caption);
     void ShowPicture();
     void ShowAge();
     void SetBirth(const QDate& d);

@@ -1,5 +1,6 @@
 // The customer frame on its tab of the real main window, over a real database.
 #include "calls/TfrmMain.h"
+#include "core/AppError.h"
 #include "core/MessageService.h"
 #include "core/StartupSettings.h"
 #include "customers/TfraCust.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QDateEdit>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -171,6 +173,64 @@ private slots:
         auto* shown = qobject_cast<TfraCust*>(w.form->PageMain->currentWidget());
         QVERIFY(shown && shown != f);
         QCOMPARE(shown->edtCustName->text(), QString("先客"));
+    }
+
+    // A value the database cannot hold: the frame stays as typed, in edit mode, on the field.
+    void refusedSaveKeepsWhatWasTyped_data()
+    {
+        QTest::addColumn<bool>("existing");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("page");
+        QTest::newRow("new, name") << false << "edtCustName" << "顧客名" << 0;
+        QTest::newRow("new, remarks") << false << "memOthers" << "備考" << 1;
+        QTest::newRow("edited, option 12") << true << "edtOption" << "補足項目12" << 4;
+        QTest::newRow("edited, address") << true << "edtAddress" << "住所" << 0;
+    }
+    void refusedSaveKeepsWhatWasTyped()
+    {
+        QFETCH(bool, existing);
+        QFETCH(QString, field);
+        QFETCH(QString, caption);
+        QFETCH(int, page);
+        World w;
+        w.dm().ExecSql("insert into OPTION_M (OPTION_ID, DESP_NAME, FIELD_TYPE) values (12, '趣味', 's')");
+        w.form->RefreshTables(TUpTable::With({TUpTable::OptionTable, TUpTable::OptionDTable}));
+        if (existing)
+            w.addCustomer("0311112222", "山田商店");
+        w.form->show();
+        QApplication::setActiveWindow(w.form.get());
+        TfraCust* f = w.open(existing ? "0311112222" : QString());
+        if (existing)
+            f->btnEditClick();
+        f->edtTel->setText("0311112222");
+        f->edtCustName->setText("山田商店");
+        const QString typed = "山田😀商店";
+        if (field == "memOthers")
+            f->memOthers->setPlainText(typed);
+        else if (field == "edtAddress")
+            f->edtAddress->setText(typed);
+        else if (field == "edtOption") {
+            f->PageCust->setCurrentIndex(4);
+            f->ShowOptionEditor(1, 1);
+            f->edtOption->setText(typed);
+            f->PageCust->setCurrentIndex(0);
+        } else
+            f->edtCustName->setText(typed);
+        QVERIFY_THROWS_NO_EXCEPTION(f->btnOkClick());
+        QCOMPARE(MessageService::shownTexts(), QStringList{"「" + caption + "」に登録できない文字（😀）が含まれています。"});
+        QCOMPARE(MessageService::shown().last().kind, MsgKind::Warning);
+        QVERIFY(!f->Browsing());
+        QVERIFY(f->btnOk->isEnabled() && f->edtCustName->isEnabled());
+        QCOMPARE(f->PageCust->currentIndex(), page);
+        QWidget* focus = f->findChild<QWidget*>(field);
+        QVERIFY(focus && focus->hasFocus());
+        QCOMPARE(field == "memOthers" ? f->memOthers->toPlainText()
+                 : field == "edtOption" ? f->sgdOption20->item(1, 1)->text()
+                                        : f->findChild<QLineEdit*>(field)->text(),
+                 typed);
+        QCOMPARE(w.count("select count(*) from CUSTOMER"), existing ? 1 : 0);
+        QCOMPARE(w.count("select count(*) from CUSTOMER where ADDRESS <> '' or OPTION_12 <> ''"), 0);
     }
 
     void pictureIsScaledAndKept()
