@@ -42,6 +42,13 @@ CustStore::SaveOutcome CustStore::Save(const TCust& cust, const QImage& picture)
         }
         out.CustNo = FDm.InsertCustData(cust);
     } else {
+        // A changed representative number must not be one another customer holds: the key
+        // would then reach only one of the two.
+        TCust holder;
+        if (FDm.GetCustData(cust.CustTelNon, holder) && holder.CustNo != cust.CustNo) {
+            out.Result = SaveResult::Duplicate;
+            return out;
+        }
         FDm.UpdateCustData(cust);
     }
     // Only a picture the user loaded is stored: the placeholder is not the customer's.

@@ -29,7 +29,7 @@ public:
         qint32 CustNo = -1;
         bool TelsChanged = false;
     };
-    // Inserts (CustNo -1) or updates; a new customer whose key another has writes nothing.
+    // Inserts (CustNo -1) or updates; a customer whose key another customer has writes nothing.
     // picture: stored (scaled down) when not null; a null picture leaves AVATER as it is.
     SaveOutcome Save(const TCust& cust, const QImage& picture);
     // Removes the customer and its responses; calls and phone-book entries stay.

@@ -175,6 +175,31 @@ private slots:
         QCOMPARE(shown->edtCustName->text(), QString("先客"));
     }
 
+    // Editing a customer to the representative number of another: the question a new customer
+    // gets, and neither row changes.
+    void editToAnotherCustomersNumberIsRefused()
+    {
+        World w;
+        w.addCustomer("0311112222", "先客");
+        w.addCustomer("0322223333", "後客");
+        TfraCust* f = w.open("0322223333");
+        f->btnEditClick();
+        f->edtTel->setText("03-1111-2222");
+        f->edtCustName->setText("後客改");
+        MessageService::setNextAnswer(MsgResult::No);
+        f->btnOkClick();
+        QCOMPARE(MessageService::shownTexts(),
+                 QStringList{"既に同じ代表電話番号が存在するため登録できません。\r\n登録済みの顧客情報を開いて確認しますか？"});
+        QCOMPARE(w.count("select count(*) from CUSTOMER where CUST_TEL_NON = '0311112222'"), 1);
+        QCOMPARE(w.scalar("select CUST_NAME from CUSTOMER where CUST_TEL_NON = '0322223333'"), QString("後客"));
+        QVERIFY(!f->Browsing());
+        // Its own number, unchanged, is no duplicate.
+        f->edtTel->setText("0322223333");
+        f->btnOkClick();
+        QVERIFY(f->Browsing());
+        QCOMPARE(w.scalar("select CUST_NAME from CUSTOMER where CUST_TEL_NON = '0322223333'"), QString("後客改"));
+    }
+
     // A value the database cannot hold: the frame stays as typed, in edit mode, on the field.
     void refusedSaveKeepsWhatWasTyped_data()
     {
