@@ -52,6 +52,7 @@ TCust ToCust(const Input& in)
     c.BirthDt = in.Birth;
     c.Sex = qint16(in.Sex);
     c.Option = in.Option;
+    c.OptionUnused = in.OptionUnused;
     return c;
 }
 

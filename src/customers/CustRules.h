@@ -26,6 +26,7 @@ struct Input
     int Sex = 0;
     qint32 CustNo = -1;
     std::array<QString, 21> Option; // value to store per option (1..20)
+    std::array<bool, 21> OptionUnused{}; // true for a field without an active definition
 };
 enum class CheckResult { Ok, NoTel, NoName };
 CheckResult Check(const Input& in);

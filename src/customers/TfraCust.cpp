@@ -644,6 +644,7 @@ bool TfraCust::GetInput(CustInputHolder& out)
         QTableWidget* g = OptionGrid(n <= 10 ? 0 : 1);
         const int r = (n - 1) % 10;
         in.Option[size_t(n)] = CustRules::OptionToStore(OptionKind(n), cell(g, r, 1), cell(g, r, 2));
+        in.OptionUnused[size_t(n)] = cell(g, r, 0).trimmed().isEmpty();
     }
     const CustRules::CheckResult check = CustRules::Check(in);
     if (check == CustRules::CheckResult::Ok)

@@ -26,4 +26,7 @@ struct TCust
     QString UserId;
     // Option[n] holds OPTION_nn for n = 1..20; Option[0] is unused.
     std::array<QString, 21> Option;
+    // True for a field whose definition was deleted: an update leaves its column as stored,
+    // so reviving the field brings its values back.
+    std::array<bool, 21> OptionUnused{};
 };

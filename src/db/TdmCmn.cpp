@@ -427,8 +427,11 @@ void TdmCmn::UpdateCustData(const TCust& cust)
     checkCust(cust);
     const QStringList columns = custColumns();
     const QStringList values = custValues(cust);
+    const int firstOption = int(columns.size()) - 20;
     QString sql = QStringLiteral("update CUSTOMER set ");
     for (int i = 0; i < columns.size(); ++i) {
+        if (i >= firstOption && cust.OptionUnused[size_t(i - firstOption + 1)])
+            continue;
         if (i > 0)
             sql += QStringLiteral(", ") + QLatin1Char(' ');
         sql += columns.at(i) + QStringLiteral(" = ") + values.at(i);

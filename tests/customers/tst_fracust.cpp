@@ -341,6 +341,35 @@ private slots:
         QCOMPARE(w.scalar("select OPTION_01 from CUSTOMER"), QString());
     }
 
+    // A deleted field keeps its values through a save; reviving it shows them again.
+    void deletedFieldKeepsItsValues()
+    {
+        World w;
+        w.dm().ExecSql("insert into OPTION_M (OPTION_ID, DESP_NAME, FIELD_TYPE) values (1, '趣味', 's')");
+        w.dm().ExecSql("insert into OPTION_M (OPTION_ID, DESP_NAME, FIELD_TYPE, DEL_DT) values (3, '来店日', 'd', "
+                       "'2025/01/01')");
+        w.form->RefreshTables(TUpTable::With({TUpTable::OptionTable, TUpTable::OptionDTable}));
+        TCust c;
+        c.CustTel = c.CustTelNon = "0311112222";
+        c.CustName = "補足";
+        c.Option[3] = "2024/02/03";
+        w.dm().InsertCustData(c);
+        TfraCust* f = w.open("0311112222");
+        QVERIFY(f->sgdOption10->item(2, 1)->text().isEmpty());
+        f->btnEditClick();
+        f->PageCust->setCurrentIndex(3);
+        f->ShowOptionEditor(0, 0);
+        f->edtOption->setText("釣り");
+        f->btnOkClick();
+        QCOMPARE(w.scalar("select OPTION_01 from CUSTOMER"), QString("釣り"));
+        QCOMPARE(w.scalar("select OPTION_03 from CUSTOMER"), QString("2024/02/03"));
+
+        w.dm().ExecSql("update OPTION_M set DEL_DT = null where OPTION_ID = 3");
+        w.form->RefreshTables(TUpTable::With({TUpTable::OptionTable, TUpTable::OptionDTable}));
+        delete f; // a tab keeps the definitions it was opened with
+        QCOMPARE(w.open("0311112222")->sgdOption10->item(2, 1)->text(), QString("2024/02/03"));
+    }
+
     void deleteKeepsCallsAndPhoneBook()
     {
         World w;
