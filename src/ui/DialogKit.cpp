@@ -7,6 +7,7 @@
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QEvent>
@@ -17,6 +18,8 @@
 #include <QPointer>
 #include <QTextEdit>
 #include <QToolTip>
+
+#include <memory>
 
 namespace DialogKit {
 namespace {
@@ -164,24 +167,116 @@ void SetReadOnlyLook(QWidget* input, bool readOnly)
     Paint(input, input->hasFocus());
 }
 
+namespace {
+// What an edit keeps of the text it inserted (at, length inserted) between unchanged parts:
+// the inserted text cut to the bytes the rest leaves free, in one pass. A full field thus
+// refuses a character typed anywhere, and a paste keeps its beginning.
+struct Cut
+{
+    QString text;
+    int cursor = 0;
+    bool changed = false;
+};
+Cut CutInserted(const QString& text, int at, int inserted, int limit)
+{
+    Cut out{text, at + inserted, false};
+    if (limit < 0 || text.size() <= limit / 2)
+        return out;
+    const int total = Cp932::byteLength(text);
+    if (total <= limit)
+        return out;
+    const QString added = text.mid(at, inserted);
+    const int budget = limit - (total - Cp932::byteLength(added));
+    out.changed = true;
+    if (budget < 0) {
+        // Over the limit without what was inserted (a limit set on longer text): cut the end.
+        out.text = Cp932::truncateToBytes(text.left(at) + text.mid(at + inserted), limit);
+        out.cursor = qMin(at, int(out.text.size()));
+        return out;
+    }
+    const QString kept = Cp932::truncateToBytes(added, budget);
+    out.text = text.left(at) + kept + text.mid(at + inserted);
+    out.cursor = at + int(kept.size());
+    return out;
+}
+
+// Where a change inserted into text, found against the text before it: what lies between
+// the longest common beginning and the longest common end.
+std::pair<int, int> InsertedRange(const QString& before, const QString& text)
+{
+    const int common = int(qMin(text.size(), before.size()));
+    int prefix = 0;
+    while (prefix < common && text.at(prefix) == before.at(prefix))
+        ++prefix;
+    int suffix = 0;
+    while (suffix < common - prefix && text.at(text.size() - 1 - suffix) == before.at(before.size() - 1 - suffix))
+        ++suffix;
+    // Never split a surrogate pair between the kept and the inserted part.
+    if (prefix > 0 && text.at(prefix - 1).isHighSurrogate())
+        --prefix;
+    return {prefix, int(text.size()) - prefix - suffix};
+}
+
+// A paste into a limited multi-line text is cut before the text reaches it: a huge text
+// would otherwise be laid out only to be removed again.
+class PasteCutter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* edit = qobject_cast<QPlainTextEdit*>(watched);
+        if (!edit || event->type() != QEvent::KeyPress || edit->isReadOnly() ||
+            !static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste))
+            return false;
+        const int limit = ByteLimit(edit);
+        const QClipboard* clipboard = QGuiApplication::clipboard();
+        const QString pasted = clipboard ? clipboard->text() : QString();
+        if (limit < 0 || pasted.isEmpty())
+            return false;
+        QTextCursor cursor = edit->textCursor();
+        const QString text = edit->toPlainText();
+        const int start = cursor.selectionStart();
+        const int end = cursor.selectionEnd();
+        const int budget = limit - Cp932::byteLength(text.left(start) + text.mid(end));
+        const QString kept = Cp932::truncateToBytes(pasted, qMax(0, budget));
+        if (kept.size() < pasted.size())
+            ShowNotice(edit, limit);
+        if (kept.isEmpty())
+            return true;
+        cursor.insertText(kept);
+        edit->setTextCursor(cursor);
+        edit->ensureCursorVisible();
+        return true;
+    }
+};
+} // namespace
+
 void LimitBytes(QLineEdit* edit, int maxBytes)
 {
     const bool first = !edit->property(kLimit).isValid();
     edit->setProperty(kLimit, maxBytes);
     if (!first)
         return;
-    // Characters are at most 2 bytes in Shift-JIS, so the character limit is a cheap first bound.
-    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit](const QString& text) {
+    // The text before each change tells what the change inserted.
+    auto before = std::make_shared<QString>(edit->text());
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit, before](const QString& text) {
         const int limit = edit->property(kLimit).toInt();
-        if (limit < 0 || text.size() <= limit / 2 || Cp932::byteLength(text) <= limit)
+        const auto [at, added] = InsertedRange(*before, text);
+        const Cut cut = CutInserted(text, at, added, limit);
+        *before = cut.text;
+        if (!cut.changed)
             return;
-        int cursor = edit->cursorPosition();
-        const QString cut = Cp932::truncateToBytes(text, limit);
-        const QSignalBlocker block(edit);
-        edit->setText(cut);
-        edit->setCursorPosition(qMin(cursor, int(cut.size())));
+        {
+            const QSignalBlocker block(edit);
+            edit->setText(cut.text);
+            edit->setCursorPosition(cut.cursor);
+        }
         ShowNotice(edit, limit);
-        emit edit->textChanged(cut);
+        if (cut.text != text)
+            emit edit->textChanged(cut.text);
     });
 }
 
@@ -191,29 +286,33 @@ void LimitBytes(QPlainTextEdit* edit, int maxBytes)
     edit->setProperty(kLimit, maxBytes);
     if (!first)
         return;
-    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit]() {
+    edit->installEventFilter(new PasteCutter(edit));
+    // The text before each change tells what the change inserted (the document's own change
+    // reports cover whole paragraphs for input-method text).
+    auto before = std::make_shared<QString>(edit->toPlainText());
+    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit, before]() {
         const int limit = edit->property(kLimit).toInt();
         const QString text = edit->toPlainText();
-        if (limit < 0 || text.size() <= limit / 2)
+        const auto [at, added] = InsertedRange(*before, text);
+        const Cut cut = CutInserted(text, at, added, limit);
+        *before = cut.text;
+        if (!cut.changed)
             return;
-        const auto bytes = [](const QString& t) { return Cp932::byteLength(t); };
-        if (bytes(text) <= limit)
-            return;
-        QTextCursor cursor = edit->textCursor();
-        const int position = cursor.position();
-        // Drop what the last edit added beyond the limit: cut the text before the cursor.
-        QString head = text.left(position);
-        const QString tail = text.mid(position);
-        while (!head.isEmpty() && bytes(head + tail) > limit)
-            head.chop(head.size() >= 2 && head.at(head.size() - 1).isLowSurrogate() ? 2 : 1);
-        QString result = head + tail;
-        while (!result.isEmpty() && bytes(result) > limit)
-            result.chop(1);
-        const QSignalBlocker block(edit);
-        edit->setPlainText(result);
-        cursor = edit->textCursor();
-        cursor.setPosition(qMin(int(head.size()), int(result.size())));
-        edit->setTextCursor(cursor);
+        {
+            const QSignalBlocker block(edit);
+            QTextCursor cursor(edit->document());
+            if (cut.text.size() + (at + added - cut.cursor) == text.size()) {
+                // Only the end of what was inserted goes: one removal, undo history kept.
+                cursor.setPosition(cut.cursor);
+                cursor.setPosition(at + added, QTextCursor::KeepAnchor);
+                cursor.removeSelectedText();
+            } else {
+                edit->setPlainText(cut.text);
+                cursor = edit->textCursor();
+                cursor.setPosition(cut.cursor);
+            }
+            edit->setTextCursor(cursor);
+        }
         ShowNotice(edit, limit);
         emit edit->textChanged();
     });

@@ -1,8 +1,10 @@
 // The master dialogs driven through their widgets: response types and results, users, the
 // login with its picker, and their place in the main window.
 
+#include "admin/TfrmInterface.h"
 #include "admin/TfrmLogin.h"
 #include "admin/TfrmSearchUser.h"
+#include "admin/TfrmTels.h"
 #include "admin/TfrmUser.h"
 #include "calls/MasterLists.h"
 #include "calls/TfrmMain.h"
@@ -161,6 +163,44 @@ private slots:
         Type(d.pnlMaster->edtId, QStringLiteral("J"));
         d.btnInsertClick();
         QCOMPARE(db.scalar("select TYPE_NAME from ACCEPT_TYPE where TYPE_ID = 'J'"), ten);
+    }
+
+    // Every limited field of the phone book and the master dialogs, full to its limit, refuses
+    // a character typed at the front or in the middle and keeps its text whole.
+    void fullFieldsRefuseTypingAnywhere()
+    {
+        TestEnv env;
+        TempDb db;
+        dmCmn = &db.dm();
+        TfrmAcceptType types(db.dm());
+        TfrmAcceptResult results(db.dm());
+        TfrmUser users(db.dm());
+        TfrmSearchUser picker(db.dm());
+        TfrmInterface programs;
+        TfrmTels tels(nullptr);
+        tels.Load("0300000000");
+        tels.btnAddClick();
+        QStringList checked;
+        for (QWidget* dialog : std::initializer_list<QWidget*>{&types, &results, &users, &picker, &programs, &tels}) {
+            dialog->show();
+            for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) {
+                const int limit = DialogKit::ByteLimit(edit);
+                if (limit <= 0 || !edit->isVisible() || !edit->isEnabled() || edit->isReadOnly() || edit->validator())
+                    continue;
+                const QString full = QString(limit / 2, QChar(0x3042)) + QString(limit % 2, QLatin1Char('x'));
+                edit->setText(full);
+                for (const int at : {0, int(full.size()) / 2}) {
+                    edit->setCursorPosition(at);
+                    QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QStringLiteral("字"), Qt::NoModifier);
+                    QTest::keyClick(edit, Qt::Key_A);
+                    QVERIFY2(edit->text() == full, qPrintable(dialog->objectName() + "." + edit->objectName()));
+                    QCOMPARE(edit->cursorPosition(), at);
+                }
+                checked << edit->objectName();
+            }
+        }
+        QVERIFY2(checked.size() >= 12, qPrintable(checked.join(' ')));
+        dmCmn = nullptr;
     }
 
     void userMaster()

@@ -16,6 +16,7 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -96,6 +97,77 @@ private slots:
         memo.insertPlainText(QStringLiteral("y"));
         QCOMPARE(memo.toPlainText(), QStringLiteral("表xy"));
         QCOMPARE(DialogKit::ByteLimit(&memo), 4);
+    }
+
+    // A full field refuses what is typed wherever the cursor stands, by key or input method.
+    void aFullFieldRefusesTypingAnywhere_data()
+    {
+        QTest::addColumn<int>("at");
+        QTest::newRow("front") << 0;
+        QTest::newRow("middle") << 2;
+        QTest::newRow("end") << 5;
+    }
+    void aFullFieldRefusesTypingAnywhere()
+    {
+        QFETCH(int, at);
+        const QString full = QStringLiteral("ab表示x"); // 7 bytes
+        QLineEdit edit;
+        QPlainTextEdit memo;
+        DialogKit::LimitBytes(&edit, 7);
+        DialogKit::LimitBytes(&memo, 7);
+        edit.setText(full);
+        memo.setPlainText(full);
+        for (QWidget* w : {static_cast<QWidget*>(&edit), static_cast<QWidget*>(&memo)}) {
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            QTextCursor cursor = memo.textCursor();
+            cursor.setPosition(at);
+            memo.setTextCursor(cursor);
+            edit.setCursorPosition(at);
+            QToolTip::hideText();
+            QTest::keyClicks(w, QStringLiteral("c"));
+            Commit(w, QStringLiteral("字"));
+            QCOMPARE(w == &edit ? edit.text() : memo.toPlainText(), full);
+            QCOMPARE(w == &edit ? edit.cursorPosition() : memo.textCursor().position(), at);
+            QTRY_COMPARE(QToolTip::text(), DialogKit::LimitNotice(7));
+            w->hide();
+        }
+        // A paste into the middle keeps what fits of its beginning, in its place.
+        edit.setText(QStringLiteral("ab"));
+        edit.setCursorPosition(1);
+        edit.insert(QStringLiteral("表示xyz"));
+        QCOMPARE(edit.text(), QStringLiteral("a表示xb"));
+        QCOMPARE(edit.cursorPosition(), 4);
+    }
+
+    // A paste of a megabyte is cut to the limit in one go, whichever way it arrives.
+    void aHugePasteIsCutToTheLimit()
+    {
+        const QString line = QStringLiteral("あいうえおかきくけこ\n"); // 21 bytes
+        const QString huge = line.repeated(50000);
+        QGuiApplication::clipboard()->setText(huge);
+        QPlainTextEdit memo;
+        DialogKit::LimitBytes(&memo, 4000);
+        memo.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&memo));
+        const QString kept = Cp932::truncateToBytes(huge, 3996);
+        for (const bool byKey : {true, false}) {
+            memo.setPlainText(QStringLiteral("前後"));
+            QTextCursor cursor = memo.textCursor();
+            cursor.setPosition(1);
+            memo.setTextCursor(cursor);
+            if (byKey)
+                QTest::keySequence(&memo, QKeySequence::Paste);
+            else
+                memo.paste(); // the context menu's way: the text arrives first
+            QCOMPARE(memo.toPlainText(), QStringLiteral("前") + kept + QStringLiteral("後"));
+            QCOMPARE(memo.textCursor().position(), 1 + int(kept.size()));
+        }
+        QLineEdit edit;
+        DialogKit::LimitBytes(&edit, 100);
+        QGuiApplication::clipboard()->setText(QString(500000, QChar(0x3042)));
+        edit.paste();
+        QCOMPARE(edit.text(), QString(50, QChar(0x3042)));
     }
 
     void limitsComeFromTheDatabaseCatalogue()
