@@ -20,10 +20,13 @@ struct Sqlda
 
     void reset(int n)
     {
-        const size_t bytes = XSQLDA_LENGTH(n);
+        // At least one column, so that the size can never wrap around (an optimised build
+        // refuses the memset otherwise).
+        n = qMax(n, 1);
+        const size_t bytes = sizeof(XSQLDA) + size_t(n - 1) * sizeof(XSQLVAR);
         storage.assign((bytes + sizeof(std::max_align_t) - 1) / sizeof(std::max_align_t), std::max_align_t());
         da = reinterpret_cast<XSQLDA*>(storage.data());
-        std::memset(da, 0, bytes);
+        std::memset(storage.data(), 0, storage.size() * sizeof(std::max_align_t));
         da->version = SQLDA_VERSION1;
         da->sqln = short(n);
     }

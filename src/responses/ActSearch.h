@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QList>
+#include <QMetaType>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +26,7 @@ struct TActSearchCond
     bool UserChosen = false;
     QString UserId;
 };
+Q_DECLARE_METATYPE(TActSearchCond)
 
 // Builds and runs the response search, and keeps its history of search texts.
 namespace ActSearch {

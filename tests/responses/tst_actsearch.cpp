@@ -300,7 +300,5 @@ private slots:
     }
 };
 
-Q_DECLARE_METATYPE(TActSearchCond)
-
 QTEST_GUILESS_MAIN(TestActSearch)
 #include "tst_actsearch.moc"
