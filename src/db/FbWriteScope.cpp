@@ -1,5 +1,6 @@
 #include "db/FbWriteScope.h"
 
+#include "db/DatabaseError.h"
 #include "db/FbCommon.h"
 #include "db/FbDatabase.h"
 
@@ -24,6 +25,15 @@ FbWriteScope::~FbWriteScope()
 
 void FbWriteScope::commit()
 {
+    // A local file removed or renamed away stays open for us: rows committed into it vanish
+    // with the last handle. Better to fail, so the caller keeps the data elsewhere.
+    if (FDb.FScopeTrans && FDb.fileReplaced()) {
+        ISC_STATUS_ARRAY ignored;
+        isc_rollback_transaction(ignored, &FDb.FScopeTrans);
+        FDb.FScopeTrans = 0;
+        throw DatabaseError(QStringLiteral("The database file is no longer the one opened (removed or replaced): ") +
+                            FDb.databaseName());
+    }
     ISC_STATUS_ARRAY status;
     if (FDb.FScopeTrans && isc_commit_transaction(status, &FDb.FScopeTrans)) {
         ISC_STATUS_ARRAY ignored;

@@ -15,6 +15,8 @@ public:
     FbWriteScope(const FbWriteScope&) = delete;
     FbWriteScope& operator=(const FbWriteScope&) = delete;
 
+    // Throws, rolling back, when the database is a local file and the file at its path is no
+    // longer the one attached.
     void commit();
 
 private:

@@ -349,6 +349,40 @@ private slots:
         QVERIFY(!QFile::exists(env.path("CallJournal.txt")));
     }
 
+    // Rows committed into a removed file would vanish with it: before the periodic check
+    // notices, the call goes to the journal and reaches the database once it is back.
+    void callsIntoARemovedFileAreJournaled()
+    {
+        CallWorld w;
+        auto& [env, settingsLoaded, db, host, pipeline] = w;
+        pipeline.SetJournal(env.path("CallJournal.txt"));
+        QSignalSpy abandoned(&pipeline, &CallPipeline::callAbandoned);
+        Clock::setNow(QDateTime(QDate(2024, 5, 1), QTime(10, 0, 0)));
+        pipeline.Enqueue(call("0311111111"));
+        QTRY_COMPARE(host.presented.size(), 1);
+        QVERIFY(QFile::rename(db.path(), db.path() + ".away"));
+        pipeline.Enqueue(call("0322222222"));
+        QTRY_COMPARE(abandoned.size(), 1);
+        QCOMPARE(host.presented.size(), 1);
+        QCOMPARE(pipeline.Journal()->Count(), 1);
+        QVERIFY(QFile::rename(db.path() + ".away", db.path()));
+        pipeline.CheckDatabase();
+        QVERIFY(pipeline.Journal()->IsEmpty());
+        QCOMPARE(count("select count(*) as N from LOG where TEL_NO = '0322222222'"), 1);
+    }
+
+        // Reported once: a later outage's call is stored with nothing said again.
+        const qint64 logAfter = QFileInfo(gCurLogFile).size();
+        QVERIFY(logAfter > logBefore);
+        QVERIFY(pipeline.Journal()->Append({now, "0344444444", 3, "着信"}));
+        QCOMPARE(pipeline.ReplayJournal(), 1);
+        QFile log(gCurLogFile);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        log.seek(logAfter);
+        QVERIFY(!log.readAll().contains("put aside"));
+        QCOMPARE(QFileInfo(aside).size(), qint64(put.join('\n').size()));
+    }
+
     // The data folder's disk is full while the database is away: the call is kept in memory,
     // goes to the journal once there is room, and to the call log once the database is back.
     void fullDiskKeepsTheCallUntilThereIsRoom()
