@@ -7,6 +7,7 @@
 #include "db/FbQuery.h"
 #include "db/QueryGuard.h"
 #include "db/TdmCmn.h"
+#include "db/UnknownCaller.h"
 
 TelsBook::Buttons TelsBook::ButtonsFor(Mode mode, const TTels& shown)
 {
@@ -31,7 +32,7 @@ TTels TelsBook::Normalised(const TTels& typed)
 bool TelsBook::OffersCustomer(const TTels& entry)
 {
     if (entry.TelNo.isEmpty() || !(entry.CustTelNon.isEmpty() || entry.CustTelNon == entry.TelNo) ||
-        entry.Caller == GUnknownName)
+        entry.Caller == GUnknownName || entry.Caller == StoredUnknownName())
         return false;
     const QString table = GTableName.isEmpty() ? QStringLiteral("CUSTOMER") : GTableName;
     const QString column = GCustTelFname.isEmpty() ? QStringLiteral("CUST_TEL_NON") : GCustTelFname;

@@ -7,6 +7,7 @@
 #include "core/StartupSettings.h"
 #include "db/StorableText.h"
 #include "db/TdmCmn.h"
+#include "db/UnknownCaller.h"
 
 namespace {
 const QString kIncoming = QStringLiteral("着信");
@@ -201,7 +202,7 @@ void CallPipeline::CheckDatabase()
 TTels CallPipeline::ResolveTels(const QString& key, const QString& custTelNo, bool found, TTels tels)
 {
     if (found) {
-        if (tels.Caller == GUnknownName) {
+        if (tels.Caller == GUnknownName || tels.Caller == StoredUnknownName()) {
             // A customer may have been registered for this number since it was first seen.
             try {
                 QString name, kana;
@@ -225,8 +226,8 @@ TTels CallPipeline::ResolveTels(const QString& key, const QString& custTelNo, bo
         customer = false;
     }
     if (!customer) {
-        name = GUnknownName;
-        kana = GUnknownKana;
+        name = StoredUnknownName();
+        kana = StoredUnknownKana();
     }
     tels = TTels{key, key, name, kana};
     try {

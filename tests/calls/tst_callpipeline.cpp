@@ -5,6 +5,7 @@
 #include "core/Clock.h"
 #include "core/MessageService.h"
 #include "core/StartupSettings.h"
+#include "db/ColumnWidths.h"
 #include "db/FbDatabase.h"
 #include "db/TdmCmn.h"
 #include "support/ProgramRunner.h"
@@ -347,6 +348,30 @@ private slots:
         QCOMPARE(count("select count(*) as N from LOG"), 4);
         QCOMPARE(count("select count(*) as N from LOG where TEL_NO = ' '"), 1);
         QVERIFY(!QFile::exists(env.path("CallJournal.txt")));
+    }
+
+    // Unknown-caller texts longer than their columns: new callers are stored all the same,
+    // under the texts cut to fit, said once in the log.
+    void longUnknownCallerTextsAreCut()
+    {
+        CallWorld w;
+        auto& [env, settingsLoaded, db, host, pipeline] = w;
+        pipeline.SetJournal(env.path("CallJournal.txt"));
+        const int nameWidth = ColumnWidths::Width("TELS", "CALLER"), kanaWidth = ColumnWidths::Width("TELS", "READ_NAME");
+        QVERIFY(nameWidth > 0 && kanaWidth > 0);
+        GUnknownName = QString(nameWidth, QChar(0x540D)); // two bytes each
+        GUnknownKana = QString(kanaWidth + 1, QLatin1Char('k'));
+        const qint64 logBefore = QFileInfo(gCurLogFile).size();
+        pipeline.Enqueue(call("0311111111"));
+        pipeline.Enqueue(call("0322222222"));
+        QTRY_COMPARE(host.presented.size(), 2);
+        QVERIFY(pipeline.Journal()->IsEmpty());
+        QCOMPARE(tels("0322222222").Caller, GUnknownName.left(nameWidth / 2));
+        QCOMPARE(tels("0322222222").ReadName, GUnknownKana.left(kanaWidth));
+        QFile log(gCurLogFile);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        log.seek(logBefore);
+        QCOMPARE(log.readAll().count("does not fit TELS.CALLER"), 1);
     }
 
     // Rows committed into a removed file would vanish with it: before the periodic check
