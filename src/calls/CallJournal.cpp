@@ -1,8 +1,11 @@
 #include "calls/CallJournal.h"
 
+#include "core/Clock.h"
 #include "core/DiagLog.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QUrl>
 
@@ -10,7 +13,42 @@
 
 namespace {
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
+// A call's line is far shorter; a longer one is no call and is never held in memory whole.
+constexpr qint64 kMaxLine = 1024;
+constexpr qint64 kPiece = 64 * 1024;
+
+using Spill = std::function<void(const QByteArray& piece, bool first, bool last)>;
+
+// Reads the next line of f into line, without its end. False at the end of the file. A line
+// longer than kMaxLine comes back cut with overlong set; the whole of it, the first part
+// included, goes to spill piece by piece (when given) and the rest is skipped.
+bool nextLine(QFile& f, QByteArray& line, bool& overlong, const Spill& spill)
+{
+    if (f.atEnd())
+        return false;
+    line = f.readLine(kMaxLine + 2);
+    const bool ended = line.endsWith('\n');
+    if (ended)
+        line.chop(1);
+    overlong = line.size() > kMaxLine || (!ended && !f.atEnd());
+    if (!overlong)
+        return true;
+    bool last = ended || f.atEnd();
+    if (spill)
+        spill(line, true, last);
+    while (!last && !f.atEnd()) {
+        QByteArray piece = f.readLine(kPiece);
+        if (piece.isEmpty())
+            break;
+        last = piece.endsWith('\n') || f.atEnd();
+        if (piece.endsWith('\n'))
+            piece.chop(1);
+        if (spill)
+            spill(piece, false, last);
+    }
+    return true;
 }
+} // namespace
 
 CallJournal::CallJournal(const QString& path) : FPath(path) {}
 
@@ -33,22 +71,26 @@ bool CallJournal::ParseLine(const QString& line, TJournalEntry& e)
     return e.Time.isValid() && ok && !e.Kind.isEmpty();
 }
 
+QString CallJournal::asidePath() const
+{
+    const QFileInfo fi(FPath);
+    return fi.dir().filePath(fi.completeBaseName() + QStringLiteral(".aside") +
+                             (fi.suffix().isEmpty() ? QString() : QLatin1Char('.') + fi.suffix()));
+}
+
 QList<TJournalEntry> CallJournal::ReadFile() const
 {
     QList<TJournalEntry> entries;
     QFile f(FPath);
     if (!f.open(QIODevice::ReadOnly))
         return entries;
-    const QList<QByteArray> lines = f.readAll().split('\n');
-    for (const QByteArray& raw : lines) {
-        if (raw.trimmed().isEmpty())
-            continue;
+    QByteArray raw;
+    bool overlong = false;
+    // Lines that are no call are left to the next replay, which puts them aside.
+    while (nextLine(f, raw, overlong, nullptr)) {
         TJournalEntry e;
-        // A line cut short by a crash or a full disk is dropped, never half-read.
-        if (ParseLine(QString::fromUtf8(raw), e))
+        if (!overlong && ParseLine(QString::fromUtf8(raw), e))
             entries << e;
-        else
-            WriteLog(QStringLiteral("CallJournal: unreadable line skipped: ") + QString::fromUtf8(raw.toPercentEncoding()));
     }
     return entries;
 }
@@ -56,6 +98,11 @@ QList<TJournalEntry> CallJournal::ReadFile() const
 QList<TJournalEntry> CallJournal::Entries() const
 {
     return ReadFile() + FUnwritten;
+}
+
+int CallJournal::Count() const
+{
+    return int(Entries().size());
 }
 
 bool CallJournal::IsEmpty() const
@@ -67,6 +114,8 @@ bool CallJournal::FlushUnwritten()
 {
     if (FUnwritten.isEmpty())
         return true;
+    if (FReplaying)
+        return false;
     QFile f(FPath);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
@@ -86,6 +135,8 @@ bool CallJournal::FlushUnwritten()
 bool CallJournal::Append(const TJournalEntry& entry)
 {
     FUnwritten << entry;
+    if (FReplaying)
+        return true;
     const bool ok = FlushUnwritten();
     if (!ok)
         WriteLog(QStringLiteral("CallJournal: cannot write ") + FPath + QStringLiteral("; calls kept in memory: ") +
@@ -93,40 +144,164 @@ bool CallJournal::Append(const TJournalEntry& entry)
     return ok;
 }
 
-bool CallJournal::WriteAll(const QList<TJournalEntry>& entries)
+namespace {
+// One replay's writing side: the rewritten journal (calls still waiting), the put-aside file
+// and bounded reporting.
+class ReplayOutput
 {
-    if (entries.isEmpty()) {
-        // Removing needs no space, unlike writing an empty copy.
-        return !QFile::exists(FPath) || QFile::remove(FPath);
+public:
+    ReplayOutput(const QString& path, const QString& aside) : FKept(path), FAside(aside) {}
+
+    bool keep(const QByteArray& line)
+    {
+        if (!FKept.isOpen() && !FKept.open(QIODevice::WriteOnly))
+            return false;
+        ++FKeptLines;
+        return FKept.write(line + '\n') == line.size() + 1;
     }
-    QSaveFile f(FPath);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    for (const TJournalEntry& e : entries)
-        f.write(FormatLine(e).toUtf8() + '\n');
-    return f.commit();
+
+    // False when the line could not be written there (it is then kept in the journal).
+    bool aside(const QString& reason, const QByteArray& line, bool complete = true)
+    {
+        if (!FAside.isOpen()) {
+            if (!FAside.open(QIODevice::WriteOnly | QIODevice::Append))
+                return false;
+            FAside.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                  QFileDevice::WriteGroup);
+        }
+        const QByteArray bytes = reason.toUtf8() + '\t' + line + (complete ? "\n" : "");
+        return FAside.write(bytes) == bytes.size();
+    }
+    bool asideMore(const QByteArray& piece, bool last)
+    {
+        const QByteArray bytes = last ? piece + '\n' : piece;
+        return FAside.isOpen() && FAside.write(bytes) == bytes.size();
+    }
+    bool asideDone() { return !FAside.isOpen() || (FAside.flush() && ::fsync(FAside.handle()) == 0); }
+
+    // Replaces the journal with the kept lines, or removes it when none are left.
+    bool commit(const QString& path)
+    {
+        if (FKeptLines == 0) {
+            FKept.cancelWriting();
+            // Removing needs no space, unlike writing an empty copy.
+            return !QFile::exists(path) || QFile::remove(path);
+        }
+        return FKept.commit();
+    }
+
+private:
+    QSaveFile FKept;
+    QFile FAside;
+    int FKeptLines = 0;
+};
+
+// At most this many put-aside lines are logged one by one per replay; the rest are counted.
+constexpr int kLoggedLines = 10;
+
+QString shown(const QByteArray& raw)
+{
+    return EscapeLogText(QString::fromUtf8(raw.left(200)));
 }
+} // namespace
 
 int CallJournal::Replay(const std::function<void(const TJournalEntry&)>& store)
 {
     FlushUnwritten();
-    const QList<TJournalEntry> fromFile = ReadFile();
-    const QList<TJournalEntry> all = fromFile + FUnwritten;
-    int stored = 0;
-    for (const TJournalEntry& e : all) {
+    // Calls a full disk kept out of the file come after it, as they came after it.
+    const QList<TJournalEntry> inMemory = FUnwritten;
+    FUnwritten.clear();
+    FReplaying = true;
+    const QDateTime latest = Clock::now().addSecs(60);
+    const QString asideFile = asidePath();
+    ReplayOutput out(FPath, asideFile);
+    bool away = false;
+    int stored = 0, unreadable = 0, future = 0, refused = 0, logged = 0;
+    QByteArray firstUnreadable;
+
+    // Stores e unless the database went away before; false when e must stay.
+    const auto offer = [&](const TJournalEntry& e, const QByteArray& raw) -> bool {
+        if (e.Time > latest) {
+            ++future;
+            if (logged++ < kLoggedLines)
+                WriteLog(QStringLiteral("CallJournal: a call dated after now is not stored; put aside in ") +
+                         asideFile + QStringLiteral(": ") + shown(raw));
+            return !out.aside(QStringLiteral("future"), raw);
+        }
+        if (away)
+            return true;
         try {
             store(e);
+            ++stored;
+            return false;
+        } catch (const JournalEntryRefused& err) {
+            ++refused;
+            if (logged++ < kLoggedLines)
+                WriteLog(QStringLiteral("CallJournal: a call the database does not take is put aside in ") + asideFile +
+                         QStringLiteral(": ") + shown(raw) + QStringLiteral(" (") + err.message() + QLatin1Char(')'));
+            return !out.aside(QStringLiteral("refused"), raw);
         } catch (...) {
-            break;
+            away = true;
+            return true;
         }
-        ++stored;
+    };
+
+    QFile in(FPath);
+    bool writeOk = true;
+    if (in.open(QIODevice::ReadOnly)) {
+        QByteArray raw;
+        bool overlong = false;
+        bool asideOk = true;
+        const auto spill = [&](const QByteArray& piece, bool first, bool last) {
+            if (first)
+                asideOk = out.aside(QStringLiteral("unreadable"), piece, last);
+            else if (asideOk)
+                asideOk = out.asideMore(piece, last);
+        };
+        while (nextLine(in, raw, overlong, spill)) {
+            if (overlong) {
+                // Far longer than any call's line: no call, and not worth keeping in memory.
+                if (unreadable++ == 0)
+                    firstUnreadable = raw;
+                continue;
+            }
+            if (raw.trimmed().isEmpty())
+                continue;
+            TJournalEntry e;
+            // A line cut short by a crash, or written by hand.
+            if (!ParseLine(QString::fromUtf8(raw), e)) {
+                if (unreadable++ == 0)
+                    firstUnreadable = raw;
+                if (!out.aside(QStringLiteral("unreadable"), raw))
+                    writeOk = out.keep(raw) && writeOk;
+                continue;
+            }
+            if (offer(e, raw))
+                writeOk = out.keep(raw) && writeOk;
+        }
+        in.close();
     }
-    if (stored == 0)
-        return 0;
-    const int inFile = int(fromFile.size());
-    if (!WriteAll(fromFile.mid(qMin(stored, inFile))))
+    QList<TJournalEntry> stillInMemory;
+    for (const TJournalEntry& e : inMemory) {
+        if (offer(e, FormatLine(e).toUtf8()))
+            stillInMemory << e;
+    }
+    FReplaying = false;
+    // Calls that came during the replay follow.
+    FUnwritten = stillInMemory + FUnwritten;
+    if (unreadable > 0)
+        WriteLog(QStringLiteral("CallJournal: ") + QString::number(unreadable) +
+                 QStringLiteral(" unreadable lines put aside in ") + asideFile + QStringLiteral("; the first: ") +
+                 shown(firstUnreadable));
+    if (logged > kLoggedLines)
+        WriteLog(QStringLiteral("CallJournal: put aside in all: ") + QString::number(future) +
+                 QStringLiteral(" dated after now, ") + QString::number(refused) +
+                 QStringLiteral(" refused by the database"));
+    if (!out.asideDone())
+        WriteLog(QStringLiteral("CallJournal: cannot write ") + asideFile);
+    if (!writeOk || !out.commit(FPath))
         // The file keeps them; store skips the ones it already holds next time.
         WriteLog(QStringLiteral("CallJournal: cannot rewrite ") + FPath);
-    FUnwritten = FUnwritten.mid(qMax(0, stored - inFile));
+    FlushUnwritten();
     return stored;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/AppError.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -20,6 +22,14 @@ struct TJournalEntry
     }
 };
 
+// Thrown by a replay's store for a call the database answered but will never take (a value it
+// refuses): the line is put aside instead of holding back the calls behind it.
+class JournalEntryRefused : public AppError
+{
+public:
+    using AppError::AppError;
+};
+
 // A small text file in the data folder holding the calls the database did not take, one
 // line per call (time, number, port, kind, separated by tabs; the number percent-encoded so
 // no character of it can break a line). Calls are appended the moment a store fails and
@@ -37,23 +47,31 @@ public:
     bool Flush() { return FlushUnwritten(); }
     // Calls waiting to be stored, in the file and in memory.
     QList<TJournalEntry> Entries() const;
-    int Count() const { return int(Entries().size()); }
+    int Count() const;
     bool IsEmpty() const;
 
-    // Hands each waiting call to store in order, stopping at the first that throws; the
-    // stored ones are then removed from the file. Returns how many were stored. store must
-    // itself skip a call it already holds: a crash between a store and the file's rewrite
-    // hands the same call over again.
+    // Hands each waiting call to store in order; the stored ones are removed from the file.
+    // A call store refuses with JournalEntryRefused, a line that is no call and a call dated
+    // more than a minute after now are moved to the put-aside file, with a log line. Any other
+    // exception means the database is away: that call and the rest stay. Returns how many were
+    // stored. store must itself skip a call it already holds: a crash between a store and the
+    // file's rewrite hands the same call over again. The file is read in bounded pieces,
+    // whatever its size.
     int Replay(const std::function<void(const TJournalEntry&)>& store);
+
+    // Lines that can never be stored, each as "reason<TAB>line as read".
+    QString asidePath() const;
 
     static QString FormatLine(const TJournalEntry& entry);
     static bool ParseLine(const QString& line, TJournalEntry& entry);
 
 private:
     QList<TJournalEntry> ReadFile() const;
-    bool WriteAll(const QList<TJournalEntry>& entries);
     bool FlushUnwritten();
 
     QString FPath;
     QList<TJournalEntry> FUnwritten;
+    // A store may reconnect, which lets events run and calls arrive: those wait in memory
+    // until the file has been rewritten.
+    bool FReplaying = false;
 };

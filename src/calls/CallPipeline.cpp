@@ -5,6 +5,7 @@
 #include "core/Clock.h"
 #include "core/DiagLog.h"
 #include "core/StartupSettings.h"
+#include "db/FbQuery.h"
 #include "db/StorableText.h"
 #include "db/TdmCmn.h"
 #include "db/UnknownCaller.h"
@@ -132,7 +133,7 @@ void CallPipeline::StoreFailed(const QDateTime& at, const QString& key, int port
     SetStoreFailing(true);
 }
 
-void CallPipeline::StoreJournaled(const TJournalEntry& e)
+void CallPipeline::StoreJournaledOnce(const TJournalEntry& e)
 {
     TLog log;
     log.DtFrom = e.Time;
@@ -144,6 +145,42 @@ void CallPipeline::StoreJournaled(const TJournalEntry& e)
         return;
     TTels tels;
     StoreCall(e.TelNo, e.TelNo == QLatin1String(" ") ? QString() : e.TelNo, e.Time, e.PortNo, e.Kind, tels);
+}
+
+bool CallPipeline::DatabaseAnswers()
+{
+    FbDatabase& db = FDm->IBDatabase1;
+    if (!db.connected() || db.fileReplaced())
+        return false;
+    try {
+        FbQuery probe(db);
+        probe.setSql(QStringLiteral("select 1 from RDB$DATABASE"));
+        probe.open();
+        probe.close();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void CallPipeline::StoreJournaled(const TJournalEntry& e)
+{
+    try {
+        StoreJournaledOnce(e);
+        return;
+    } catch (const std::exception&) {
+        if (!DatabaseAnswers())
+            throw;
+    }
+    // The database answers: try once more (a passing conflict with another PC), then the call
+    // is one it will never take and must not hold back the ones behind it.
+    try {
+        StoreJournaledOnce(e);
+    } catch (const std::exception& err) {
+        if (!DatabaseAnswers())
+            throw;
+        throw JournalEntryRefused(QString::fromUtf8(err.what()));
+    }
 }
 
 int CallPipeline::ReplayJournal()

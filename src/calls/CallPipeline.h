@@ -116,7 +116,11 @@ private:
     // The phone-book entry and the call-log row of one call; database errors propagate.
     int StoreCall(const QString& key, const QString& custTelNo, const QDateTime& at, int portNo,
                   const QString& kind, TTels& tels);
+    // Stores a journaled call; throws JournalEntryRefused when the database answers but does
+    // not take it, anything else when the database is away.
     void StoreJournaled(const TJournalEntry& entry);
+    void StoreJournaledOnce(const TJournalEntry& entry);
+    bool DatabaseAnswers();
     void StoreFailed(const QDateTime& at, const QString& key, int portNo, const QString& kind);
     void SetStoreFailing(bool failing);
     void ScheduleProcessing();

@@ -357,7 +357,8 @@ private slots:
         CallWorld w;
         auto& [env, settingsLoaded, db, host, pipeline] = w;
         pipeline.SetJournal(env.path("CallJournal.txt"));
-        const int nameWidth = ColumnWidths::Width("TELS", "CALLER"), kanaWidth = ColumnWidths::Width("TELS", "READ_NAME");
+        const int nameWidth = ColumnWidths::Width("TELS", "CALLER"),
+                  kanaWidth = ColumnWidths::Width("TELS", "READ_NAME");
         QVERIFY(nameWidth > 0 && kanaWidth > 0);
         GUnknownName = QString(nameWidth, QChar(0x540D)); // two bytes each
         GUnknownKana = QString(kanaWidth + 1, QLatin1Char('k'));
@@ -396,6 +397,44 @@ private slots:
         QCOMPARE(count("select count(*) as N from LOG where TEL_NO = '0322222222'"), 1);
     }
 
+    // A journal written by hand or an older copy: what can be stored is stored, in order;
+    // what never can be goes aside once, with one log line per kind, and holds nothing back.
+    void journalLinesThatCanNeverBeStoredGoAside()
+    {
+        CallWorld w;
+        auto& [env, settingsLoaded, db, host, pipeline] = w;
+        const QString path = env.path("CallJournal.txt");
+        pipeline.SetJournal(path);
+        const QDateTime now(QDate(2024, 5, 1), QTime(12, 0, 0));
+        Clock::setNow(now);
+        const QByteArray good1 = CallJournal::FormatLine({now.addSecs(-60), "0311111111", 1, "着信"}).toUtf8();
+        const QByteArray good2 = CallJournal::FormatLine({now.addSecs(30), "0322222222", 2, "発信"}).toUtf8();
+        const QByteArray nul =
+            CallJournal::FormatLine({now.addSecs(-90), QString("03") + QChar(0) + "1", 1, "着信"}).toUtf8();
+        const QByteArray future = CallJournal::FormatLine({now.addSecs(61), "0333333333", 1, "着信"}).toUtf8();
+        const QByteArray future2099 =
+            CallJournal::FormatLine({QDateTime(QDate(2099, 1, 1), QTime(0, 0)), "04", 1, "着信"}).toUtf8();
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(nul + "\n\x01\xff junk\n" + future + "\n" + good1 + "\nno\ttabs\there\n" + future2099 + "\n" +
+                    good2 + "\n2024-05-01 10:0");
+        }
+        const qint64 logBefore = QFileInfo(gCurLogFile).size();
+        QCOMPARE(pipeline.ReplayJournal(), 2);
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(count("select count(*) as N from LOG"), 2);
+        QCOMPARE(count("select count(*) as N from LOG where TEL_NO = '0322222222' and TEL_TYPE = '発信'"), 1);
+        QFile aside(pipeline.Journal()->asidePath());
+        QVERIFY(aside.open(QIODevice::ReadOnly));
+        const QList<QByteArray> put = aside.readAll().split('\n');
+        QCOMPARE(put.size(), 7); // six lines and the end
+        QVERIFY(put.contains("refused\t" + nul));
+        QVERIFY(put.contains("future\t" + future));
+        QVERIFY(put.contains("future\t" + future2099));
+        QVERIFY(put.contains("unreadable\t2024-05-01 10:0"));
+        aside.close();
+
         // Reported once: a later outage's call is stored with nothing said again.
         const qint64 logAfter = QFileInfo(gCurLogFile).size();
         QVERIFY(logAfter > logBefore);
@@ -406,6 +445,53 @@ private slots:
         log.seek(logAfter);
         QVERIFY(!log.readAll().contains("put aside"));
         QCOMPARE(QFileInfo(aside).size(), qint64(put.join('\n').size()));
+    }
+
+    // Tens of megabytes of junk: read in pieces, one counted log line, memory bounded.
+    void largeJunkJournalIsReadInPieces()
+    {
+        CallWorld w;
+        auto& [env, settingsLoaded, db, host, pipeline] = w;
+        const QString path = env.path("CallJournal.txt");
+        pipeline.SetJournal(path);
+        const QDateTime now(QDate(2024, 5, 1), QTime(12, 0, 0));
+        Clock::setNow(now);
+        const qint64 longLine = 24 << 20;
+        const int shortLines = 20000;
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            const QByteArray block(1 << 20, 'x');
+            for (qint64 n = 0; n < longLine; n += block.size())
+                f.write(block);
+            f.write("\n");
+            for (int i = 0; i < shortLines; ++i)
+                f.write("junk " + QByteArray::number(i) + "\n");
+            f.write(CallJournal::FormatLine({now, "0311111111", 1, "着信"}).toUtf8() + "\n");
+        }
+        const qint64 logBefore = QFileInfo(gCurLogFile).size();
+        // Resets the peak resident size to the present one (where the kernel allows it).
+        const auto memoryKb = [](const char* key) {
+            QFile status("/proc/self/status");
+            if (!status.open(QIODevice::ReadOnly))
+                return qint64(0);
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith(key))
+                    return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong();
+            return qint64(0);
+        };
+        QFile refs("/proc/self/clear_refs");
+        const bool peakReset = refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
+        refs.close();
+        const qint64 rssBefore = memoryKb("VmRSS:");
+        QCOMPARE(pipeline.ReplayJournal(), 1);
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(QFileInfo(gCurLogFile).size() - logBefore < 2048);
+        QVERIFY(QFileInfo(pipeline.Journal()->asidePath()).size() > longLine);
+        if (peakReset) {
+            const qint64 grown = memoryKb("VmHWM:") - rssBefore;
+            QVERIFY2(grown < (longLine >> 10) / 2, qPrintable(QString("peak grew by %1 KB").arg(grown)));
+        }
     }
 
     // The data folder's disk is full while the database is away: the call is kept in memory,
