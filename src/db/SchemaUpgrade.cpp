@@ -13,6 +13,14 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+
+#include <unistd.h>
 
 namespace {
 
@@ -38,19 +46,39 @@ public:
         }
     }
 
-    void run(const QString& sql)
+    // Runs one change. done tells whether the change is in place: another program starting on
+    // the same database may have made it just before us, which makes our statement fail; that
+    // is no error. Its transaction may still be committing, so the check is made a few times.
+    void run(const QString& sql, const std::function<bool()>& done)
     {
         if (!FCopyTried)
             takeSafetyCopy();
         WriteTraceLog(QStringLiteral("strSql=") + sql);
         try {
             FDm.ExecSql(sql);
-        } catch (const DatabaseError& e) {
-            throw DatabaseError(e.message() + restoreNote(), e.gdsCode(), e.sqlCode(), e.sql());
         } catch (const AppError& e) {
+            for (int check = 0; check < 5; ++check) {
+                if (check > 0)
+                    QThread::msleep(200);
+                bool there = false;
+                try {
+                    there = done();
+                } catch (const AppError&) {
+                }
+                if (there) {
+                    WriteLog(QStringLiteral("InitTables: made meanwhile by another program: ") + sql);
+                    return;
+                }
+            }
+            if (const auto* db = dynamic_cast<const DatabaseError*>(&e))
+                throw DatabaseError(e.message() + restoreNote(), db->gdsCode(), db->sqlCode(), db->sql());
             throw AppError(e.message() + restoreNote());
         }
     }
+
+    const QString& copy() const { return FCopy; }
+    // Puts the safety copy in the database's place; the copy stays until an upgrade completes.
+    bool restoreCopy(QString* failure);
 
     // A kill inside a metadata change can leave the embedded engine's catalogue so damaged
     // that every later start fails at the same statement. Before the first change a start
@@ -131,6 +159,44 @@ public:
         return found(QStringLiteral("select 1 from ") + table + QStringLiteral(" where ") + where);
     }
 
+    bool smallPortColumn()
+    {
+        return found(
+            QStringLiteral("SELECT 1 FROM RDB$RELATION_FIELDS r, RDB$FIELDS f where r.RDB$FIELD_SOURCE = "
+                           "f.RDB$FIELD_NAME and r.RDB$RELATION_NAME IN ('log', 'LOG') and r.RDB$FIELD_NAME IN "
+                           "('port_no', 'PORT_NO') and f.RDB$FIELD_TYPE = 7"));
+    }
+
+    bool descendingDayIndex()
+    {
+        return found(QStringLiteral(
+            "SELECT 1 FROM RDB$INDICES WHERE RDB$INDEX_NAME = 'IDX_LOG_DT_FROM' and RDB$INDEX_TYPE = 1"));
+    }
+
+    bool logInsertTrigger()
+    {
+        return found(QStringLiteral("SELECT 1 FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = ") +
+                     QuotedSql(QLatin1String(kLogInsertedTrigger)));
+    }
+
+    // PRINT1 holds each attachment's rows only (a global temporary table kept until the
+    // attachment ends); -1 when the table is missing.
+    int privateTotals()
+    {
+        FbQuery& q = FDm.IBQueryFnc;
+        q.setSql(QStringLiteral("SELECT RDB$RELATION_TYPE AS T FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'PRINT1'"));
+        WriteTraceLog(QStringLiteral("strSql=") + q.sql());
+        try {
+            q.open();
+            const int type = q.eof() ? -1 : (q.field(0).asInteger() == 4 ? 1 : 0);
+            q.close();
+            return type;
+        } catch (...) {
+            q.release();
+            throw;
+        }
+    }
+
     // Index builds take a while on a large database: the notice is up while build runs and
     // never stays up after it, also when it fails.
     template <typename Build> static void buildIndexes(IndexNotice* notice, Build build)
@@ -161,11 +227,16 @@ public:
     void step11MemoWidth();
     void step12DescendingDayIndex(IndexNotice* notice);
     void stepLogInsertEvent();
+    void stepPrivateTotals();
+    void runSteps(IndexNotice* notice);
 
 private:
     TdmCmn& FDm;
     QString FCopy;
     bool FCopyTried = false;
+
+public:
+    int FUseAccept = -1; // the answer to the response-recording question, once asked
 };
 
 QString setting(const char* section, const char* key, const char* def)
@@ -194,47 +265,64 @@ void Upgrade::step1ResponseTables()
     // A wider map column (made by hand) must not be narrowed, which the server refuses anyway.
     const int mapUrl = FDm.GetFieldLength(QStringLiteral("CUSTOMER"), QStringLiteral("MAP_URL"));
     if (mapUrl >= 0 && mapUrl < 600)
-        run(QStringLiteral("ALTER TABLE CUSTOMER ALTER COLUMN MAP_URL TYPE VARCHAR(600)"));
-    if (!rowExists(QStringLiteral("USER_M"), QStringLiteral("USERID = 'admin'")))
+        run(QStringLiteral("ALTER TABLE CUSTOMER ALTER COLUMN MAP_URL TYPE VARCHAR(600)"),
+            [this] { return FDm.GetFieldLength(QStringLiteral("CUSTOMER"), QStringLiteral("MAP_URL")) >= 600; });
+    const auto admin = [this] { return rowExists(QStringLiteral("USER_M"), QStringLiteral("USERID = 'admin'")); };
+    if (!admin())
         run(QStringLiteral("insert into USER_M (USERID, USERNM, PASSWD, AUTH, UPDT) values ('admin', '管理者', '', "
-                           "9999, CURRENT_TIMESTAMP)"));
+                           "9999, CURRENT_TIMESTAMP)"),
+            admin);
 
     if (!tableExists(QStringLiteral("ACCEPT_TYPE")))
         run(QStringLiteral("CREATE TABLE ACCEPT_TYPE (TYPE_ID VARCHAR(4) NOT NULL, TYPE_NAME VARCHAR(20), LIST_ID "
                            "VARCHAR(4), DEL_DT TIMESTAMP, UPUSERID VARCHAR(8), UPDT TIMESTAMP, PRIMARY KEY "
-                           "(TYPE_ID))"));
+                           "(TYPE_ID))"),
+            [this] { return tableExists(QStringLiteral("ACCEPT_TYPE")); });
     const QStringList typeRows{QStringLiteral("0001"), QStringLiteral("区分１(ﾀﾞﾐｰ)"), QStringLiteral("0002"),
                                QStringLiteral("区分２(ﾀﾞﾐｰ)")};
     for (int i = 0; i < typeRows.size(); i += 2)
         if (!rowExists(QStringLiteral("ACCEPT_TYPE"), QStringLiteral("TYPE_ID = ") + QuotedSql(typeRows.at(i))))
             run(QStringLiteral("insert into ACCEPT_TYPE (TYPE_ID, TYPE_NAME, LIST_ID, UPDT) values (%1, %2, %1, "
                                "CURRENT_TIMESTAMP)")
-                    .arg(QuotedSql(typeRows.at(i)), QuotedSql(typeRows.at(i + 1))));
+                    .arg(QuotedSql(typeRows.at(i)), QuotedSql(typeRows.at(i + 1))),
+                [&] {
+                    return rowExists(QStringLiteral("ACCEPT_TYPE"),
+                                     QStringLiteral("TYPE_ID = ") + QuotedSql(typeRows.at(i)));
+                });
 
     if (!tableExists(QStringLiteral("ACCEPT_RESULT")))
         run(QStringLiteral("CREATE TABLE ACCEPT_RESULT (RESULT_ID VARCHAR(4) NOT NULL, RESULT_NAME VARCHAR(20), "
                            "LIST_ID VARCHAR(4), DEL_DT TIMESTAMP, UPUSERID VARCHAR(8), UPDT TIMESTAMP, PRIMARY KEY "
-                           "(RESULT_ID))"));
+                           "(RESULT_ID))"),
+            [this] { return tableExists(QStringLiteral("ACCEPT_RESULT")); });
     const QStringList resultRows{QStringLiteral("0001"), QStringLiteral("結果１(ﾀﾞﾐｰ)"), QStringLiteral("0002"),
                                  QStringLiteral("結果２(ﾀﾞﾐｰ)")};
     for (int i = 0; i < resultRows.size(); i += 2)
         if (!rowExists(QStringLiteral("ACCEPT_RESULT"), QStringLiteral("RESULT_ID = ") + QuotedSql(resultRows.at(i))))
             run(QStringLiteral("insert into ACCEPT_RESULT (RESULT_ID, RESULT_NAME, LIST_ID, UPDT) values (%1, %2, %1, "
                                "CURRENT_TIMESTAMP)")
-                    .arg(QuotedSql(resultRows.at(i)), QuotedSql(resultRows.at(i + 1))));
+                    .arg(QuotedSql(resultRows.at(i)), QuotedSql(resultRows.at(i + 1))),
+                [&] {
+                    return rowExists(QStringLiteral("ACCEPT_RESULT"),
+                                     QStringLiteral("RESULT_ID = ") + QuotedSql(resultRows.at(i)));
+                });
 
     if (!generatorExists(QStringLiteral("SEQ_ACCEPT_NO")))
-        run(QStringLiteral("create generator SEQ_ACCEPT_NO"));
+        run(QStringLiteral("create generator SEQ_ACCEPT_NO"),
+            [this] { return generatorExists(QStringLiteral("SEQ_ACCEPT_NO")); });
     if (!tableExists(QStringLiteral("ACCEPT_T")))
         run(QStringLiteral("CREATE TABLE ACCEPT_T (ACT_NO INTEGER NOT NULL, ACT_DT TIMESTAMP, USERID VARCHAR(8), "
                            "TYPE_ID VARCHAR(4), RESULT_ID VARCHAR(4), TITLE VARCHAR(100), CONTENT VARCHAR(400), "
                            "LOG_NO INTEGER, CUST_NO INTEGER, UPUSERID VARCHAR(8), UPDT TIMESTAMP, PRIMARY KEY "
-                           "(ACT_NO))"));
+                           "(ACT_NO))"),
+            [this] { return tableExists(QStringLiteral("ACCEPT_T")); });
     if (!indexExists(QStringLiteral("ACCEPT_T"), QStringLiteral("IDX_ACCEPT_T_LOG_NO")))
-        run(QStringLiteral("CREATE INDEX IDX_ACCEPT_T_LOG_NO ON ACCEPT_T (LOG_NO)"));
+        run(QStringLiteral("CREATE INDEX IDX_ACCEPT_T_LOG_NO ON ACCEPT_T (LOG_NO)"),
+            [this] { return indexExists(QStringLiteral("ACCEPT_T"), QStringLiteral("IDX_ACCEPT_T_LOG_NO")); });
     if (!tableExists(QStringLiteral("PORT_T")))
         run(QStringLiteral("CREATE TABLE PORT_T (PORT_NO INTEGER NOT NULL, UPUSERID VARCHAR(8), UPDT TIMESTAMP, "
-                           "PRIMARY KEY (PORT_NO))"));
+                           "PRIMARY KEY (PORT_NO))"),
+            [this] { return tableExists(QStringLiteral("PORT_T")); });
 
     // One row per configured serial port; the same number twice would break the key.
     const char* keys[] = {"PORT_NO_1", "PORT_NO_2", "PORT_NO_3"};
@@ -243,22 +331,34 @@ void Upgrade::step1ResponseTables()
         int port = 0;
         if (!ProfileFile::ParseInteger(setting("RS232C", keys[i], defaults[i]), &port))
             continue;
-        if (!rowExists(QStringLiteral("PORT_T"), QStringLiteral("PORT_NO = ") + QString::number(port)))
+        const QString where = QStringLiteral("PORT_NO = ") + QString::number(port);
+        if (rowExists(QStringLiteral("PORT_T"), where))
+            continue;
+        try {
             FDm.InsertPort(port);
+        } catch (const AppError&) {
+            if (!rowExists(QStringLiteral("PORT_T"), where))
+                throw;
+        }
     }
 
     if (!tableExists(QStringLiteral("OPTION_D_M")))
         run(QStringLiteral("CREATE TABLE OPTION_D_M (OPTION_ID SMALLINT NOT NULL, DID VARCHAR(4) NOT NULL, DNAME "
                            "VARCHAR(20), LIST_ID VARCHAR(4), DEL_DT TIMESTAMP, UPUSERID VARCHAR(8), UPDT TIMESTAMP, "
-                           "PRIMARY KEY (OPTION_ID, DID))"));
+                           "PRIMARY KEY (OPTION_ID, DID))"),
+            [this] { return tableExists(QStringLiteral("OPTION_D_M")); });
 
-    if (!IsFlagOn(setting("LINK", "ENABLED", "0"))) {
+    if (!IsFlagOn(setting("LINK", "ENABLED", "0")) && FUseAccept >= 0) {
+        // Asked already by this start, before the database was put back.
+        GUseAccept = FUseAccept == 1;
+    } else if (!IsFlagOn(setting("LINK", "ENABLED", "0"))) {
         const MsgResult answer = MessageService::Show(
             MsgKind::Information,
             QStringLiteral("対応内容登録が機能追加されました。従来より画面が増えますがこの機能を利用しますか？\r\n"
                            "後で環境設定画面で設定を元に戻すこともできます。"),
             MsgButtons::YesNo);
         GUseAccept = answer == MsgResult::Yes;
+        FUseAccept = GUseAccept ? 1 : 0;
     }
 }
 
@@ -267,19 +367,21 @@ void Upgrade::step2Account()
     if (tableExists(QStringLiteral("ACCOUNT")))
         return;
     run(QStringLiteral(
-        "CREATE TABLE ACCOUNT (USERID VARCHAR(60) NOT NULL, DISPNM VARCHAR(60), LOGINID VARCHAR(60), PASSWD "
-        "VARCHAR(60), SIPPLOXY VARCHAR(100) NOT NULL, REGIST_PROXY CHAR(1) DEFAULT '1' NOT NULL, DOMAINNM "
-        "VARCHAR(100), AUDIO_OUT_NAME VARCHAR(60), AUDIO_IN_NAME VARCHAR(60), AUDIO_OUT_VOL SMALLINT, AUDIO_IN_VOL "
-        "SMALLINT, CHNUM SMALLINT DEFAULT 1 NOT NULL, COUNTRY_CD VARCHAR(10), CODECS VARCHAR(60), ECHO_CANCEL_FLG "
-        "CHAR(1), AGC_FLG CHAR(1), MICBOOST_FLG CHAR(1), NODISTURB_FLG CHAR(1), FORCE_INDTMF_FLG CHAR(1), UPDT "
-        "TIMESTAMP, PRIMARY KEY (USERID))"));
+            "CREATE TABLE ACCOUNT (USERID VARCHAR(60) NOT NULL, DISPNM VARCHAR(60), LOGINID VARCHAR(60), PASSWD "
+            "VARCHAR(60), SIPPLOXY VARCHAR(100) NOT NULL, REGIST_PROXY CHAR(1) DEFAULT '1' NOT NULL, DOMAINNM "
+            "VARCHAR(100), AUDIO_OUT_NAME VARCHAR(60), AUDIO_IN_NAME VARCHAR(60), AUDIO_OUT_VOL SMALLINT, AUDIO_IN_VOL "
+            "SMALLINT, CHNUM SMALLINT DEFAULT 1 NOT NULL, COUNTRY_CD VARCHAR(10), CODECS VARCHAR(60), ECHO_CANCEL_FLG "
+            "CHAR(1), AGC_FLG CHAR(1), MICBOOST_FLG CHAR(1), NODISTURB_FLG CHAR(1), FORCE_INDTMF_FLG CHAR(1), UPDT "
+            "TIMESTAMP, PRIMARY KEY (USERID))"),
+        [this] { return tableExists(QStringLiteral("ACCOUNT")); });
 }
 
 void Upgrade::step3AccountProxy()
 {
     if (columnExists(QStringLiteral("ACCOUNT"), QStringLiteral("OUTPLOXY")))
         return;
-    run(QStringLiteral("ALTER TABLE ACCOUNT ADD OUTPLOXY VARCHAR(100)"));
+    run(QStringLiteral("ALTER TABLE ACCOUNT ADD OUTPLOXY VARCHAR(100)"),
+        [this] { return columnExists(QStringLiteral("ACCOUNT"), QStringLiteral("OUTPLOXY")); });
 }
 
 void Upgrade::step4Control()
@@ -294,18 +396,25 @@ void Upgrade::step4Control()
         return;
     if (!control)
         run(QStringLiteral(
-            "CREATE TABLE CTRL_T (CH_NUM SMALLINT, SERVER_NAME_FLG CHAR(1), SERVER_NAME VARCHAR(255), TCP_PORT "
-            "INTEGER, UDP_PORT INTEGER, BROADCAST_ADDRESS_FLG CHAR(1), BROADCAST_ADDRESS VARCHAR(20), APPLET_USE_FLG "
-            "CHAR(1), APPLET_PORT INTEGER, APPLET_URL VARCHAR(255), UPLOAD_SERVER VARCHAR(100), WARP_USE_FLG CHAR(1), "
-            "WARP_START_TEL VARCHAR(16), WARP_STOP_TEL VARCHAR(16), WARP_START_NO VARCHAR(16), WARP_STOP_NO "
-            "VARCHAR(16), UPDT TIMESTAMP)"));
+                "CREATE TABLE CTRL_T (CH_NUM SMALLINT, SERVER_NAME_FLG CHAR(1), SERVER_NAME VARCHAR(255), TCP_PORT "
+                "INTEGER, UDP_PORT INTEGER, BROADCAST_ADDRESS_FLG CHAR(1), BROADCAST_ADDRESS VARCHAR(20), "
+                "APPLET_USE_FLG "
+                "CHAR(1), APPLET_PORT INTEGER, APPLET_URL VARCHAR(255), UPLOAD_SERVER VARCHAR(100), WARP_USE_FLG "
+                "CHAR(1), "
+                "WARP_START_TEL VARCHAR(16), WARP_STOP_TEL VARCHAR(16), WARP_START_NO VARCHAR(16), WARP_STOP_NO "
+                "VARCHAR(16), UPDT TIMESTAMP)"),
+            [this] { return tableExists(QStringLiteral("CTRL_T")); });
     if (!found(QStringLiteral("select 1 from CTRL_T")))
-        run(QStringLiteral("insert into CTRL_T (CH_NUM, UPDT) values (0, CURRENT_TIMESTAMP)"));
+        // The table has no key: a row another program added meanwhile must not be doubled.
+        run(QStringLiteral("insert into CTRL_T (CH_NUM, UPDT) select 0, CURRENT_TIMESTAMP from RDB$DATABASE where not "
+                           "exists (select 1 from CTRL_T)"),
+            [this] { return found(QStringLiteral("select 1 from CTRL_T")); });
     for (const QString& column : portColumns)
         if (!columnExists(QStringLiteral("PORT_T"), column))
             run(QStringLiteral("ALTER TABLE PORT_T ADD %1 %2")
-                    .arg(column, column == QLatin1String("ABSENCE_FILE") ? QStringLiteral("BLOB")
-                                                                         : QStringLiteral("CHAR(1)")));
+                    .arg(column,
+                         column == QLatin1String("ABSENCE_FILE") ? QStringLiteral("BLOB") : QStringLiteral("CHAR(1)")),
+                [&] { return columnExists(QStringLiteral("PORT_T"), column); });
 }
 
 void Upgrade::step5OutgoingPlans()
@@ -318,18 +427,24 @@ void Upgrade::step5OutgoingPlans()
         return;
     if (!tableExists(QStringLiteral("OUT_PLAN_T")))
         run(QStringLiteral(
-            "CREATE TABLE OUT_PLAN_T (PLAN_ID INTEGER NOT NULL, PLAN_TYPE CHAR(1), PLAN_NAME VARCHAR(40), WEEK_OF_MON "
-            "SMALLINT, WEEK_1 CHAR(1), WEEK_2 CHAR(1), WEEK_3 CHAR(1), WEEK_4 CHAR(1), WEEK_5 CHAR(1), WEEK_6 "
-            "CHAR(1), WEEK_7 CHAR(1), SATRT_TIME TIMESTAMP, END_TYPE SMALLINT, END_TIME TIMESTAMP, FILE_ID SMALLINT, "
-            "STOP_PLAN_ID INTEGER, DEL_DT TIMESTAMP, UPUSERID VARCHAR(8), UPDT TIMESTAMP, PRIMARY KEY (PLAN_ID))"));
+                "CREATE TABLE OUT_PLAN_T (PLAN_ID INTEGER NOT NULL, PLAN_TYPE CHAR(1), PLAN_NAME VARCHAR(40), "
+                "WEEK_OF_MON "
+                "SMALLINT, WEEK_1 CHAR(1), WEEK_2 CHAR(1), WEEK_3 CHAR(1), WEEK_4 CHAR(1), WEEK_5 CHAR(1), WEEK_6 "
+                "CHAR(1), WEEK_7 CHAR(1), SATRT_TIME TIMESTAMP, END_TYPE SMALLINT, END_TIME TIMESTAMP, FILE_ID "
+                "SMALLINT, "
+                "STOP_PLAN_ID INTEGER, DEL_DT TIMESTAMP, UPUSERID VARCHAR(8), UPDT TIMESTAMP, PRIMARY KEY (PLAN_ID))"),
+            [this] { return tableExists(QStringLiteral("OUT_PLAN_T")); });
     if (!generatorExists(QStringLiteral("SEQ_PLAN_ID")))
-        run(QStringLiteral("create generator SEQ_PLAN_ID;"));
+        run(QStringLiteral("create generator SEQ_PLAN_ID;"),
+            [this] { return generatorExists(QStringLiteral("SEQ_PLAN_ID")); });
     if (!tableExists(QStringLiteral("OUT_FILE_M")))
         run(QStringLiteral("CREATE TABLE OUT_FILE_M (FILE_ID INTEGER NOT NULL, FILE_NAME VARCHAR(40), OUT_FILE BLOB, "
                            "LIST_ID INTEGER, DEL_DT TIMESTAMP, UPUSERID VARCHAR(8), UPDT TIMESTAMP, PRIMARY KEY "
-                           "(FILE_ID))"));
+                           "(FILE_ID))"),
+            [this] { return tableExists(QStringLiteral("OUT_FILE_M")); });
     if (!generatorExists(QStringLiteral("SEQ_FILE_ID")))
-        run(QStringLiteral("create generator SEQ_FILE_ID;"));
+        run(QStringLiteral("create generator SEQ_FILE_ID;"),
+            [this] { return generatorExists(QStringLiteral("SEQ_FILE_ID")); });
 }
 
 void Upgrade::step6Postal()
@@ -339,11 +454,9 @@ void Upgrade::step6Postal()
 
 void Upgrade::step7PortWidth()
 {
-    if (!found(QStringLiteral("SELECT 1 FROM RDB$RELATION_FIELDS r, RDB$FIELDS f where r.RDB$FIELD_SOURCE = "
-                              "f.RDB$FIELD_NAME and r.RDB$RELATION_NAME IN ('log', 'LOG') and r.RDB$FIELD_NAME IN "
-                              "('port_no', 'PORT_NO') and f.RDB$FIELD_TYPE = 7")))
+    if (!smallPortColumn())
         return;
-    run(QStringLiteral("ALTER TABLE LOG ALTER COLUMN PORT_NO TYPE integer"));
+    run(QStringLiteral("ALTER TABLE LOG ALTER COLUMN PORT_NO TYPE integer"), [this] { return !smallPortColumn(); });
 }
 
 void Upgrade::step8Indexes(IndexNotice* notice)
@@ -376,7 +489,8 @@ void Upgrade::step8Indexes(IndexNotice* notice)
         for (const Index* ix : missing) {
             run(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                     .arg(QLatin1String(ix->descending ? "DESCENDING " : ""), QLatin1String(ix->name),
-                         QLatin1String(ix->table), QLatin1String(ix->column)));
+                         QLatin1String(ix->table), QLatin1String(ix->column)),
+                [&] { return indexExists(QLatin1String(ix->table), QLatin1String(ix->name)); });
             if (notice)
                 notice->step();
         }
@@ -387,21 +501,24 @@ void Upgrade::step9TextPort()
 {
     if (columnExists(QStringLiteral("INTERFACE"), QStringLiteral("TEXT_PORT")))
         return;
-    run(QStringLiteral("ALTER TABLE INTERFACE ADD TEXT_PORT CHAR(1)"));
+    run(QStringLiteral("ALTER TABLE INTERFACE ADD TEXT_PORT CHAR(1)"),
+        [this] { return columnExists(QStringLiteral("INTERFACE"), QStringLiteral("TEXT_PORT")); });
 }
 
 void Upgrade::step10TextDt()
 {
     if (columnExists(QStringLiteral("INTERFACE"), QStringLiteral("TEXT_DT")))
         return;
-    run(QStringLiteral("ALTER TABLE INTERFACE ADD TEXT_DT CHAR(1)"));
+    run(QStringLiteral("ALTER TABLE INTERFACE ADD TEXT_DT CHAR(1)"),
+        [this] { return columnExists(QStringLiteral("INTERFACE"), QStringLiteral("TEXT_DT")); });
 }
 
 void Upgrade::step11MemoWidth()
 {
     if (FDm.GetFieldLength(QStringLiteral("LOG"), QStringLiteral("TEL_MEMO")) >= 4000)
         return;
-    run(QStringLiteral("ALTER TABLE LOG ALTER COLUMN TEL_MEMO TYPE VARCHAR(4000)"));
+    run(QStringLiteral("ALTER TABLE LOG ALTER COLUMN TEL_MEMO TYPE VARCHAR(4000)"),
+        [this] { return FDm.GetFieldLength(QStringLiteral("LOG"), QStringLiteral("TEL_MEMO")) >= 4000; });
 }
 
 // The call log is listed newest first: a descending index on DT_FROM lets the day's query
@@ -409,45 +526,122 @@ void Upgrade::step11MemoWidth()
 // DT_FROM use it as well.
 void Upgrade::step12DescendingDayIndex(IndexNotice* notice)
 {
-    if (found(QStringLiteral("SELECT 1 FROM RDB$INDICES WHERE RDB$INDEX_NAME = 'IDX_LOG_DT_FROM' and RDB$INDEX_TYPE = 1")))
+    if (descendingDayIndex())
         return;
     buildIndexes(notice, [&]() {
         if (indexExists(QStringLiteral("LOG"), QStringLiteral("IDX_LOG_DT_FROM")))
-            run(QStringLiteral("DROP INDEX IDX_LOG_DT_FROM"));
-        run(QStringLiteral("CREATE DESCENDING INDEX IDX_LOG_DT_FROM ON LOG (DT_FROM)"));
+            run(QStringLiteral("DROP INDEX IDX_LOG_DT_FROM"), [this] {
+                return !indexExists(QStringLiteral("LOG"), QStringLiteral("IDX_LOG_DT_FROM")) || descendingDayIndex();
+            });
+        run(QStringLiteral("CREATE DESCENDING INDEX IDX_LOG_DT_FROM ON LOG (DT_FROM)"),
+            [this] { return descendingDayIndex(); });
         if (notice)
             notice->step();
     });
 }
 
-} // namespace
-
 // Every new call posts an event, so the other PCs on a shared server show it at once.
 void Upgrade::stepLogInsertEvent()
 {
-    if (!found(QStringLiteral("SELECT 1 FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = ") + QuotedSql(QLatin1String(kLogInsertedTrigger))))
+    if (!logInsertTrigger())
         run(QStringLiteral("CREATE TRIGGER %1 FOR LOG ACTIVE AFTER INSERT POSITION 0 AS BEGIN POST_EVENT '%2'; END")
-                .arg(QLatin1String(kLogInsertedTrigger), QLatin1String(kLogInsertedEvent)));
+                .arg(QLatin1String(kLogInsertedTrigger), QLatin1String(kLogInsertedEvent)),
+            [this] { return logInsertTrigger(); });
 }
+
+// The totals' work table: two PCs making totals at once on one server must neither see nor
+// clear each other's rows.
+void Upgrade::stepPrivateTotals()
+{
+    const int state = privateTotals();
+    if (state == 1)
+        return;
+    if (state == 0)
+        run(QStringLiteral("DROP TABLE PRINT1"), [this] { return privateTotals() != 0; });
+    if (privateTotals() == -1)
+        run(QStringLiteral("CREATE GLOBAL TEMPORARY TABLE PRINT1 (TEL_NO VARCHAR(100), CALLER VARCHAR(200), TOTAL "
+                           "INTEGER) ON COMMIT PRESERVE ROWS"),
+            [this] { return privateTotals() == 1; });
+}
+
+void Upgrade::runSteps(IndexNotice* notice)
+{
+    step1ResponseTables();
+    step2Account();
+    step3AccountProxy();
+    step4Control();
+    step5OutgoingPlans();
+    step6Postal();
+    step7PortWidth();
+    step8Indexes(notice);
+    step9TextPort();
+    step10TextDt();
+    step11MemoWidth();
+    step12DescendingDayIndex(notice);
+    stepLogInsertEvent();
+    stepPrivateTotals();
+}
+
+bool Upgrade::restoreCopy(QString* failure)
+{
+    const QString database = LocalDatabaseFile(FDm.IBDatabase1.databaseName());
+    try {
+        FDm.IBDatabase1.close();
+    } catch (const std::exception&) {
+    }
+    // Copied beside the database and renamed over it: the copy itself stays for another try.
+    const QString temp = database + QStringLiteral(".restoring");
+    QFile::remove(temp);
+    if (!QFile::copy(FCopy, temp)) {
+        *failure = QStringLiteral("cannot copy ") + FCopy + QStringLiteral(" to ") + temp;
+        return false;
+    }
+    QFile::setPermissions(temp, QFile::permissions(database));
+    QFile written(temp);
+    const bool synced = written.open(QIODevice::ReadWrite) && ::fsync(written.handle()) == 0;
+    written.close();
+    if (!synced || std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(database).constData()) != 0) {
+        *failure = QStringLiteral("cannot put ") + temp + QStringLiteral(" in place: ") +
+                   QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(temp);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 void InitTables(TdmCmn& dm, IndexNotice* notice)
 {
     WriteTraceLog(QStringLiteral("InitTables begin"));
     DatabaseCopy::EndStaleBackupLock(dm);
     Upgrade u(dm);
-    u.step1ResponseTables();
-    u.step2Account();
-    u.step3AccountProxy();
-    u.step4Control();
-    u.step5OutgoingPlans();
-    u.step6Postal();
-    u.step7PortWidth();
-    u.step8Indexes(notice);
-    u.step9TextPort();
-    u.step10TextDt();
-    u.step11MemoWidth();
-    u.step12DescendingDayIndex(notice);
-    u.stepLogInsertEvent();
+    try {
+        u.runSteps(notice);
+    } catch (const AppError& e) {
+        // A kill inside a metadata change can leave a catalogue that fails at the same step at
+        // every start: the copy taken before the first change (by this start or by the one that
+        // was interrupted) is the state to start over from, once.
+        QString failure;
+        if (u.copy().isEmpty() || !u.restoreCopy(&failure)) {
+            if (!failure.isEmpty())
+                WriteLog(QStringLiteral("InitTables cannot put the copy back: ") + failure);
+            throw;
+        }
+        WriteLog(QStringLiteral("InitTables: a step failed (") + EscapeLogText(e.message()) +
+                 QStringLiteral("); the database was put back from ") + u.copy() +
+                 QStringLiteral(" and is upgraded again"));
+        MessageService::Information(
+            QStringLiteral("データベースの更新に失敗したため、更新前の複製 %1 から元に戻しました。もう一度更新します。")
+                .arg(u.copy()));
+        Upgrade again(dm);
+        again.FUseAccept = u.FUseAccept;
+        again.runSteps(notice);
+        dm.tblInterface.setSql(QStringLiteral("select * from INTERFACE order by IF_NO"));
+        again.finish();
+        WriteTraceLog(QStringLiteral("InitTables end"));
+        return;
+    }
     dm.tblInterface.setSql(QStringLiteral("select * from INTERFACE order by IF_NO"));
     u.finish();
     WriteTraceLog(QStringLiteral("InitTables end"));

@@ -249,6 +249,24 @@ private slots:
         QCOMPARE(listed(r), 4);
     }
 
+    // Two PCs making totals at once on one database: each run reads its own rows only, and
+    // neither one's clearing and filling disturbs the other.
+    void concurrentRunsKeepTheirOwnRows()
+    {
+        TempDb db;
+        TdmCmn& dm = db.dm();
+        twentyFiveGroups(dm);
+        TdmCmn other(db.path());
+        const QString sql = TotalsReport(dm).GetSqlStr(april()).Sql;
+        TotalsReport::TotalTops(dm, sql, 5);
+        TotalsReport::TotalTops(other, sql, -1);
+        QCOMPARE(rankingRows(dm).size(), 6);
+        QCOMPARE(rankingRows(other).size(), 25);
+        TotalsReport::TotalTops(dm, sql, 3);
+        QCOMPARE(rankingRows(other).size(), 25);
+        QCOMPARE(rankingRows(dm).size(), 4);
+    }
+
     void failedFillKeepsThePreviousRanking()
     {
         TempDb db;
