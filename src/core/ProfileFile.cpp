@@ -84,6 +84,25 @@ int ProfileFile::findKey(int sectionLine, const QString& key, QString* value) co
     return -1;
 }
 
+QStringList ProfileFile::Keys(const QString& section) const
+{
+    reloadIfChanged();
+    QStringList keys;
+    const int s = findSection(section);
+    if (s < 0)
+        return keys;
+    QString name;
+    for (int i = s + 1; i < FLines.size(); ++i) {
+        const QString& line = FLines.at(i);
+        if (isSectionLine(line, &name))
+            break;
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq >= 0 && !line.trimmed().startsWith(QLatin1Char(';')))
+            keys << line.left(eq).trimmed();
+    }
+    return keys;
+}
+
 QString ProfileFile::Value(const QString& section, const QString& key) const
 {
     reloadIfChanged();

@@ -24,6 +24,8 @@ public:
     bool WriteInteger(const QString& section, const QString& key, int value);
 
     bool KeyExists(const QString& section, const QString& key) const;
+    // The names of the keys of a section, as written, in file order.
+    QStringList Keys(const QString& section) const;
     // The raw text of a key, or a null QString when the key is missing.
     QString Value(const QString& section, const QString& key) const;
 

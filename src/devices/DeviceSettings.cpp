@@ -6,6 +6,8 @@
 #include "devices/TTelCom.h"
 #include "devices/TTelComList.h"
 
+#include <QRegularExpression>
+
 const QString DeviceSettings::Section = QStringLiteral("ADAPTA");
 
 namespace {
@@ -18,7 +20,23 @@ QString Key(const char* name, int n)
 QList<TDeviceSetting> DeviceSettings::Load(const ProfileFile& ini)
 {
     QList<TDeviceSetting> result;
-    const int count = ini.ReadInteger(Section, QStringLiteral("COUNT"), 0);
+    int count = ini.ReadInteger(Section, QStringLiteral("COUNT"), 0);
+    // A count far beyond the entries written (a file edited by hand) would mean millions of
+    // empty devices: the highest entry number present bounds it.
+    static const QRegularExpression entryKey(QStringLiteral("^(PORT_NO|DISP_NAME|READ_NAME|DEVICE_INDEX)_(\\d{1,9})$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    int highest = 0;
+    for (const QString& key : ini.Keys(Section)) {
+        const QRegularExpressionMatch m = entryKey.match(key);
+        if (m.hasMatch())
+            highest = qMax(highest, m.captured(2).toInt());
+    }
+    if (count > highest) {
+        WriteLog(QStringLiteral("DeviceSettings.Load: [ADAPTA] COUNT=") + QString::number(count) +
+                 QStringLiteral(" but entries only up to ") + QString::number(highest) + QStringLiteral("; ") +
+                 QString::number(count - highest) + QStringLiteral(" without entries ignored"));
+        count = highest;
+    }
     for (int n = 1; n <= count; ++n) {
         TDeviceSetting s;
         s.PortNo = ini.ReadInteger(Section, Key("PORT_NO_", n), -1);

@@ -33,6 +33,14 @@ private slots:
         QCOMPARE(s[1].DeviceIndex, -1); // key missing: no device type
         QCOMPARE(DeviceIndexToDeviceType(s[1].DeviceIndex), dtNone);
 
+        // A count far beyond the entries: bounded by the highest entry present.
+        env.writeIni(QStringLiteral("[ADAPTA]\nCOUNT=2147483647\nPORT_NO_1=60600\nREAD_NAME_3=さんばん\n"));
+        const QList<TDeviceSetting> bounded = DeviceSettings::Load();
+        QCOMPARE(bounded.size(), 3);
+        QCOMPARE(bounded[2].ReadName, QStringLiteral("さんばん"));
+        env.writeIni(QStringLiteral("[ADAPTA]\nCOUNT=2147483647\n"));
+        QVERIFY(DeviceSettings::Load().isEmpty());
+
         TTelCom d;
         DeviceSettings::Apply(d, s[1]);
         QCOMPARE(d.Tag(), -1);
