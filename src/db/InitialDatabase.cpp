@@ -2,6 +2,7 @@
 
 #include "core/AppError.h"
 #include "core/Cp932.h"
+#include "core/DiagLog.h"
 #include "core/Helpers.h"
 #include "db/FbDatabase.h"
 #include "db/FbQuery.h"
@@ -105,13 +106,42 @@ QStringList splitCsv(const QString& line)
     return fields;
 }
 
-QString decodeFile(const QByteArray& bytes)
+// The file's lines as text. The file is UTF-8 when any line with bytes above ASCII is valid
+// UTF-8 (Shift-JIS text hardly ever is), CP932 otherwise; a line that is not in the file's
+// encoding comes back null, so that it is reported at its own line.
+QStringList decodeLines(const QByteArray& bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(bytes);
-    if (!utf8.hasError())
-        return text;
-    return Cp932::decode(bytes);
+    const QList<QByteArray> raw = bytes.split('\n');
+    bool utf8File = false;
+    for (const QByteArray& line : raw) {
+        bool ascii = true;
+        for (const char c : line)
+            if (uchar(c) >= 0x80) {
+                ascii = false;
+                break;
+            }
+        if (ascii)
+            continue;
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        (void)QString(utf8(line));
+        if (!utf8.hasError()) {
+            utf8File = true;
+            break;
+        }
+    }
+    QStringList lines;
+    for (QByteArray line : raw) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (utf8File) {
+            QStringDecoder utf8(QStringDecoder::Utf8);
+            const QString text = utf8(line);
+            lines << (utf8.hasError() ? QString() : text);
+        } else {
+            lines << Cp932::decode(line);
+        }
+    }
+    return lines;
 }
 
 } // namespace
@@ -140,12 +170,12 @@ void Create(const QString& path, const QString& owner)
     }
 }
 
-int ImportPostalCsv(const QString& databasePath, const QString& csvPath)
+int ImportPostalCsv(const QString& databasePath, const QString& csvPath, QStringList* skipped)
 {
     QFile file(csvPath);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("Cannot read %1: %2").arg(csvPath, file.errorString()));
-    const QString text = decodeFile(file.readAll());
+    const QStringList lines = decodeLines(file.readAll());
 
     FbDatabase db;
     attach(db, databasePath);
@@ -158,26 +188,48 @@ int ImportPostalCsv(const QString& databasePath, const QString& csvPath)
             db.execute(QLatin1String(table[1]));
     }
 
+    static const QRegularExpression sevenDigits(QStringLiteral("^[0-9]{7}$"));
     QSet<QString> prefs;
     QSet<QString> cities;
     QStringList batch;
     int rows = 0;
     int lineNo = 0;
-    const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
+    // A bad row is skipped and named with its own line number; the good ones are loaded.
+    const auto skip = [&](const QString& why) {
+        const QString text = QStringLiteral("%1 line %2: %3").arg(csvPath).arg(lineNo).arg(why);
+        WriteLog(QStringLiteral("ImportPostalCsv: skipped ") + text);
+        if (skipped)
+            *skipped << text;
+    };
     for (const QString& line : lines) {
         ++lineNo;
+        if (line.isNull()) {
+            skip(QStringLiteral("not in the file's encoding (UTF-8)"));
+            continue;
+        }
         if (line.trimmed().isEmpty())
             continue;
         QStringList f = splitCsv(line);
         if (lineNo == 1 && !f.value(0).trimmed().contains(QRegularExpression(QStringLiteral("^[0-9]"))))
             continue; // header
-        if (f.size() < 6)
-            throw AppError(QStringLiteral("%1 line %2: six columns expected").arg(csvPath).arg(lineNo));
+        if (f.size() < 6) {
+            skip(QStringLiteral("six columns expected, %1 found").arg(f.size()));
+            continue;
+        }
         for (QString& s : f)
             s = s.trimmed();
         const QString post = RemoveHyphens(f.at(0));
-        for (int i = 0; i < 6; ++i)
-            CheckStorableText(QStringLiteral("%1 line %2").arg(csvPath).arg(lineNo), f.at(i));
+        if (!sevenDigits.match(post).hasMatch()) {
+            skip(QStringLiteral("the postal code \"%1\" is not 7 digits").arg(f.at(0)));
+            continue;
+        }
+        try {
+            for (int i = 0; i < 6; ++i)
+                CheckStorableText(QStringLiteral("%1 line %2").arg(csvPath).arg(lineNo), f.at(i));
+        } catch (const AppError& e) {
+            skip(e.message());
+            continue;
+        }
         if (!prefs.contains(f.at(1))) {
             prefs.insert(f.at(1));
             batch << QStringLiteral("update or insert into PREF_M (PREF_CD, PREF_NAME) values (%1, %2) matching (PREF_CD)")

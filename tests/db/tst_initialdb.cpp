@@ -128,6 +128,42 @@ private slots:
         QCOMPARE(dm.GetZipAddress(QStringLiteral("1000002")), QStringLiteral("東京都千代田区皇居外苑, 一丁目"));
         QCOMPARE(dm.GetZipAddress(QStringLiteral("060－0000")), QStringLiteral("北海道札幌市中央区以下に掲載がない場合"));
     }
+
+    // Bad rows are skipped, each named by its own line; the good ones are loaded. A file that
+    // cannot be read leaves no database behind.
+    void toolSkipsBadPostalRows()
+    {
+        QTemporaryDir dir;
+        const QString csv = dir.filePath(QStringLiteral("postal.csv"));
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("郵便番号,県コード,県名,市コード,市名,町域\n"
+                               "100-0001,13,東京都,13101,千代田区,千代田\n"
+                               "1000002,13,東京都,13101,千代田区\n"
+                               "12345,13,東京都,13101,千代田区,短い\n")
+                    .toUtf8() +
+                Cp932::encode(QStringLiteral("1000003,13,東京都,13101,千代田区,大手町\n")) +
+                QStringLiteral("0600000,01,北海道,01101,札幌市中央区,中央\n").toUtf8());
+        f.close();
+        const QString path = dir.filePath(QStringLiteral("ZUVARODB.FDB"));
+        const Run r = initdb({QStringLiteral("--postal-csv"), csv, path});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(QLatin1String("Loaded 2 postal codes")), qPrintable(r.out));
+        for (int line : {3, 4, 5})
+            QVERIFY2(r.err.contains(QStringLiteral("line %1:").arg(line)), qPrintable(r.err));
+        QCOMPARE(r.err.count(QLatin1String("skipped")), 3);
+        {
+            TdmCmn dm(path);
+            MessageService::setNextAnswer(MsgResult::Yes);
+            InitTables(dm, nullptr);
+            QCOMPARE(dm.GetZipAddress(QStringLiteral("0600000")), QStringLiteral("北海道札幌市中央区中央"));
+            QCOMPARE(dm.GetZipAddress(QStringLiteral("1000003")), QString());
+        }
+
+        const QString other = dir.filePath(QStringLiteral("OTHER.FDB"));
+        QVERIFY(initdb({QStringLiteral("--postal-csv"), dir.filePath(QStringLiteral("missing.csv")), other}).code != 0);
+        QVERIFY(!QFileInfo::exists(other));
+    }
 };
 
 QTEST_GUILESS_MAIN(TstInitialDb)

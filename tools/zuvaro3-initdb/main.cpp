@@ -6,6 +6,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -63,10 +64,22 @@ int main(int argc, char** argv)
     AppPaths::UseOwnEngineLockFolder();
     try {
         InitialDatabase::Create(path, parser.value(owner).trimmed().toUpper());
-        std::printf("Created %s\n", qPrintable(path));
         if (parser.isSet(postal)) {
-            const int rows = InitialDatabase::ImportPostalCsv(path, parser.value(postal));
-            std::printf("Loaded %d postal codes from %s\n", rows, qPrintable(parser.value(postal)));
+            QStringList skipped;
+            try {
+                const int rows = InitialDatabase::ImportPostalCsv(path, parser.value(postal), &skipped);
+                for (const QString& s : skipped)
+                    std::fprintf(stderr, "zuvaro3-initdb: skipped %s\n", qPrintable(s));
+                std::printf("Created %s\n", qPrintable(path));
+                std::printf("Loaded %d postal codes from %s; %d rows skipped\n", rows, qPrintable(parser.value(postal)),
+                            int(skipped.size()));
+            } catch (...) {
+                // A database without its masters would be refused by the next attempt as existing.
+                QFile::remove(path);
+                throw;
+            }
+        } else {
+            std::printf("Created %s\n", qPrintable(path));
         }
     } catch (const AppError& e) {
         std::fprintf(stderr, "zuvaro3-initdb: %s\n", qPrintable(e.message()));
