@@ -88,9 +88,10 @@ chmod 660 "$DB_FILE"
 
 # The login is managed through any database of the server (the security database itself
 # takes no remote connections); "create or alter" with the stored password leaves a second
-# run's login as it was.
+# run's login as it was. The administrator's password goes through the environment, which
+# other users cannot read (unlike a command line, which every local user sees in ps).
 printf "create or alter user %s password '%s' using plugin Srp;\ncommit;\n" "$DB_USER" "$PASSWORD" |
-    isql-fb -q -user SYSDBA -password "$ISC_PASSWORD" "localhost:$DB_FILE"
+    ISC_USER=SYSDBA ISC_PASSWORD="$ISC_PASSWORD" isql-fb -q "localhost:$DB_FILE"
 
 
 HOST=${ZUVARO_SERVER_HOST:-$(hostname -I 2>/dev/null | awk '{print $1}')}
