@@ -249,44 +249,16 @@ void TfraCust::BuildLayout()
     PageHistory->addTab(acceptPage, QStringLiteral("対応履歴"));
     v->addWidget(PageHistory, 2);
 
-    // Option editors live on the grids' viewports and move from row to row.
-    edtOption = named(new QLineEdit(this), "edtOption");
-    pnlOptionDate = named(new QWidget(this), "pnlOptionDate");
-    auto* dl = new QHBoxLayout(pnlOptionDate);
-    dl->setContentsMargins(0, 0, 0, 0);
-    dl->setSpacing(7);
-    chkOptionDate = named(new QCheckBox(pnlOptionDate), "chkOptionDate");
-    dtpOption = named(new QDateTimeEdit(pnlOptionDate), "dtpOption");
-    dtpOptionTime = named(new QTimeEdit(pnlOptionDate), "dtpOptionTime");
-    dtpOptionTime->setDisplayFormat(QStringLiteral("HH:mm"));
-    dtpOptionTime->setFixedWidth(65);
-    dl->addWidget(chkOptionDate);
-    dl->addWidget(dtpOption);
-    dl->addWidget(dtpOptionTime);
-    dl->addStretch(1);
-    cbxOption = named(new QComboBox(this), "cbxOption");
-    DialogKit::LimitBytes(edtOption, 200);
-    for (QWidget* w : {static_cast<QWidget*>(edtOption), pnlOptionDate, static_cast<QWidget*>(cbxOption)})
-        w->hide();
-
     resize(900, 560);
     DialogKit::Apply(this);
     // Enter in an option editor moves to the next option row rather than the next control.
-    for (QWidget* w : {static_cast<QWidget*>(edtOption), static_cast<QWidget*>(chkOptionDate),
-                       static_cast<QWidget*>(dtpOption), static_cast<QWidget*>(dtpOptionTime),
-                       static_cast<QWidget*>(cbxOption), static_cast<QWidget*>(sgdOption10),
-                       static_cast<QWidget*>(sgdOption20)})
+    for (QWidget* w : {static_cast<QWidget*>(sgdOption10), static_cast<QWidget*>(sgdOption20)})
         w->installEventFilter(this);
     for (QWidget* w : findChildren<QWidget*>())
         if (w->property("zipOnEnter").toBool())
             w->installEventFilter(this);
     setMinimumSize(0, 0);
 
-    connect(edtOption, &QLineEdit::textChanged, this, [this]() { OptionEditorChanged(); });
-    connect(chkOptionDate, &QCheckBox::toggled, this, [this]() { OptionEditorChanged(); });
-    connect(dtpOption, &QDateTimeEdit::dateTimeChanged, this, [this]() { OptionEditorChanged(); });
-    connect(dtpOptionTime, &QTimeEdit::timeChanged, this, [this]() { OptionEditorChanged(); });
-    connect(cbxOption, &QComboBox::currentIndexChanged, this, [this]() { OptionEditorChanged(); });
     connect(sgdOption10, &QTableWidget::cellClicked, this, [this](int row) { ShowOptionEditor(0, row); });
     connect(sgdOption20, &QTableWidget::cellClicked, this, [this](int row) { ShowOptionEditor(1, row); });
     for (QTableWidget* g : {sgdOption10, sgdOption20})
@@ -340,7 +312,7 @@ void TfraCust::BuildLayout()
     connect(PageHistory, &QTabWidget::currentChanged, this, [this](int index) {
         FAcceptShown = FAcceptShown || index == 1;
         if (FMain)
-            if (auto* memo = FMain->findChild<QPushButton*>(QStringLiteral("btnMemo")))
+            if (auto* memo = FMain->PageMenu->findChild<QPushButton*>(QStringLiteral("btnMemo")))
                 memo->setEnabled(index == 0);
     });
 }
@@ -821,16 +793,58 @@ void TfraCust::BtnEmailClick()
     }
 }
 
-void TfraCust::HideOptionEditors()
+// The editors that move over the option grids' cells: most tabs are opened for a call and
+// never edited, so they are made when an option row is first edited.
+void TfraCust::BuildOptionEditors()
 {
+    if (edtOption)
+        return;
+    edtOption = named(new QLineEdit(this), "edtOption");
+    pnlOptionDate = named(new QWidget(this), "pnlOptionDate");
+    auto* dl = new QHBoxLayout(pnlOptionDate);
+    dl->setContentsMargins(0, 0, 0, 0);
+    dl->setSpacing(7);
+    chkOptionDate = named(new QCheckBox(pnlOptionDate), "chkOptionDate");
+    dtpOption = named(new QDateTimeEdit(pnlOptionDate), "dtpOption");
+    dtpOptionTime = named(new QTimeEdit(pnlOptionDate), "dtpOptionTime");
+    dtpOptionTime->setDisplayFormat(QStringLiteral("HH:mm"));
+    dtpOptionTime->setFixedWidth(65);
+    dl->addWidget(chkOptionDate);
+    dl->addWidget(dtpOption);
+    dl->addWidget(dtpOptionTime);
+    dl->addStretch(1);
+    cbxOption = named(new QComboBox(this), "cbxOption");
+    DialogKit::LimitBytes(edtOption, 200);
     for (QWidget* w : {static_cast<QWidget*>(edtOption), pnlOptionDate, static_cast<QWidget*>(cbxOption)})
         w->hide();
+    DialogKit::ApplyToInput(edtOption);
+    DialogKit::ApplyToInput(cbxOption);
+    DialogKit::Apply(pnlOptionDate);
+    // Enter in an option editor moves to the next option row rather than the next control.
+    for (QWidget* w : {static_cast<QWidget*>(edtOption), static_cast<QWidget*>(chkOptionDate),
+                       static_cast<QWidget*>(dtpOption), static_cast<QWidget*>(dtpOptionTime),
+                       static_cast<QWidget*>(cbxOption)})
+        w->installEventFilter(this);
+    connect(edtOption, &QLineEdit::textChanged, this, [this]() { OptionEditorChanged(); });
+    connect(chkOptionDate, &QCheckBox::toggled, this, [this]() { OptionEditorChanged(); });
+    connect(dtpOption, &QDateTimeEdit::dateTimeChanged, this, [this]() { OptionEditorChanged(); });
+    connect(dtpOptionTime, &QTimeEdit::timeChanged, this, [this]() { OptionEditorChanged(); });
+    connect(cbxOption, &QComboBox::currentIndexChanged, this, [this]() { OptionEditorChanged(); });
+}
+
+void TfraCust::HideOptionEditors()
+{
     FEditorPage = -1;
     FEditorRow = -1;
+    if (!edtOption)
+        return;
+    for (QWidget* w : {static_cast<QWidget*>(edtOption), pnlOptionDate, static_cast<QWidget*>(cbxOption)})
+        w->hide();
 }
 
 void TfraCust::ShowOptionEditor(int page, int row)
 {
+    BuildOptionEditors();
     HideOptionEditors();
     QTableWidget* grid = OptionGrid(page);
     if (FBrowse || row < 0 || row >= 10 || cell(grid, row, 0).trimmed().isEmpty())

@@ -151,6 +151,7 @@ private:
     void BuildLayout();
     QWidget* BuildBasicPage();
     QTableWidget* BuildOptionGrid(const char* name, int first);
+    void BuildOptionEditors();
     void InitLogGrid();
     bool GetInput(struct CustInputHolder& out);
     // Shows and focuses the field of that caption (as a refusal names it).

@@ -52,7 +52,8 @@ void refreshFrames(TfrmMain& form, const TUpTable& flags)
 
 void updateMemoButton(TfrmMain& form)
 {
-    auto* memo = form.findChild<QPushButton*>(QStringLiteral("btnMemo"));
+    // Looked up among the buttons, not through every open tab's widgets.
+    auto* memo = form.PageMenu->findChild<QPushButton*>(QStringLiteral("btnMemo"));
     const int index = form.PageMain->currentIndex();
     auto* frame = qobject_cast<TfraCust*>(form.PageMain->currentWidget());
     memo->setEnabled(index == 0 || (frame && frame->PageHistory->currentIndex() == 0));
