@@ -31,7 +31,19 @@ TSettingsValues TSettingsValues::Current()
     v.AutoBackupPath = GAutoBackupPath;
     v.KanaType = GKanaType;
     v.BannerStretch = GBannerStretch;
+    v.NumberForm = GNumberForm;
+    v.CountryCode = GCountryCode;
     return v;
+}
+
+bool TSettingsValues::ValidCountryCode(const QString& code)
+{
+    if (code.isEmpty() || code.size() > 3)
+        return false;
+    for (const QChar c : code)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
 }
 
 bool SettingsWriter::NeedsRestart(const TSettingsValues& v, bool pictureChanged)
@@ -107,4 +119,8 @@ void SettingsWriter::Write(const TSettingsValues& v, const Hooks& hooks)
         hooks.Picture();
     flag("BANNER", "STRETCH", v.BannerStretch);
     GBannerStretch = v.BannerStretch;
+    flag("BASIC", "NUMBER_FORM", v.NumberForm);
+    GNumberForm = v.NumberForm;
+    ini.WriteString(QStringLiteral("BASIC"), QStringLiteral("COUNTRY_CODE"), v.CountryCode);
+    GCountryCode = v.CountryCode;
 }

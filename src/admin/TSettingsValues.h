@@ -29,9 +29,13 @@ struct TSettingsValues
     QString AutoBackupPath;
     int KanaType = 0;
     bool BannerStretch = true;
+    bool NumberForm = true;
+    QString CountryCode = QStringLiteral("81");
 
     // The running program's values (the start-up copies).
     static TSettingsValues Current();
+    // A country code the number form can use: one to three digits.
+    static bool ValidCountryCode(const QString& code);
 };
 
 // Writes the settings dialog's keys, in its order, to the settings file and the start-up

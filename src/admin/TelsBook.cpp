@@ -3,6 +3,7 @@
 #include "core/AppError.h"
 #include "core/DiagLog.h"
 #include "core/Helpers.h"
+#include "core/PhoneNumberForm.h"
 #include "core/StartupSettings.h"
 #include "db/FbQuery.h"
 #include "db/QueryGuard.h"
@@ -26,7 +27,8 @@ TelsBook::Buttons TelsBook::ButtonsFor(Mode mode, const TTels& shown)
 
 TTels TelsBook::Normalised(const TTels& typed)
 {
-    return TTels{RemoveHyphens(typed.TelNo), RemoveHyphens(typed.CustTelNon), typed.Caller, typed.ReadName};
+    return TTels{PhoneNumberForm::Typed(typed.TelNo), PhoneNumberForm::Typed(typed.CustTelNon), typed.Caller,
+                 typed.ReadName};
 }
 
 bool TelsBook::OffersCustomer(const TTels& entry)

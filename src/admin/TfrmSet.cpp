@@ -158,6 +158,29 @@ void TfrmSet::BuildLayout()
     l->addStretch(1);
     PageSet->addTab(link, QStringLiteral("外部連携"));
 
+    // Phone numbers.
+    auto* numbers = named(new QWidget, "tabNumber");
+    auto* n = new QVBoxLayout(numbers);
+    chkNumberForm = named(new QCheckBox(QStringLiteral("電話番号の表記を統一する")), "chkNumberForm");
+    edtCountryCode = named(new QLineEdit, "edtCountryCode");
+    edtCountryCode->setMaxLength(3);
+    auto* lblCountryCode = new QLabel(QStringLiteral("国番号"));
+    n->addWidget(chkNumberForm);
+    auto* ccRow = new QHBoxLayout;
+    ccRow->addWidget(lblCountryCode);
+    ccRow->addWidget(edtCountryCode);
+    ccRow->addStretch(1);
+    n->addLayout(ccRow);
+    auto* lblNumberNote = new QLabel(QStringLiteral(
+        "空白・ハイフン・かっこを除き、全角数字を半角にし、+国番号・00国番号で始まる番号を0で始まる国内の形にそろえて"
+        "から、着信・発信・電話帳・顧客の番号を照合します。\n"
+        "以前の表記で登録済みの番号は、保守メニューの「電話番号の表記を統一」でそろえられます。"));
+    lblNumberNote->setWordWrap(true);
+    n->addWidget(lblNumberNote);
+    n->addStretch(1);
+    connect(chkNumberForm, &QCheckBox::toggled, edtCountryCode, &QWidget::setEnabled);
+    PageSet->addTab(numbers, QStringLiteral("電話番号"));
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     btnOK = named(new QPushButton(QStringLiteral("OK(&O)")), "btnOK");
@@ -248,6 +271,9 @@ void TfrmSet::FormShow()
     chkAutoBackup->setChecked(v.AutoBackup);
     edtBackupPath->setText(v.AutoBackupPath);
     cbxKanaType->setCurrentIndex(v.KanaType);
+    chkNumberForm->setChecked(v.NumberForm);
+    edtCountryCode->setText(v.CountryCode);
+    edtCountryCode->setEnabled(v.NumberForm);
     FPicture = QFileInfo::exists(gBannerFile) ? QImage(gBannerFile) : QImage();
     {
         const QSignalBlocker block(btnStretch);
@@ -351,6 +377,8 @@ TSettingsValues TfrmSet::Collect() const
     v.AutoBackupPath = edtBackupPath->text();
     v.KanaType = qMax(0, cbxKanaType->currentIndex());
     v.BannerStretch = btnStretch->isChecked();
+    v.NumberForm = chkNumberForm->isChecked();
+    v.CountryCode = edtCountryCode->text().trimmed();
     return v;
 }
 
@@ -360,6 +388,13 @@ void TfrmSet::btnOKClick()
     const TSettingsValues v = Collect();
     if (v.AutoBackup && (v.AutoBackupPath.isEmpty() || !QDir(v.AutoBackupPath).exists())) {
         MessageService::Warning(QStringLiteral("バックアップ先が無効です。バックアップ先を指定してください。"));
+        btnOK->setEnabled(true);
+        return;
+    }
+    if (v.NumberForm && !TSettingsValues::ValidCountryCode(v.CountryCode)) {
+        MessageService::Warning(QStringLiteral("国番号は1～3桁の数字で入力してください。"));
+        PageSet->setCurrentWidget(edtCountryCode->parentWidget());
+        edtCountryCode->setFocus();
         btnOK->setEnabled(true);
         return;
     }

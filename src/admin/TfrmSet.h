@@ -59,6 +59,8 @@ public:
     QCheckBox* chkUseAccept = nullptr;
     QCheckBox* chkAutoBackup = nullptr;
     QLineEdit* edtBackupPath = nullptr;
+    QCheckBox* chkNumberForm = nullptr;
+    QLineEdit* edtCountryCode = nullptr;
     QPushButton* btnBackupPath = nullptr;
     QComboBox* cbxKanaType = nullptr;
     QLabel* imgLogo = nullptr;

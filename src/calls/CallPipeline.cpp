@@ -4,6 +4,7 @@
 #include "core/AppError.h"
 #include "core/Clock.h"
 #include "core/DiagLog.h"
+#include "core/PhoneNumberForm.h"
 #include "core/StartupSettings.h"
 #include "db/FbQuery.h"
 #include "db/StorableText.h"
@@ -31,8 +32,11 @@ void CallPipeline::SetJournal(const QString& path)
 
 QString CallPipeline::StorableNumber(const QString& telNo)
 {
-    const QString stored = StorableFallback(telNo, kTelNoWidth);
-    if (stored != telNo)
+    const QString national = PhoneNumberForm::Apply(telNo);
+    if (national != telNo)
+        WriteTraceLog(QStringLiteral("TelNo national form=") + national + QStringLiteral(" as received=") + telNo);
+    const QString stored = StorableFallback(national, kTelNoWidth);
+    if (stored != national)
         WriteLog(QStringLiteral("Caller number stored as \"") + stored + QStringLiteral("\"; as received: \"") +
                  telNo + QStringLiteral("\""));
     return stored;

@@ -79,8 +79,9 @@ public:
     void CheckDatabase();
     bool StoreFailing() const { return FStoreFailing; }
 
-    // What a caller's number is stored as: characters the database cannot hold become "〓"
-    // and the number is cut to the column's width; the original goes to the diagnostic log.
+    // What a caller's number is stored as: its national form when that is switched on; then
+    // characters the database cannot hold become "〓" and the number is cut to the column's
+    // width. The number as received goes to the diagnostic log beside it.
     static QString StorableNumber(const QString& telNo);
 
     // Queues a call; it is processed once control is back in the event loop.

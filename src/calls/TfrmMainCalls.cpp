@@ -8,6 +8,7 @@
 #include "core/AppError.h"
 #include "core/Clock.h"
 #include "core/DiagLog.h"
+#include "core/PhoneNumberForm.h"
 #include "core/StartupSettings.h"
 #include "db/TdmCmn.h"
 #include "calls/ui/CallLogGrid.h"
@@ -146,11 +147,13 @@ void TfrmMain::sgdLogClick(int row)
     pnlCallName->setText(sgdLog->text(row, 4));
 }
 
-QString TfrmMain::GetCallerName(const QString& telNo)
+QString TfrmMain::GetCallerName(const QString& typed)
 {
-    WriteTraceLog(QStringLiteral("GetCallerName TelNo=") + telNo);
-    if (telNo.isEmpty())
+    WriteTraceLog(QStringLiteral("GetCallerName TelNo=") + typed);
+    if (typed.isEmpty())
         return QString();
+    // Typed or dialled in any form, it finds the caller stored in the national one.
+    const QString telNo = PhoneNumberForm::Apply(typed);
     TTels tels;
     if (dmCmn->GetTels(telNo, tels))
         return tels.Caller;

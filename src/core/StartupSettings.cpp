@@ -36,6 +36,8 @@ int GKanaType = 0;
 bool GImageStretch = false;
 int GActWidth = 0;
 bool GBannerStretch = true;
+bool GNumberForm = true;
+QString GCountryCode = QStringLiteral("81");
 QString GUnknownName;
 QString GUnknownKana;
 
@@ -105,6 +107,8 @@ void LoadStartupSettings()
     GShowBalloon = flag("BASIC", "SHOW_BALLOON", "1");
     GAutoBackup = flag("BASIC", "AUTO_BACKUP", "0");
     GAutoBackupPath = text("BASIC", "AUTO_BACKUP_PATH", QString());
+    GNumberForm = flag("BASIC", "NUMBER_FORM", "1");
+    GCountryCode = text("BASIC", "COUNTRY_CODE", QStringLiteral("81")).trimmed();
 
     GSpeakEnabled = flag("SPEAK", "ENABLED", "0");
     GSpeed = integer("SPEAK", "SPEED", 140);

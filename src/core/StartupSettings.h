@@ -27,6 +27,9 @@ extern bool GJouchuKidou;
 extern bool GShowBalloon;
 extern bool GAutoBackup;
 extern QString GAutoBackupPath;
+// Numbers in their national form (PhoneNumberForm), and the country that form is for.
+extern bool GNumberForm;
+extern QString GCountryCode;
 // SPEAK
 extern bool GSpeakEnabled;
 extern int GSpeed;

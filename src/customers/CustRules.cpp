@@ -1,6 +1,7 @@
 #include "customers/CustRules.h"
 
 #include "core/Helpers.h"
+#include "core/PhoneNumberForm.h"
 
 namespace CustRules {
 
@@ -37,7 +38,7 @@ TCust ToCust(const Input& in)
     TCust c;
     c.CustNo = in.CustNo;
     c.CustTel = in.Tel;
-    c.CustTelNon = RemoveHyphens(in.Tel);
+    c.CustTelNon = PhoneNumberForm::Typed(in.Tel);
     c.FaxNo = in.Fax;
     c.FaxNoNon = RemoveHyphens(in.Fax);
     c.CustName = in.Name;

@@ -3,6 +3,7 @@
 #include "core/DiagLog.h"
 #include "core/Helpers.h"
 #include "core/LikePattern.h"
+#include "core/PhoneNumberForm.h"
 #include "customers/CustRules.h"
 #include "db/QueryGuard.h"
 
@@ -83,10 +84,21 @@ QString SearchQuery::InitialSql() const
     return kCustSelect + QStringLiteral(" where CUST_NO = -999 order by CUST_TEL_NON");
 }
 
-QString SearchQuery::SearchSql(int item, const QString& typed, bool anywhere) const
+QString SearchQuery::SearchText(int item, const QString& typed) const
 {
-    if (typed.trimmed().isEmpty() || item < 0 || item >= FItems.size())
+    if (item < 0 || item >= FItems.size())
+        return typed;
+    const QString& column = FItems.at(item).Column;
+    if (column == QLatin1String("TEL_NO") || column == QLatin1String("CUST_TEL_NON"))
+        return PhoneNumberForm::Apply(typed);
+    return typed;
+}
+
+QString SearchQuery::SearchSql(int item, const QString& typedText, bool anywhere) const
+{
+    if (typedText.trimmed().isEmpty() || item < 0 || item >= FItems.size())
         return InitialSql();
+    const QString typed = SearchText(item, typedText);
     const QString column = FItems.at(item).Column;
     const QString where = QStringLiteral(" where ") + column + QStringLiteral(" like ") +
                           QuotedSql(LikePattern::ForSearch(typed, anywhere)) + QStringLiteral(" order by ") + column;
@@ -101,9 +113,10 @@ QString SearchQuery::SearchSql(int item, const QString& typed, bool anywhere) co
     return kCustSelect + where;
 }
 
-QList<QStringList> SearchQuery::Run(FbQuery& query, const QString& sql, int item, const QString& typed,
+QList<QStringList> SearchQuery::Run(FbQuery& query, const QString& sql, int item, const QString& typedText,
                                     bool anywhere) const
 {
+    const QString typed = SearchText(item, typedText);
     WriteTraceLog(QStringLiteral("Serarch SQL=") + sql);
     const bool filter = !typed.trimmed().isEmpty() && item >= 0 && item < FItems.size();
     const QString pattern = LikePattern::ForSearch(typed, anywhere);

@@ -48,6 +48,8 @@ public:
     QString DefaultIndex() const;
 
 private:
+    // A number searched for is written as numbers are stored: in the national form.
+    QString SearchText(int item, const QString& typed) const;
     Mode FMode;
     QList<Column> FColumns;
     QList<Item> FItems;

@@ -7,6 +7,7 @@
 #include "core/Cp932.h"
 #include "core/DiagLog.h"
 #include "core/Helpers.h"
+#include "core/PhoneNumberForm.h"
 #include "core/StopRequest.h"
 #include "db/FbWriteScope.h"
 #include "db/StorableText.h"
@@ -98,7 +99,7 @@ QStringList custValues(const TCust& c)
     QStringList v;
     v << QuotedSql(c.CustName) << QuotedSql(c.CustKana)
       << (c.BirthDt.isValid() ? SqlDate(c.BirthDt) : QStringLiteral("null")) << QString::number(c.Sex)
-      << QuotedSql(c.CustTel) << QuotedSql(RemoveHyphens(c.CustTel)) << QuotedSql(c.FaxNo)
+      << QuotedSql(c.CustTel) << QuotedSql(PhoneNumberForm::Typed(c.CustTel)) << QuotedSql(c.FaxNo)
       << QuotedSql(RemoveHyphens(c.FaxNo)) << QuotedSql(c.ZipCd) << QuotedSql(c.Address) << QuotedSql(c.MapUrl)
       << QuotedSql(c.Email) << QuotedSql(c.HpUrl) << QuotedSql(c.UserId) << QuotedSql(c.Others);
     for (int n = 1; n <= 20; ++n)

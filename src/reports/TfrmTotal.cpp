@@ -1,5 +1,6 @@
 #include "reports/TfrmTotal.h"
 
+#include "core/PhoneNumberForm.h"
 #include "core/AppError.h"
 #include "core/AppGlobals.h"
 #include "core/DiagLog.h"
@@ -333,11 +334,11 @@ TTotalRequest TfrmTotal::Request() const
     r.DateTo = dtpTo->date();
     r.Kubun = cbxKubun->currentIndex();
     r.TelSingle = rbTelOne->isChecked();
-    r.TelNo = edtTelNo->text();
+    r.TelNo = PhoneNumberForm::Apply(edtTelNo->text());
     r.TelTop = chkTelTop->isChecked();
     r.TelNum = spnTelNum->value();
     r.CustSingle = rbCustOne->isChecked();
-    r.CustNo = edtCustNo->text();
+    r.CustNo = PhoneNumberForm::Apply(edtCustNo->text());
     r.CustTop = chkCustTop->isChecked();
     r.CustNum = spnCustNum->value();
     r.PortOffered = FPortOffered;

@@ -265,6 +265,29 @@ private slots:
         QVERIFY(GAutoBackup);
     }
 
+    void numberFormAndCountryCode()
+    {
+        World w("[BASIC]\nNUMBER_FORM=0\nCOUNTRY_CODE=1\n");
+        TfrmSet dlg;
+        dlg.show();
+        QVERIFY(!dlg.chkNumberForm->isChecked());
+        QCOMPARE(dlg.edtCountryCode->text(), QString("1"));
+        QVERIFY(!dlg.edtCountryCode->isEnabled());
+        dlg.chkNumberForm->setChecked(true);
+        QVERIFY(dlg.edtCountryCode->isEnabled());
+        const QString before = iniText();
+        dlg.edtCountryCode->setText("8a");
+        dlg.btnOK->click();
+        QCOMPARE(MessageService::shownTexts(), QStringList{"国番号は1～3桁の数字で入力してください。"});
+        QCOMPARE(iniText(), before);
+        dlg.edtCountryCode->setText("81");
+        dlg.btnOK->click();
+        QCOMPARE(key("BASIC", "NUMBER_FORM"), QString("1"));
+        QCOMPARE(key("BASIC", "COUNTRY_CODE"), QString("81"));
+        QVERIFY(GNumberForm);
+        QCOMPARE(GCountryCode, QString("81"));
+    }
+
     void autostartEntry()
     {
         World w;

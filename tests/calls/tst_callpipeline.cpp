@@ -8,6 +8,7 @@
 #include "db/ColumnWidths.h"
 #include "db/FbDatabase.h"
 #include "db/TdmCmn.h"
+#include "reports/TotalsSql.h"
 #include "support/ProgramRunner.h"
 #include "support/TestDatabase.h"
 #include "support/TestEnv.h"
@@ -200,24 +201,37 @@ private slots:
 
     void unstorableNumbersAreStoredMarked_data()
     {
+        QTest::addColumn<bool>("numberForm");
         QTest::addColumn<QString>("received");
         QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("marked");
         const QString digits45 = QString("0123456789").repeated(4) + "01234";
-        QTest::newRow("fits") << "0312345678" << "0312345678";
-        QTest::newRow("fits, full width") << QString::fromUtf8("０３１２") << QString::fromUtf8("０３１２");
-        QTest::newRow("hangul") << QString::fromUtf8("03김5") << QString::fromUtf8("03〓5");
-        QTest::newRow("minus sign") << QString::fromUtf8("03−1234") << QString::fromUtf8("03〓1234");
-        QTest::newRow("45 digits") << digits45 << digits45.left(40);
-        QTest::newRow("wide and long") << QString::fromUtf8("김").repeated(25) << QString::fromUtf8("〓").repeated(20);
-        QTest::newRow("emoji") << QString::fromUtf8("03😀1") << QString::fromUtf8("03〓1");
+        // With the number form off, every number is taken byte for byte as it came.
+        QTest::newRow("fits") << false << "0312345678" << "0312345678" << false;
+        QTest::newRow("fits, full width") << false << QString::fromUtf8("０３１２") << QString::fromUtf8("０３１２") << false;
+        QTest::newRow("hangul") << false << QString::fromUtf8("03김5") << QString::fromUtf8("03〓5") << true;
+        QTest::newRow("minus sign") << false << QString::fromUtf8("03−1234") << QString::fromUtf8("03〓1234") << true;
+        QTest::newRow("45 digits") << false << digits45 << digits45.left(40) << true;
+        QTest::newRow("wide and long") << false << QString::fromUtf8("김").repeated(25)
+                                       << QString::fromUtf8("〓").repeated(20) << true;
+        QTest::newRow("emoji") << false << QString::fromUtf8("03😀1") << QString::fromUtf8("03〓1") << true;
+        // On: the national form is stored; what it cannot clean is handled as before.
+        QTest::newRow("on, full width") << true << QString::fromUtf8("０３１２") << "0312" << false;
+        QTest::newRow("on, minus sign") << true << QString::fromUtf8("03−1234") << "031234" << false;
+        QTest::newRow("on, hangul") << true << QString::fromUtf8("+81 3김5") << QString::fromUtf8("+81 3〓5") << true;
+        QTest::newRow("on, blanks make it fit") << true << "+81 " + digits45.mid(1, 19) + QString(25, ' ')
+                                                << "0" + digits45.mid(1, 19) << false;
     }
 
     void unstorableNumbersAreStoredMarked()
     {
+        QFETCH(bool, numberForm);
         QFETCH(QString, received);
         QFETCH(QString, stored);
+        QFETCH(bool, marked);
         CallWorld w;
         auto& [env, settingsLoaded, db, host, pipeline] = w;
+        GNumberForm = numberForm;
         pipeline.Enqueue(call(received));
         QTRY_COMPARE(host.presented.size(), 1);
         QCOMPARE(host.presented.at(0).TelNo, stored);
@@ -227,7 +241,52 @@ private slots:
         dmCmn->sqlWork.open();
         QCOMPARE(dmCmn->sqlWork.field(0).asString(), stored);
         dmCmn->sqlWork.close();
-        QCOMPARE(ProgramRunner::logText().contains(QString::fromUtf8("as received: \"") + received), stored != received);
+        const QString log = ProgramRunner::logText();
+        QCOMPARE(log.contains(QString::fromUtf8("as received: \"") + received), marked);
+        const bool cleaned = numberForm && !marked && stored != received;
+        QCOMPARE(log.contains(QString::fromUtf8("as received=") + received), cleaned);
+    }
+
+    void oneCallerHoweverThePhoneWritesTheNumber()
+    {
+        CallWorld w;
+        auto& [env, settingsLoaded, db, host, pipeline] = w;
+        QVERIFY(GNumberForm); // on by default
+        Clock::setNow(QDateTime(QDate(2024, 5, 1), QTime(10, 0, 0)));
+        addCustomer("090-1234-5678", QString::fromUtf8("田中工務店"), QString::fromUtf8("たなかこうむてん"));
+        const QStringList forms{"+819012345678", "+81 90-1234-5678", "0081 90 1234 5678",
+                                QString::fromUtf8("０９０－１２３４－５６７８")};
+        for (const QString& form : forms)
+            pipeline.Enqueue(call(form));
+        QTRY_COMPARE(host.presented.size(), 4);
+        for (const TCallResult& r : host.presented) {
+            QCOMPARE(r.TelNo, QString("09012345678"));
+            // The key the customer tab opens with.
+            QCOMPARE(r.CustTelNon, QString("09012345678"));
+            QCOMPARE(r.Caller, QString::fromUtf8("田中工務店"));
+        }
+        QCOMPARE(count("select count(*) as N from TELS"), 1);
+        QCOMPARE(count("select count(*) as N from LOG where TEL_NO = '09012345678'"), 4);
+        // The number as the phone reported it stays in the diagnostic log.
+        QVERIFY(ProgramRunner::logText().contains("as received=+81 90-1234-5678"));
+
+        // An outgoing call to the same caller joins them.
+        QVERIFY(pipeline.RecordOutgoingCall("+81 90 1234 5678", 1) > 0);
+        QCOMPARE(count("select count(*) as N from LOG where TEL_NO = '09012345678'"), 5);
+
+        TotalsSql totals([](const QString&) { return true; }, [](const QString&) { return true; });
+        TTotalRequest request;
+        request.DateFrom = QDate(2024, 5, 1);
+        request.DateTo = QDate(2024, 5, 1);
+        request.Kubun = 2;
+        const TTotalSql sql = totals.GetSqlStr(request);
+        QVERIFY(sql.Ok());
+        dmCmn->sqlWork.setSql(sql.RunSql);
+        dmCmn->sqlWork.open();
+        QCOMPARE(dmCmn->sqlWork.fieldByName("TOTAL").asInteger(), 5);
+        dmCmn->sqlWork.next();
+        QVERIFY(dmCmn->sqlWork.eof());
+        dmCmn->sqlWork.close();
     }
 
     void phoneBookEntryMadeMeanwhileByAnotherPc()

@@ -1,5 +1,7 @@
 #include "core/Cp932.h"
 #include "core/Helpers.h"
+#include "core/PhoneNumberForm.h"
+#include "core/StartupSettings.h"
 
 #include <QtTest>
 
@@ -78,6 +80,67 @@ private slots:
         QVERIFY(!Cp932::canEncode(QString::fromUtf8("a😀b")));
         QCOMPARE(Cp932::firstUnencodable(QString::fromUtf8("ab😀c")), QString::fromUtf8("😀"));
         QCOMPARE(Cp932::firstUnencodable("abc"), QString());
+    }
+
+    void nationalForm_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("national");
+        auto row = [](const char* name, const char* in, const char* out) {
+            QTest::newRow(name) << QString::fromUtf8(in) << QString::fromUtf8(out);
+        };
+        row("national already", "09012345678", "09012345678");
+        row("hyphens", "03-1234-5678", "0312345678");
+        row("blanks, dots, brackets", "(03) 1234.5678", "0312345678");
+        row("full width", "０３－１２３４－５６７８", "0312345678");
+        row("prolonged mark and dashes", "03ー1234–5678", "0312345678");
+        row("ideographic space, full-width brackets", "（０３）　１２３４　５６７８", "0312345678");
+        row("+81 mobile", "+819012345678", "09012345678");
+        row("+81 written out", "+81 90-1234-5678", "09012345678");
+        row("full-width +81", "＋８１　３－１２３４－５６７８", "0312345678");
+        row("+81 with the trunk 0 in brackets", "+81 (0)3-1234-5678", "0312345678");
+        row("0081", "0081 90 1234 5678", "09012345678");
+        row("another country keeps +", "+44 20 7946 0000", "+442079460000");
+        row("00 and another code: a domestic carrier prefix", "0037-80-1234", "0037801234");
+        row("withheld", "", "");
+        row("one blank", " ", " ");
+        row("emergency", "110", "110");
+        row("service", "#8000", "#8000");
+        row("full-width service", "＃８０００", "#8000");
+        row("184 prefix kept", "184-03-1234-5678", "1840312345678");
+        row("186 prefix kept", "186 090 1234 5678", "18609012345678");
+        row("letters: as it came", "Anonymous", "Anonymous");
+        row("text: as it came", "非通知", "非通知");
+        row("plus inside: as it came", "03+1234", "03+1234");
+        row("+81 alone", "+81", "+81");
+        row("0081 alone", "0081", "0081");
+    }
+    void nationalForm()
+    {
+        QFETCH(QString, number);
+        QFETCH(QString, national);
+        QCOMPARE(PhoneNumberForm::National(number, "81"), national);
+        // Once in the national form, a number stays as it is.
+        QCOMPARE(PhoneNumberForm::National(national, "81"), national);
+    }
+
+    void nationalFormOfOtherCountriesAndTheSwitch()
+    {
+        QCOMPARE(PhoneNumberForm::National("+1 212 555 0100", "1"), QString("02125550100"));
+        QCOMPARE(PhoneNumberForm::National("+819012345678", "1"), QString("+819012345678"));
+        QCOMPARE(PhoneNumberForm::National("+819012345678", "+81"), QString("09012345678"));
+        // No usable country code: the number is only cleaned.
+        QCOMPARE(PhoneNumberForm::National("+81 90 1234 5678", ""), QString("+819012345678"));
+
+        GCountryCode = "81";
+        GNumberForm = false;
+        for (const char* n : {"+81 90-1234-5678", "０３１２", "03-1234"})
+            QCOMPARE(PhoneNumberForm::Apply(QString::fromUtf8(n)), QString::fromUtf8(n));
+        // Typed numbers lose their hyphens, as they always did.
+        QCOMPARE(PhoneNumberForm::Typed("+81 90-1234-5678"), QString("+81 9012345678"));
+        GNumberForm = true;
+        QCOMPARE(PhoneNumberForm::Apply("+81 90-1234-5678"), QString("09012345678"));
+        QCOMPARE(PhoneNumberForm::Typed("+81 90-1234-5678"), QString("09012345678"));
     }
 };
 

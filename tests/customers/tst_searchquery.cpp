@@ -1,4 +1,5 @@
 // The search statements on a real database, and the filter that drops Shift-JIS false hits.
+#include "core/StartupSettings.h"
 #include "customers/SearchQuery.h"
 #include "db/TdmCmn.h"
 #include "support/TempDb.h"
@@ -47,7 +48,12 @@ private slots:
             return q.Run(db.dm().sqlWork2, q.SearchSql(item, typed, anywhere), item, typed, anywhere);
         };
         QCOMPARE(column(search(0, "03", false), 0), (QStringList{"0312000000", "0312345678", "0398765432"}));
+        // A number typed with hyphens or +81 is searched in the form numbers are stored in;
+        // with the number form off, exactly as typed.
+        QCOMPARE(search(0, "+81 3-12", false).size(), 2);
+        GNumberForm = false;
         QVERIFY(search(0, "03-", false).isEmpty());
+        GNumberForm = true;
         QCOMPARE(column(search(1, "ソフト", true), 1), QStringList{"表示ソフト"});
         QCOMPARE(column(search(1, "ソフト", false), 1), QStringList());
         // The customer number is the last column.
