@@ -245,6 +245,8 @@ void TfrmMain::BuildLayout()
     AddButton(maint, "btnBackup", QStringLiteral("バックアップ"), QStringLiteral("データのバックアップを行います。"));
     AddButton(maint, "btnInterface", QStringLiteral("外部接続"));
     AddButton(maint, "btnMaster", QStringLiteral("マスタ登録"));
+    AddButton(maint, "btnUnifyNumbers", QStringLiteral("電話番号の表記を統一"),
+              QStringLiteral("以前の表記で登録された電話番号を、着信と同じ形にそろえます。"));
     auto* close2 = AddButton(maint, "btnClose2", QStringLiteral("閉じる(&X)"));
     PageMenu->addTab(maint, QStringLiteral("保守"));
     connect(close1, &QPushButton::clicked, this, &TfrmMain::btnCloseClick);
@@ -266,7 +268,7 @@ void TfrmMain::BuildLayout()
     AndroidTimer->setInterval(10000);
     connect(AndroidTimer, &QTimer::timeout, this, &TfrmMain::AndroidTimerTimer);
     for (const char* name : {"btnCustInfo", "btnTels", "btnTotal", "btnMemo", "btnSettings", "btnExport",
-                             "btnDelete", "btnInterface", "btnMaster"})
+                             "btnDelete", "btnInterface", "btnMaster", "btnUnifyNumbers"})
         findChild<QPushButton*>(QLatin1String(name))->setEnabled(false);
     v->addWidget(PageMenu);
 

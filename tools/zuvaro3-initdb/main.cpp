@@ -2,7 +2,9 @@
 
 #include "core/AppError.h"
 #include "core/AppGlobals.h"
+#include "db/FbDatabase.h"
 #include "db/InitialDatabase.h"
+#include "db/NumberUnifier.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -19,6 +21,38 @@ extern "C" const char* __asan_default_options()
     return "detect_leaks=0";
 }
 #endif
+
+namespace {
+int UnifyNumbers(const QString& path, const QString& countryCode, const QString& unknownName, bool dryRun)
+{
+    try {
+        FbDatabase db;
+        db.setDatabaseName(path);
+        db.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=pinewoodx"),
+                      QStringLiteral("lc_ctype=NONE")});
+        db.setSqlDialect(1);
+        NumberUnifier unifier(db, countryCode, unknownName);
+        const NumberUnifier::Plan plan = unifier.Survey();
+        for (const QString& line : plan.Describe())
+            std::printf("%s\n", qPrintable(line));
+        if (plan.IsEmpty()) {
+            std::printf("Nothing to change.\n");
+            return 0;
+        }
+        if (dryRun) {
+            std::printf("%d changes listed; nothing written (--dry-run).\n", plan.Changes());
+            return 0;
+        }
+        std::fflush(stdout);
+        unifier.Apply(plan);
+        std::printf("%d changes written.\n", plan.Changes());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zuvaro3-initdb: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -41,7 +75,14 @@ int main(int argc, char** argv)
         "  5 city name\n"
         "  6 area name (town)\n"
         "Fields may be double-quoted. A first line that does not begin with a digit is a header and skipped.\n"
-        "Example: 1000001,13,東京都,13101,千代田区,千代田"));
+        "Example: 1000001,13,東京都,13101,千代田区,千代田\n"
+        "\n"
+        "--unify-numbers works on an existing database instead: it brings the numbers of the phone book,\n"
+        "the customers and the call log into their national form (blanks, hyphens, dots and brackets\n"
+        "removed, full-width digits made ASCII, +<country code> or 00<country code> written as 0), lists\n"
+        "every change and makes them all in one transaction. Phone-book entries that meet in one form\n"
+        "become one (a real name wins over the unknown-caller name); customers whose numbers would meet\n"
+        "are listed and left as they are. Running it again changes nothing."));
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption postal(QStringList{QStringLiteral("postal-csv")},
@@ -52,6 +93,20 @@ int main(int argc, char** argv)
                                             "server, the program's DB_USER then has every right on this database only."),
                              QStringLiteral("user"), QStringLiteral("SYSDBA"));
     parser.addOption(owner);
+    QCommandLineOption unify(QStringList{QStringLiteral("unify-numbers")},
+                             QStringLiteral("Unify the numbers stored in the existing database PATH."));
+    parser.addOption(unify);
+    QCommandLineOption dryRun(QStringList{QStringLiteral("dry-run")},
+                              QStringLiteral("With --unify-numbers: only list what would change."));
+    parser.addOption(dryRun);
+    QCommandLineOption country(QStringList{QStringLiteral("country-code")},
+                               QStringLiteral("With --unify-numbers: the own country code (default 81)."),
+                               QStringLiteral("code"), QStringLiteral("81"));
+    parser.addOption(country);
+    QCommandLineOption unknown(QStringList{QStringLiteral("unknown-name")},
+                               QStringLiteral("With --unify-numbers: the name of unknown callers (default 発信者不明)."),
+                               QStringLiteral("name"), QStringLiteral("発信者不明"));
+    parser.addOption(unknown);
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("The database file to create."));
     parser.process(app);
 
@@ -62,6 +117,8 @@ int main(int argc, char** argv)
     }
     const QString path = QFileInfo(args.first()).absoluteFilePath();
     AppPaths::UseOwnEngineLockFolder();
+    if (parser.isSet(unify))
+        return UnifyNumbers(args.first(), parser.value(country), parser.value(unknown), parser.isSet(dryRun));
     try {
         InitialDatabase::Create(path, parser.value(owner).trimmed().toUpper());
         if (parser.isSet(postal)) {

@@ -2,6 +2,7 @@
 
 #include "admin/LoginFlow.h"
 #include "admin/TfrmLogin.h"
+#include "admin/TfrmUnifyNumbers.h"
 #include "admin/TfrmUser.h"
 #include "calls/TfrmMain.h"
 #include "core/AppGlobals.h"
@@ -73,5 +74,11 @@ void InstallMasters(TfrmMain& form)
     });
     form.AddMasterMenuItem(QStringLiteral("顧客補足登録"), [&form]() {
         OpenMaster<TfrmCustOption>(form, MasterFlags({TUpTable::OptionTable, TUpTable::OptionDTable}, -1));
+    });
+    form.PlugButton("btnUnifyNumbers", [&form]() {
+        TfrmUnifyNumbers dialog(&form);
+        QObject::connect(&dialog, &TfrmUnifyNumbers::numbersUnified, &form,
+                         [&form]() { form.RefreshTables(TUpTable::All()); });
+        dialog.exec();
     });
 }
