@@ -118,7 +118,7 @@ int main(int argc, char** argv)
     const QString path = QFileInfo(args.first()).absoluteFilePath();
     AppPaths::UseOwnEngineLockFolder();
     if (parser.isSet(unify))
-        return UnifyNumbers(args.first(), parser.value(country), parser.value(unknown), parser.isSet(dryRun));
+        return UnifyNumbers(FbDatabase::IsServerPath(args.first()) ? args.first() : path, parser.value(country), parser.value(unknown), parser.isSet(dryRun));
     try {
         InitialDatabase::Create(path, parser.value(owner).trimmed().toUpper());
         if (parser.isSet(postal)) {
