@@ -5,6 +5,7 @@
 #include "core/AppError.h"
 #include "core/DiagLog.h"
 #include "core/MessageService.h"
+#include "core/PhoneNumberForm.h"
 #include "core/StartupSettings.h"
 #include "customers/TfrmSearch.h"
 #include "db/TdmCmn.h"
@@ -115,7 +116,9 @@ void TfrmTels::Load(const QString& number)
 {
     FChanged = false;
     TTels t;
-    if (!dmCmn->GetTels(number, t))
+    // As stored (an entry picked in the search may still be in an older form), else as
+    // numbers are stored now (a number typed in the TEL field).
+    if (!dmCmn->GetTels(number, t) && !dmCmn->GetTels(PhoneNumberForm::Apply(number), t))
         t = TTels();
     Show(t);
     SetButton(TelsBook::Mode::Browse);

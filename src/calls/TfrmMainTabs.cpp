@@ -3,6 +3,7 @@
 #include "core/DiagLog.h"
 #include "core/Helpers.h"
 #include "core/MessageService.h"
+#include "core/PhoneNumberForm.h"
 #include "core/StartupSettings.h"
 #include "db/TdmCmn.h"
 
@@ -35,15 +36,28 @@ int TfrmMain::FindCustPageIndex(const QString& number)
     return result;
 }
 
-int TfrmMain::OpenCustTab(const QString& number)
+int TfrmMain::OpenCustTab(const QString& typed)
 {
     WriteTraceLog(QStringLiteral("frmMain.OpenCustTab begin"));
+    QString number = typed;
     if (!number.isEmpty()) {
         QString custTelNon;
         int index = -1;
-        if (dmCmn->GetCustTelNon(number, custTelNon))
+        bool phoneBook = dmCmn->GetCustTelNon(number, custTelNon);
+        bool customer = !phoneBook && dmCmn->ExistsKey(QStringLiteral("CUSTOMER"), QStringLiteral("CUST_TEL_NON"),
+                                                       QuotedSql(number));
+        // Not stored as typed: perhaps in the form numbers are stored in now.
+        const QString national = PhoneNumberForm::Apply(number);
+        if (!phoneBook && !customer && national != number) {
+            phoneBook = dmCmn->GetCustTelNon(national, custTelNon);
+            customer = !phoneBook && dmCmn->ExistsKey(QStringLiteral("CUSTOMER"), QStringLiteral("CUST_TEL_NON"),
+                                                      QuotedSql(national));
+            if (phoneBook || customer)
+                number = national;
+        }
+        if (phoneBook)
             index = FindCustPageIndex(custTelNon);
-        else if (dmCmn->ExistsKey(QStringLiteral("CUSTOMER"), QStringLiteral("CUST_TEL_NON"), QuotedSql(number)))
+        else if (customer)
             index = FindCustPageIndex(number);
         if (index >= 0) {
             PageMain->setCurrentIndex(index);

@@ -1,11 +1,11 @@
 #include "reports/TfrmTotal.h"
 
-#include "core/PhoneNumberForm.h"
 #include "core/AppError.h"
 #include "core/AppGlobals.h"
 #include "core/DiagLog.h"
 #include "core/Helpers.h"
 #include "core/MessageService.h"
+#include "core/PhoneNumberForm.h"
 #include "core/ProfileFile.h"
 #include "db/TdmCmn.h"
 #include "reports/TfrmPrint.h"

@@ -43,6 +43,9 @@ private slots:
         const int first = form.OpenCustTab("0311112222");
         QCOMPARE(first, 2);
         QCOMPARE(form.OpenCustTab("09099998888"), 2);
+        // Typed in another form: still that customer's tab.
+        QCOMPARE(form.OpenCustTab("+81 90-9999-8888"), 2);
+        QCOMPARE(form.OpenCustTab("03-1111-2222"), 2);
         QCOMPARE(form.PageMain->count(), 3);
         QCOMPARE(form.FindCustPageIndex("0311112222"), 2);
         // A number nobody has opens another new tab every time.
