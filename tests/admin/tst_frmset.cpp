@@ -101,6 +101,7 @@ private slots:
             << "[LINK]\nENABLED=1\nAUTO_LAUNCH=1\nIF_NO=3\n"
                "[BASIC]\nUSE_ACCEPT=1\nLOGIN_AUTH=1\nSTARTUP=1\nAUTO_CUST_INFO=1\nBRING=0\nJOUCHU=1\n"
                "JOUCHU_OPEN=1\nJOUCHU_KIDOU=1\nSHOW_BALLOON=0\nAUTO_BACKUP=1\nAUTO_BACKUP_PATH=%1\n"
+               "NUMBER_FORM=0\nCOUNTRY_CODE=1\n"
                "[SPEAK]\nENABLED=1\nSPEED=230\nFOOT1=さまから\nINDEX1=2\nFOOT2=のおでんわ\nINDEX2=1\n"
                "[COMMON]\nKANA_TYPE=2\n[BANNER]\nSTRETCH=0\n";
         QTest::newRow("default words after both names") << "[SPEAK]\nENABLED=1\nINDEX1=1\nINDEX2=2\n";
@@ -115,7 +116,7 @@ private slots:
             QVERIFY(AutostartEntry::Apply(true));
             LoadStartupSettings();
         }
-        const std::array<std::array<const char*, 3>, 22> keys{{
+        const std::array<std::array<const char*, 3>, 24> keys{{
             {"LINK", "ENABLED", "0"}, {"LINK", "AUTO_LAUNCH", "0"}, {"LINK", "IF_NO", "1"},
             {"BASIC", "USE_ACCEPT", "0"}, {"BASIC", "LOGIN_AUTH", "0"}, {"BASIC", "STARTUP", "0"},
             {"BASIC", "AUTO_CUST_INFO", "0"}, {"BASIC", "BRING", "1"}, {"BASIC", "JOUCHU", "0"},
@@ -123,7 +124,7 @@ private slots:
             {"BASIC", "AUTO_BACKUP", "0"}, {"BASIC", "AUTO_BACKUP_PATH", ""}, {"SPEAK", "ENABLED", "0"},
             {"SPEAK", "SPEED", "140"}, {"SPEAK", "INDEX1", "1"}, {"SPEAK", "INDEX2", "2"},
             {"SPEAK", "FOOT1", "から"}, {"SPEAK", "FOOT2", "え、でんわです"}, {"COMMON", "KANA_TYPE", "0"},
-            {"BANNER", "STRETCH", "1"},
+            {"BANNER", "STRETCH", "1"}, {"BASIC", "NUMBER_FORM", "1"}, {"BASIC", "COUNTRY_CODE", "81"},
         }};
         auto values = [&]() {
             QStringList out;
