@@ -47,8 +47,9 @@ QString ExternalLinks::EncodeNumber(const QString& number)
     QString out;
     for (const char c : number.toUtf8()) {
         const auto u = static_cast<unsigned char>(c);
+        // '#' too: left as it is it would end the address and make the rest a fragment.
         const bool plain = (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == '+' ||
-                           u == '*' || u == '#' || u == '-';
+                           u == '*' || u == '-';
         if (plain)
             out += QLatin1Char(c);
         else

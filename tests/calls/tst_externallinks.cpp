@@ -11,6 +11,7 @@
 #include "support/TempDb.h"
 #include "support/TestEnv.h"
 
+#include <QUrlQuery>
 #include <QtTest>
 
 namespace {
@@ -81,7 +82,8 @@ private slots:
 
     void urlNumbersCannotChangeTheAddress()
     {
-        QCOMPARE(ExternalLinks::EncodeNumber("+81-3-1234*5678#"), QString("+81-3-1234*5678#"));
+        QCOMPARE(ExternalLinks::EncodeNumber("+81-3-1234*5678#"), QString("+81-3-1234*5678%23"));
+        QCOMPARE(ExternalLinks::EncodeNumber("%41#frag'\\"), QString("%2541%23frag%27%5C"));
         QCOMPARE(ExternalLinks::EncodeNumber("1&x=2 3/?"), QString("1%26x%3D2%203%2F%3F"));
         QCOMPARE(ExternalLinks::EncodeNumber(QString::fromUtf8("０")), QString("%EF%BC%90"));
     }
@@ -206,9 +208,15 @@ private slots:
         addLink(w.db.dm(), {2, "URL", "/usr/bin/browser", "--new-window https://crm.example/?t=", ""});
         w.links.ExecCustProg(1, "0312345678", 0);
         w.links.ExecCustProg(1, "03&admin=1", 0);
+        w.links.ExecCustProg(1, "%41#frag", 0);
         w.links.ExecCustProg(2, "03 --kiosk", 0);
         QCOMPARE(w.launcher.Urls, (QStringList{"https://crm.example/find?tel=0312345678",
-                                               "https://crm.example/find?tel=03%26admin%3D1"}));
+                                               "https://crm.example/find?tel=03%26admin%3D1",
+                                               "https://crm.example/find?tel=%2541%23frag"}));
+        // The whole number reaches the server: no fragment cut off.
+        const QUrl sent(w.launcher.Urls.last(), QUrl::TolerantMode);
+        QVERIFY(!sent.hasFragment());
+        QCOMPARE(QUrlQuery(sent).queryItemValue("tel", QUrl::FullyDecoded), QString("%41#frag"));
         QCOMPARE(w.launcher.Starts.size(), 1);
         QCOMPARE(w.launcher.Starts[0].Arguments,
                  (QStringList{"--new-window", "https://crm.example/?t=03%20--kiosk"}));
