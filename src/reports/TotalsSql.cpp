@@ -116,9 +116,12 @@ TTotalSql TotalsSql::GetSqlStr(const TTotalRequest& r) const
         result.RunSql = lines({QStringLiteral("select t.TEL_NO, t.CALLER, c.TOTAL")}) + lines(dayCounts) +
                         lines({QStringLiteral("order by c.TOTAL desc")});
     } else {
-        result.RunSql = lines({QStringLiteral("select t.CUST_TEL_NON, max(t.CALLER) CALLER, sum(c.TOTAL) TOTAL")}) +
-                        lines(dayCounts) +
-                        lines({QStringLiteral("group by t.CUST_TEL_NON"), QStringLiteral("order by 3 desc")});
+        // Entries without a representative number are one group, whether the key is null or
+        // empty: both print as the same blank key.
+        result.RunSql =
+            lines({QStringLiteral("select coalesce(t.CUST_TEL_NON, '') CUST_TEL_NON, max(t.CALLER) CALLER, "
+                                  "sum(c.TOTAL) TOTAL")}) +
+            lines(dayCounts) + lines({QStringLiteral("group by 1"), QStringLiteral("order by 3 desc")});
     }
     return result;
 }

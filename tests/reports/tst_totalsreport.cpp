@@ -211,6 +211,16 @@ private slots:
         const BandReport report = totals.Run(list, totals.GetSqlStr(list));
         QCOMPARE(report.Rows().Count(), 7);
         QCOMPARE(report.Rows().ColumnIndex("CALLER"), report.Rows().Columns().size() - 1);
+
+        // A null and an empty representative number are one group as the ranking runs.
+        dm.ExecSql("insert into TELS (TEL_NO, CUST_TEL_NON, CALLER, READ_NAME) values ('0322220003', null, 'さしす', '')");
+        calls(dm, "0322220003", 4);
+        totals.Run(april(1), byCustomer);
+        QList<PrintRow> rows = rankingRows(dm);
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0].key, QString("　"));
+        QCOMPARE(rows[0].total, 6);
+        QCOMPARE(rows[0].name, QString("さしす"));
     }
 
     void periodAndFilters()
