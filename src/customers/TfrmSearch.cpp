@@ -128,6 +128,8 @@ void TfrmSearch::ShowRows(const QList<QStringList>& rows)
     for (int r = 0; r < rows.size(); ++r)
         for (int c = 0; c < rows.at(r).size() && c < sgdMain->columnCount(); ++c)
             sgdMain->setItem(r, c, new QTableWidgetItem(rows.at(r).at(c)));
+    // Rows stay in the statement's order; only a header click sorts them.
+    sgdMain->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     sgdMain->setSortingEnabled(true);
     sgdMain->setCurrentCell(0, 0);
     sgdMain->selectRow(0);

@@ -77,6 +77,39 @@ private slots:
         QCOMPARE(gIni->ReadString("SEARCH", "COL_WIDTH_INCUST", "").split(',').value(1), QString("150"));
     }
 
+    // Hits come in the statement's order of the searched column, not sorted by the grid's first
+    // column; a header click sorts, and the next search shows the statement's order again.
+    void hitsKeepTheStatementsOrder()
+    {
+        TestEnv env;
+        TestDatabase db(env.path("shop.fdb"));
+        LoadStartupSettings();
+        const QList<std::pair<const char*, const char*>> customers{
+            {"0300000003", "ソフトA"}, {"0300000001", "ソフトB"}, {"0300000004", "ソフトC"}, {"0300000002", "ソフトD"}};
+        for (const auto& [tel, name] : customers) {
+            TCust c;
+            c.CustTel = c.CustTelNon = QString::fromUtf8(tel);
+            c.CustName = QString::fromUtf8(name);
+            dmCmn->InsertCustData(c);
+        }
+        TfrmSearch dialog(SearchQuery::Customers);
+        auto column = [&](int c) {
+            QStringList texts;
+            for (int r = 0; r < dialog.sgdMain->rowCount(); ++r)
+                texts << dialog.sgdMain->item(r, c)->text();
+            return texts;
+        };
+        dialog.cbxItem->setCurrentIndex(1);
+        dialog.edtVal->setText("ソフト");
+        dialog.btnSearchClick();
+        const QStringList byName{"ソフトA", "ソフトB", "ソフトC", "ソフトD"};
+        QCOMPARE(column(1), byName);
+        dialog.sgdMain->sortByColumn(0, Qt::AscendingOrder);
+        QCOMPARE(column(0), (QStringList{"0300000001", "0300000002", "0300000003", "0300000004"}));
+        dialog.btnSearchClick();
+        QCOMPARE(column(1), byName);
+    }
+
     void programsAreListedAtOnce()
     {
         TestEnv env;
