@@ -1,13 +1,19 @@
 #include "reports/BandReport.h"
 
 #include "calls/CallLog.h"
+#include "core/AppError.h"
+#include "core/DiagLog.h"
+#include "logs/ExportTarget.h"
 
+#include <QFile>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
 
 #include <cmath>
+
+#include <unistd.h>
 
 QPageLayout TReportLayout::PageLayout() const
 {
@@ -194,9 +200,30 @@ int BandReport::WritePdf(const QString& fileName) const
 {
     if (FRows.IsEmpty())
         return 0;
-    QPdfWriter pdf(fileName);
-    pdf.setTitle(FLayout.JobTitle);
-    pdf.setCreator(QStringLiteral("Zuvaro３"));
-    pdf.setResolution(600);
-    return Print(pdf);
+    // Written beside the target and put in its place only once every byte is on disk: a full
+    // disk must neither pass for a written report nor cost the previous one.
+    try {
+        ExportTarget target(fileName);
+        QFile out(target.tempPath());
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return 0;
+        int pages = 0;
+        {
+            QPdfWriter pdf(&out);
+            pdf.setTitle(FLayout.JobTitle);
+            pdf.setCreator(QStringLiteral("Zuvaro３"));
+            pdf.setResolution(600);
+            pages = Print(pdf);
+        }
+        if (pages == 0 || out.error() != QFileDevice::NoError || !out.flush() || ::fsync(out.handle()) != 0)
+            return 0;
+        out.close();
+        if (out.error() != QFileDevice::NoError)
+            return 0;
+        target.commit();
+        return pages;
+    } catch (const AppError& e) {
+        WriteLog(QStringLiteral("BandReport: cannot write ") + fileName + QStringLiteral(": ") + e.message());
+        return 0;
+    }
 }

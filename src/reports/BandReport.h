@@ -82,7 +82,8 @@ public:
     // Sets the device's page layout and draws every page on it; nothing for no rows. pages
     // limits the pages drawn (the first ones), -1 for all. Returns the pages drawn.
     int Print(QPagedPaintDevice& device, int pages = -1) const;
-    // Writes the report as a PDF file; for no rows no file is written. Returns the pages.
+    // Writes the report as a PDF file; for no rows no file is written. Returns the pages, or 0
+    // when the file could not be written completely (a file already there is then kept).
     int WritePdf(const QString& fileName) const;
 
     // The text an element shows for a row (page for the page number).

@@ -12,6 +12,7 @@
 #include "reports/ReportLayouts.h"
 #include "reports/TfrmPrint.h"
 #include "reports/TfrmTotal.h"
+#include "support/SmallDisk.h"
 #include "support/TempDb.h"
 #include "support/TestDatabase.h"
 #include "support/TestEnv.h"
@@ -316,6 +317,19 @@ private slots:
         QVERIFY(text.contains("その他"));
         QVERIFY(text.contains(QRegularExpression("合計：\\s+13")));
         QCOMPARE(MessageService::shownTexts(), QStringList());
+
+        // A full disk: said so, and the file saved before stays as it was.
+        SmallDisk disk(FEnv->path("small"), 2048);
+        if (disk.mounted()) {
+            const QString kept = disk.path() + "/saved.pdf";
+            QVERIFY(QFile::copy(file, kept));
+            disk.fill();
+            TfrmPrint::SetPdfPathChooser([&](QWidget*, const QString&) { return kept; });
+            preview.btnPdf->trigger();
+            TfrmPrint::SetPdfPathChooser({});
+            QCOMPARE(MessageService::shownTexts(), QStringList{"PDFファイルを保存できませんでした。\n" + kept});
+            QCOMPARE(PdfText(kept), text);
+        }
         preview.reject();
     }
 

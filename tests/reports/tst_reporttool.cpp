@@ -4,6 +4,7 @@
 #include "core/AppGlobals.h"
 #include "core/ProfileFile.h"
 #include "db/TdmCmn.h"
+#include "support/SmallDisk.h"
 #include "support/TestDatabase.h"
 #include "support/TestEnv.h"
 
@@ -110,6 +111,45 @@ private slots:
         r = tool(QStringList{"--summary", "list", "--group", "number", "--pdf", FEnv.path("missing/dir/x.pdf")} +
                  april);
         QCOMPARE(r.code, 4);
+    }
+
+    // A disk that fills up while the PDF is written: a non-zero exit, the earlier PDF as it
+    // was, and no temporary file left beside it.
+    void fullDiskKeepsTheEarlierPdf()
+    {
+        const QString dbPath = FEnv.path("full.fdb");
+        TestDatabase db(dbPath);
+        gIni->WriteString("ZUVARO_DB", "DB_PATH", dbPath);
+        for (int i = 0; i < 200; ++i) {
+            TLog log;
+            log.DtFrom = QDateTime(QDate(2024, 4, 10), QTime(10, 0)).addSecs(i * 60);
+            log.TelNo = QString("03%1").arg(i, 8, 10, QChar('0'));
+            db.dm()->InsertTels({log.TelNo, log.TelNo, QString("発信者%1").arg(i), "はっしんしゃ"});
+            log.TelType = "着信";
+            log.PortNo = 60600;
+            db.dm()->InsertLog(log);
+        }
+        db.dm()->IBDatabase1.close();
+        SmallDisk disk(FEnv.path("small"), 4096);
+        if (!disk.mounted())
+            QSKIP("mounting a small file system needs root");
+        const QString pdf = disk.path() + "/list.pdf";
+        const QStringList args{"--summary",  "list", "--group",    "number", "--from",
+                               "2024/04/01", "--to", "2024/04/30", "--pdf",  pdf};
+        QCOMPARE(tool(args).code, 0);
+        QFile earlier(pdf);
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        const QByteArray before = earlier.readAll();
+        earlier.close();
+
+        disk.fill();
+        const Run r = tool(args);
+        QCOMPARE(r.code, 4);
+        QVERIFY2(r.err.contains("cannot write " + pdf), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QCOMPARE(earlier.readAll(), before);
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList({".filler", "list.pdf"}));
     }
 
     void refusals_data()
