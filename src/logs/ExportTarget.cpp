@@ -1,9 +1,13 @@
 #include "logs/ExportTarget.h"
 
 #include "core/AppError.h"
+#include "core/DiagLog.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <cerrno>
@@ -14,9 +18,30 @@
 #include <sys/stat.h>
 #endif
 
+namespace {
+// Temporary files of exports killed before they could remove them: ".<name>.XXXXXX" beside a
+// file of an extension we write. One still written by a running export is touched all the
+// time, so only files left alone for a while are taken.
+void RemoveStaleTemporaries(const QString& folder)
+{
+    static const QRegularExpression ours(QStringLiteral("^\\..+\\.(csv|txt|xls|xlsx|pdf)\\.[A-Za-z0-9]{6}$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-10 * 60);
+    const QFileInfoList found = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo& f : found) {
+        if (!ours.match(f.fileName()).hasMatch() || f.lastModified() > before || !f.isWritable())
+            continue;
+        if (QFile::remove(f.absoluteFilePath()))
+            WriteLog(QStringLiteral("ExportTarget: removed the temporary file of an earlier export: ") +
+                     f.absoluteFilePath());
+    }
+}
+} // namespace
+
 ExportTarget::ExportTarget(const QString& path) : FPath(path)
 {
     const QFileInfo info(path);
+    RemoveStaleTemporaries(info.absolutePath());
     QTemporaryFile temp(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
     temp.setAutoRemove(false);
     if (!temp.open())

@@ -6,6 +6,7 @@
 #include "core/ExportPrefs.h"
 #include "core/MessageService.h"
 #include "core/StartupSettings.h"
+#include "core/StopRequest.h"
 #include "db/TdmCmn.h"
 #include "logs/DataExporter.h"
 #include "ui/DialogKit.h"
@@ -265,7 +266,8 @@ void TfrmExport::btnExportClick()
             QCoreApplication::processEvents();
             sinceEvents.restart();
         }
-        return !FStopRequested;
+        // The program being stopped ends the export at the next record: the old file stays.
+        return !FStopRequested && !StopRequest::Requested();
     });
 
     DataExporter::Outcome outcome = DataExporter::Stopped;

@@ -73,6 +73,7 @@ private slots:
     void rowLimitRefusesBeforeWriting();
     void failureHalfWayLeavesOldFile();
     void stopLeavesNothing();
+    void staleTemporariesOfKilledExportsGo();
 
 private:
     DataExporter::Outcome run(ExportKind kind, const QString& name, bool removeLineBreaks = true);
@@ -438,6 +439,27 @@ void TestExport::stopLeavesNothing()
     QCOMPARE(exporter.Run(r), DataExporter::Stopped);
     QVERIFY(!QFile::exists(path));
     QCOMPARE(QDir(FOut.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".stopped")), QStringList());
+}
+
+// A killed export leaves its hidden temporary file; the next export into the folder removes
+// such files once they are no longer being written, and nothing else.
+void TestExport::staleTemporariesOfKilledExportsGo()
+{
+    const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
+    const QStringList stale{".killed.csv.AbC123", ".book.XLS.000000"};
+    const QStringList kept{".recent.csv.XyZ789", ".notes.conf.abcdef", ".killed.csv.AbC12", "killed.csv.AbC123"};
+    for (const QString& name : stale + kept) {
+        writeFile(out(name), QByteArray());
+        QFile f(out(name));
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(name.startsWith(".recent") ? QDateTime::currentDateTime() : hourAgo,
+                              QFileDevice::FileModificationTime));
+    }
+    QCOMPARE(run(ExportKind::Calls, QStringLiteral("next.csv")), DataExporter::Done);
+    for (const QString& name : stale)
+        QVERIFY2(!QFile::exists(out(name)), qPrintable(name));
+    for (const QString& name : kept)
+        QVERIFY2(QFile::exists(out(name)), qPrintable(name));
 }
 
 QTEST_GUILESS_MAIN(TestExport)

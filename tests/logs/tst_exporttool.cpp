@@ -113,6 +113,16 @@ void TestExportTool::badArguments()
     const Run noFolder = run({"--kind", "calls", "--out", "/no/such/folder/x.csv"});
     QCOMPARE(noFolder.rc, 1);
     QVERIFY(noFolder.err.contains(QStringLiteral("出力先ディレクトリが見つかりません。")));
+
+    // A last day before the first (here today, the default): refused, no file.
+    for (const QStringList& period :
+         {QStringList{"--to", "2024/05/06"}, QStringList{"--from", "2024/05/07", "--to", "2024/05/06"}}) {
+        const Run reversed = run(QStringList{"--kind", "responses", "--out", FOut.filePath("reversed.csv")} + period);
+        QCOMPARE(reversed.rc, 2);
+        QVERIFY2(reversed.err.contains(QStringLiteral("終了期間より開始期間の方が大きい日付になっています。")),
+                 qPrintable(reversed.err));
+        QVERIFY(!QFile::exists(FOut.filePath("reversed.csv")));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestExportTool)

@@ -10,6 +10,7 @@
 #include "core/ExportPrefs.h"
 #include "core/MessageService.h"
 #include "core/StartupSettings.h"
+#include "core/StopRequest.h"
 #include "db/TdmCmn.h"
 #include "logs/DataExporter.h"
 #include "logs/LogDeletion.h"
@@ -17,6 +18,7 @@
 #include "logs/TfrmExport.h"
 #include "support/TestDatabase.h"
 #include "support/TestEnv.h"
+#include "ui/ZuvaroApplication.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -68,6 +70,11 @@ private slots:
     void deletionBounds();
     void deletionQuestionNo();
     void mainWindowButtons();
+    void programStopDuringAnExport();
+
+private:
+    // how: 0 close, 1 the dialog's stop, 2 the program's stop request (the old file stays).
+    void interrupt(int how, const QString& name);
 
 private:
     std::unique_ptr<TestEnv> FEnv;
@@ -147,18 +154,37 @@ void TestLogsUi::pathProblemFocusesThePathField()
 // closes. A stop request (the program ending) ends the export without its file and closes.
 void TestLogsUi::interruptingAnExport_data()
 {
-    QTest::addColumn<bool>("stop");
+    QTest::addColumn<int>("how"); // 0 close, 1 the dialog's stop
     QTest::addColumn<QString>("name");
-    QTest::newRow("close is deferred") << false << QStringLiteral("deferred.csv");
-    QTest::newRow("stop request") << true << QStringLiteral("stopped.xlsx");
+    QTest::newRow("close is deferred") << 0 << QStringLiteral("deferred.csv");
+    QTest::newRow("stop") << 1 << QStringLiteral("stopped.xlsx");
 }
 
 void TestLogsUi::interruptingAnExport()
 {
-    QFETCH(bool, stop);
+    QFETCH(int, how);
     QFETCH(QString, name);
+    interrupt(how, name);
+}
+
+// Last of all: after a stop request, the nested loops of this process return at once.
+void TestLogsUi::programStopDuringAnExport()
+{
+    interrupt(2, QStringLiteral("signalled.csv"));
+}
+
+void TestLogsUi::interrupt(int how, const QString& name)
+{
+    const bool stop = how != 0;
     manyCalls(*dmCmn, 30000);
     const QString path = FOut.filePath(name);
+    if (how == 2) {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        StopRequest::AddCloser(&ZuvaroApplication::CloseAllDialogs);
+    }
+    const auto reset = qScopeGuard([] { StopRequest::ResetForTests(); });
     TfrmExport dialog;
     dialog.SetDay(QDate(2024, 5, 6));
     dialog.show();
@@ -166,17 +192,26 @@ void TestLogsUi::interruptingAnExport()
     bool duringExport = false;
     QTimer::singleShot(0, &dialog, [&]() {
         duringExport = dialog.Exporting() && dialog.pgbExport->isVisible() && !dialog.btnClose->isEnabled();
-        if (stop)
+        if (how == 2)
+            StopRequest::Request(QStringLiteral("test"));
+        else if (stop)
             dialog.StopExport();
         else
             dialog.close();
-        QVERIFY(dialog.isVisible());
+        if (how != 2) // the program's stop closes every dialog at once
+            QVERIFY(dialog.isVisible());
     });
     QTest::mouseClick(dialog.btnExport, Qt::LeftButton);
     QVERIFY(duringExport);
     if (stop) {
         QVERIFY(MessageService::shownTexts().isEmpty());
-        QVERIFY(!QFile::exists(path));
+        QCOMPARE(QFile::exists(path), how == 2);
+        if (how == 2) {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::ReadOnly));
+            QCOMPARE(old.readAll(), QByteArray("old"));
+        }
+        QCOMPARE(QDir(FOut.path()).entryList(QDir::Hidden | QDir::Files).filter("." + name + "."), QStringList());
     } else {
         QCOMPARE(MessageService::shownTexts(), QStringList{DataExporter::DoneMessage()});
         QFile f(path);

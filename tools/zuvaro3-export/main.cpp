@@ -118,6 +118,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "zuvaro3-export: dates are written yyyy/mm/dd\n");
         return 2;
     }
+    // A reversed period would give a file with no records that looks like an answer.
+    if ((request.kind == ExportKind::Calls || request.kind == ExportKind::Responses) && request.first > request.last) {
+        std::fprintf(stderr, "zuvaro3-export: %s\n", "終了期間より開始期間の方が大きい日付になっています。");
+        return 2;
+    }
 
     InitProcessValues();
     CreateDataFolders();
