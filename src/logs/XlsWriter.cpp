@@ -6,6 +6,7 @@
 #include <QtEndian>
 
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -54,6 +55,12 @@ constexpr int kHeaderDifat = 109;
 constexpr int kIdsPerSector = kSector / 4;
 // Streams below this size would belong in the mini stream; the workbook is padded instead.
 constexpr int kMiniCutoff = 4096;
+// Short texts (codes, names) repeat in a list and are shared; long ones (remarks) are written
+// as they come, so that nothing grows with the data.
+constexpr int kSharedTextMax = 40;
+constexpr int kSharedTextsMax = 100000;
+// Every this many strings the position is noted for the string table's index.
+constexpr int kMarkEvery = 8;
 
 void u8(QByteArray& b, quint8 v)
 {
@@ -155,16 +162,31 @@ QByteArray xf(quint16 format, bool style, bool formatSet)
     return d;
 }
 
-// The compound document around one stream named "Workbook": header, the stream's sectors,
-// one directory sector, the allocation table and, for large files, its extension sectors.
-void writeCompound(QFile& file, QByteArray stream)
+// Writes bytes or throws: a full disk must not pass for a written workbook.
+void put(QFile& file, const QByteArray& bytes)
 {
-    if (stream.size() < kMiniCutoff)
-        stream.append(QByteArray(kMiniCutoff - stream.size(), '\0'));
-    const quint32 streamSize = quint32(stream.size());
-    if (stream.size() % kSector)
-        stream.append(QByteArray(kSector - stream.size() % kSector, '\0'));
-    const int streamSectors = int(stream.size() / kSector);
+    if (file.write(bytes) != bytes.size())
+        throw AppError(QStringLiteral("ファイルに書き込めませんでした。") + file.errorString());
+}
+
+// Copies a temporary file's bytes into file in pieces.
+void copyFrom(QFile& file, QFile& from)
+{
+    if (!from.flush() || !from.seek(0))
+        throw AppError(QStringLiteral("一時ファイルを読めませんでした。") + from.errorString());
+    QByteArray piece;
+    while (!(piece = from.read(1 << 20)).isEmpty())
+        put(file, piece);
+}
+
+// The compound document around one stream named "Workbook" of streamLength bytes, which
+// writeStream writes: header, the stream's sectors, one directory sector, the allocation
+// table and, for large files, its extension sectors. Only the tables are held in memory.
+void writeCompound(QFile& file, qint64 streamLength, const std::function<void()>& writeStream)
+{
+    const qint64 padded = qMax<qint64>(streamLength, kMiniCutoff);
+    const quint32 streamSize = quint32(padded);
+    const int streamSectors = int((padded + kSector - 1) / kSector);
 
     int fatSectors = 0;
     int difatSectors = 0;
@@ -201,6 +223,12 @@ void writeCompound(QFile& file, QByteArray stream)
     u32(header, quint32(difatSectors));
     for (int i = 0; i < kHeaderDifat; ++i)
         u32(header, i < fatSectors ? firstFat + quint32(i) : kFreeSect);
+    put(file, header);
+
+    writeStream();
+    const qint64 tail = qint64(streamSectors) * kSector - streamLength;
+    if (tail > 0)
+        put(file, QByteArray(int(tail), '\0'));
 
     QByteArray dir;
     auto entry = [&dir](const QString& name, quint8 type, quint32 child, quint32 start, quint32 size) {
@@ -223,6 +251,7 @@ void writeCompound(QFile& file, QByteArray stream)
     entry(QStringLiteral("Workbook"), 2, kNoStream, 0, streamSize);
     entry(QString(), 0, kNoStream, 0, 0);
     entry(QString(), 0, kNoStream, 0, 0);
+    put(file, dir);
 
     QByteArray fat;
     fat.reserve(fatSectors * kSector);
@@ -235,6 +264,7 @@ void writeCompound(QFile& file, QByteArray stream)
         u32(fat, kDifSect);
     while (fat.size() < fatSectors * kSector)
         u32(fat, kFreeSect);
+    put(file, fat);
 
     QByteArray difat;
     for (int s = 0; s < difatSectors; ++s) {
@@ -244,11 +274,7 @@ void writeCompound(QFile& file, QByteArray stream)
         }
         u32(difat, s + 1 < difatSectors ? firstDifat + quint32(s + 1) : kEndOfChain);
     }
-
-    for (const QByteArray* part : {&header, &stream, &dir, &fat, &difat}) {
-        if (file.write(*part) != part->size())
-            throw AppError(QStringLiteral("ファイルに書き込めませんでした。") + file.errorString());
-    }
+    put(file, difat);
 }
 
 } // namespace
@@ -257,13 +283,24 @@ void XlsWriter::open(const QString& path, const QString& sheetName)
 {
     FColumns.clear();
     FStringIndex.clear();
-    FStrings.clear();
+    FStringCount = 0;
     FStringRefs = 0;
-    FRows.clear();
+    FMarks.clear();
     FRowCells.clear();
     FRow = FRowFirstCol = FLastCol = FFirstRow = FMinCol = FMaxCol = -1;
     FPath = path;
     FSheetName = sheetName.left(31);
+    // The string table and the rows go to files beside the workbook as they come.
+    FSst = std::make_unique<QTemporaryFile>(path + QStringLiteral(".XXXXXX"));
+    FCells = std::make_unique<QTemporaryFile>(path + QStringLiteral(".XXXXXX"));
+    if (!FSst->open() || !FCells->open())
+        throw AppError(QStringLiteral("ファイルを作成できませんでした。") + FSst->errorString());
+    FSstBytes = 0;
+    FSstRecords = 0;
+    FCellsBytes = 0;
+    FSstCur.clear();
+    u32(FSstCur, 0); // references and distinct strings, patched by close()
+    u32(FSstCur, 0);
     FOpen = true;
 }
 
@@ -284,13 +321,54 @@ quint16 XlsWriter::columnXf(int col) const
 quint32 XlsWriter::stringIndex(const QString& text)
 {
     ++FStringRefs;
-    const auto it = FStringIndex.constFind(text);
-    if (it != FStringIndex.constEnd())
-        return it.value();
-    const quint32 index = quint32(FStrings.size());
-    FStringIndex.insert(text, index);
-    FStrings.append(text);
+    const bool shared = text.size() <= kSharedTextMax;
+    if (shared) {
+        const auto it = FStringIndex.constFind(text);
+        if (it != FStringIndex.constEnd())
+            return it.value();
+    }
+    const quint32 index = FStringCount++;
+    if (shared && FStringIndex.size() < kSharedTextsMax)
+        FStringIndex.insert(text, index);
+    appendString(text, index);
     return index;
+}
+
+void XlsWriter::flushSstRecord()
+{
+    QByteArray head;
+    u16(head, FSstRecords == 0 ? kSst : kContinue);
+    u16(head, quint16(FSstCur.size()));
+    put(*FSst, head);
+    put(*FSst, FSstCur);
+    FSstBytes += head.size() + FSstCur.size();
+    ++FSstRecords;
+    FSstCur.clear();
+}
+
+// The shared string table, cut into CONTINUE records. A string's characters may go on in the
+// next record, which then starts with the string's option byte again; its length and option
+// byte are never cut.
+void XlsWriter::appendString(const QString& s, quint32 index)
+{
+    if (FSstCur.size() + 3 + (s.isEmpty() ? 0 : 2) > kMaxData)
+        flushSstRecord();
+    if (index % kMarkEvery == 0)
+        FMarks.append({FSstBytes + 4 + FSstCur.size(), quint16(FSstCur.size() + 4)});
+    u16(FSstCur, quint16(s.size()));
+    u8(FSstCur, 0x01);
+    int done = 0;
+    while (done < s.size()) {
+        int room = (kMaxData - int(FSstCur.size())) / 2;
+        if (room == 0) {
+            flushSstRecord();
+            u8(FSstCur, 0x01);
+            room = (kMaxData - 1) / 2;
+        }
+        const int n = qMin(room, int(s.size()) - done);
+        utf16(FSstCur, s.mid(done, n));
+        done += n;
+    }
 }
 
 void XlsWriter::writeText(int row, int col, const QString& text)
@@ -366,8 +444,11 @@ void XlsWriter::flushRow()
     u16(d, 0);
     u16(d, 0x0100);
     u16(d, kXfGeneral);
-    record(FRows, kRow, d);
-    FRows.append(FRowCells);
+    QByteArray row;
+    record(row, kRow, d);
+    row.append(FRowCells);
+    put(*FCells, row);
+    FCellsBytes += row.size();
     FRowCells.clear();
 }
 
@@ -431,67 +512,30 @@ QByteArray XlsWriter::globals(int* sheetOffsetPos) const
         record(out, kBoundSheet, d);
     }
 
-    // The shared string table, cut into CONTINUE records. A string's characters may go on in
-    // the next record, which then starts with the string's option byte again; its length and
-    // option byte are never cut. Every bucket of the index records where its first string
-    // starts.
-    const int count = int(FStrings.size());
-    const int bucket = qMax(8, count / 128 + 1);
-    struct Mark
-    {
-        int record;
-        int offset;
-    };
-    QList<QByteArray> records;
-    QList<Mark> marks;
-    QByteArray cur;
-    u32(cur, FStringRefs);
-    u32(cur, quint32(count));
-    for (int i = 0; i < count; ++i) {
-        const QString& s = FStrings.at(i);
-        if (cur.size() + 3 + (s.isEmpty() ? 0 : 2) > kMaxData) {
-            records.append(cur);
-            cur.clear();
-        }
-        if (i % bucket == 0)
-            marks.append({int(records.size()), int(cur.size()) + 4});
-        u16(cur, quint16(s.size()));
-        u8(cur, 0x01);
-        int done = 0;
-        while (done < s.size()) {
-            int room = (kMaxData - int(cur.size())) / 2;
-            if (room == 0) {
-                records.append(cur);
-                cur.clear();
-                u8(cur, 0x01);
-                room = (kMaxData - 1) / 2;
-            }
-            const int n = qMin(room, int(s.size()) - done);
-            utf16(cur, s.mid(done, n));
-            done += n;
-        }
-    }
-    records.append(cur);
-    QList<int> recordStarts;
-    for (int i = 0; i < records.size(); ++i) {
-        recordStarts.append(int(out.size()));
-        record(out, i == 0 ? kSst : kContinue, records.at(i));
-    }
-    {
-        QByteArray d;
-        u16(d, quint16(bucket));
-        for (const Mark& m : marks) {
-            u32(d, quint32(recordStarts.at(m.record) + m.offset));
-            u16(d, quint16(m.offset));
-            u16(d, 0);
-        }
-        record(out, kExtSst, d);
-    }
-    record(out, kEof, QByteArray());
     return out;
 }
 
-QByteArray XlsWriter::sheet() const
+QByteArray XlsWriter::stringIndexRecord(qint64 sstStart) const
+{
+    // Every bucket of the index records where its first string starts.
+    const int count = int(FStringCount);
+    int bucket = qMax(8, count / 128 + 1);
+    if (bucket > 0xFFF0) // the bucket size has 16 bits: fewer, larger buckets then
+        bucket = (count + 999) / 1000;
+    bucket = (bucket + kMarkEvery - 1) / kMarkEvery * kMarkEvery;
+    QByteArray d;
+    u16(d, quint16(bucket));
+    for (int m = 0; m < FMarks.size(); m += bucket / kMarkEvery) {
+        u32(d, quint32(sstStart + FMarks.at(m).streamOffset));
+        u16(d, FMarks.at(m).recordOffset);
+        u16(d, 0);
+    }
+    QByteArray out;
+    record(out, kExtSst, d);
+    return out;
+}
+
+QByteArray XlsWriter::sheetHead() const
 {
     QByteArray out;
     record(out, kBof, bof(0x0010));
@@ -523,7 +567,12 @@ QByteArray XlsWriter::sheet() const
         u16(d, 0);
         record(out, kDimensions, d);
     }
-    out.append(FRows);
+    return out;
+}
+
+QByteArray XlsWriter::sheetTail()
+{
+    QByteArray out;
     {
         QByteArray d;
         u16(d, 0x06B6); // grid lines, headers, zeros, first sheet selected and shown
@@ -543,19 +592,44 @@ void XlsWriter::close()
 {
     if (!FOpen)
         return;
+    FOpen = false;
     flushRow();
+    flushSstRecord();
+    {
+        QByteArray counts;
+        u32(counts, FStringRefs);
+        u32(counts, FStringCount);
+        if (!FSst->seek(4))
+            throw AppError(QStringLiteral("一時ファイルに書き込めませんでした。") + FSst->errorString());
+        put(*FSst, counts);
+    }
+
     int sheetOffsetPos = 0;
-    QByteArray stream = globals(&sheetOffsetPos);
-    patch32(stream, sheetOffsetPos, quint32(stream.size()));
-    stream.append(sheet());
-    FRows.clear();
+    QByteArray head = globals(&sheetOffsetPos);
+    const QByteArray extSst = stringIndexRecord(head.size());
+    QByteArray eof;
+    record(eof, kEof, QByteArray());
+    const qint64 sheetStart = head.size() + FSstBytes + extSst.size() + eof.size();
+    patch32(head, sheetOffsetPos, quint32(sheetStart));
+    const QByteArray sheetBegin = sheetHead();
+    const QByteArray sheetEnd = sheetTail();
+    const qint64 length = sheetStart + sheetBegin.size() + FCellsBytes + sheetEnd.size();
 
     QFile file(FPath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw AppError(QStringLiteral("ファイルを作成できませんでした。") + file.errorString());
-    writeCompound(file, std::move(stream));
+    writeCompound(file, length, [&]() {
+        put(file, head);
+        copyFrom(file, *FSst);
+        put(file, extSst);
+        put(file, eof);
+        put(file, sheetBegin);
+        copyFrom(file, *FCells);
+        put(file, sheetEnd);
+    });
     if (!file.flush())
         throw AppError(QStringLiteral("ファイルに書き込めませんでした。") + file.errorString());
     file.close();
-    FOpen = false;
+    FSst.reset();
+    FCells.reset();
 }

@@ -5,10 +5,14 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QTemporaryFile>
+
+#include <memory>
 
 // A legacy binary workbook (BIFF8 records in a compound document) with one worksheet.
-// Cells are given row by row, left to right within a row; the file is assembled and written
-// by close(), since the workbook's string table has to come before the sheet.
+// Cells are given row by row, left to right within a row. The string table and the rows go to
+// temporary files beside the workbook as they come, and close() puts the file together from
+// them (the string table has to come before the sheet): memory stays small whatever the data.
 class XlsWriter
 {
 public:
@@ -43,8 +47,12 @@ private:
     void flushRow();
     quint16 columnXf(int col) const;
     quint32 stringIndex(const QString& text);
+    void appendString(const QString& text, quint32 index);
+    void flushSstRecord();
     QByteArray globals(int* sheetOffsetPos) const;
-    QByteArray sheet() const;
+    QByteArray stringIndexRecord(qint64 sstStart) const;
+    QByteArray sheetHead() const;
+    static QByteArray sheetTail();
 
     struct Column
     {
@@ -56,10 +64,21 @@ private:
     QString FSheetName;
     bool FOpen = false;
     QList<Column> FColumns;
-    QHash<QString, quint32> FStringIndex;
-    QList<QString> FStrings;
+    QHash<QString, quint32> FStringIndex; // short texts already in the table
+    quint32 FStringCount = 0;
     quint32 FStringRefs = 0;
-    QByteArray FRows;     // ROW records, each followed by the cells of its row
+    struct SstMark
+    {
+        qint64 streamOffset;  // from the start of the string table
+        quint16 recordOffset; // within its record, header included
+    };
+    QList<SstMark> FMarks;                  // every kMarkEvery-th string
+    std::unique_ptr<QTemporaryFile> FSst;   // SST and CONTINUE records
+    std::unique_ptr<QTemporaryFile> FCells; // ROW records, each followed by the cells of its row
+    QByteArray FSstCur;                     // the string table's record being filled
+    qint64 FSstBytes = 0;
+    int FSstRecords = 0;
+    qint64 FCellsBytes = 0;
     QByteArray FRowCells; // cells of the row being written
     int FRow = -1;
     int FRowFirstCol = -1;

@@ -5,6 +5,7 @@
 #include "logs/XlsWriter.h"
 #include "WorkbookReadBack.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -18,6 +19,7 @@ class TestXlsWriter : public QObject
 private slots:
     void cellsOfEveryKindReadBack();
     void largeSheetSpansContinueRecordsAndExtendedAllocation();
+    void memoryStaysSmallWhateverTheTexts();
     void emptyWorkbookOpens();
     void cellsOutOfOrderOrRangeAreRefused();
     void libreOfficeConvertsIt();
@@ -104,6 +106,48 @@ void TestXlsWriter::largeSheetSpansContinueRecordsAndExtendedAllocation()
         if (!ok)
             QFAIL(qPrintable(QStringLiteral("row %1 read back wrong").arg(r)));
     }
+}
+
+// Tens of megabytes of distinct long texts: the writer's peak memory grows by a fraction of
+// them (rows and strings go to disk as they come), and the file reads back.
+void TestXlsWriter::memoryStaysSmallWhateverTheTexts()
+{
+    const auto memoryKb = [](const char* key) {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            return qint64(0);
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith(key))
+                return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong();
+        return qint64(0);
+    };
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (!refs.open(QIODevice::WriteOnly) || refs.write("5") != 1)
+        QSKIP("the peak memory cannot be reset here");
+    refs.close();
+    const qint64 before = memoryKb("VmRSS:");
+    const int rows = 20000, length = 1200; // 48 MB of UTF-16 text
+    auto text = [length](int r) { return QString::number(r) + QString(length, QChar(0x3042 + r % 80)); };
+    const QString path = FDir.filePath(QStringLiteral("remarks.xls"));
+    {
+        XlsWriter w;
+        w.open(path);
+        for (int r = 0; r < rows; ++r) {
+            w.writeNumber(r, 0, r);
+            w.writeText(r, 1, text(r));
+        }
+        w.close();
+    }
+    const qint64 grown = memoryKb("VmHWM:") - before;
+    QVERIFY2(grown < qint64(rows) * length * 2 / 1024 / 4, qPrintable(QStringLiteral("peak grew by %1 KB").arg(grown)));
+    QCOMPARE(QDir(FDir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("remarks")),
+             QStringList{QStringLiteral("remarks.xls")});
+
+    const ReadBook b = ReadWorkbook(path);
+    QVERIFY2(b.error.isEmpty(), qPrintable(b.error));
+    QCOMPARE(b.rows, rows);
+    for (int r : {0, 1, rows / 2, rows - 1})
+        QCOMPARE(b.value(r, 1).toString(), text(r));
 }
 
 void TestXlsWriter::emptyWorkbookOpens()
