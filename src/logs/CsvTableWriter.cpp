@@ -31,26 +31,59 @@ QString CsvTableWriter::FieldText(const QVariant& value)
     }
 }
 
+namespace {
+// Appends text in double quotes, quotes inside doubled, line breaks dropped when asked.
+void appendQuoted(QString& line, const QString& text, bool dropBreaks)
+{
+    line += QLatin1Char('"');
+    const bool plain = !text.contains(QLatin1Char('"')) &&
+                       !(dropBreaks && (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'))));
+    if (plain) {
+        line += text;
+    } else {
+        for (const QChar c : text) {
+            if (dropBreaks && (c == QLatin1Char('\r') || c == QLatin1Char('\n')))
+                continue;
+            if (c == QLatin1Char('"'))
+                line += QLatin1Char('"');
+            line += c;
+        }
+    }
+    line += QLatin1Char('"');
+}
+} // namespace
+
 void CsvTableWriter::addRow(const QVariantList& values)
 {
-    QString line;
+    // Most fields are text: they are quoted straight from the value, without a copy per field.
     for (int i = 0; i < values.size(); ++i) {
-        QString text = FieldText(values.at(i));
-        if (i == FMemoColumn && FRemoveLineBreaks) {
-            text.remove(QLatin1Char('\r'));
-            text.remove(QLatin1Char('\n'));
-        }
         if (i)
-            line += QLatin1Char(',');
-        line += DoubleQuoted(text);
+            FText += QLatin1Char(',');
+        const QVariant& value = values.at(i);
+        const bool dropBreaks = i == FMemoColumn && FRemoveLineBreaks;
+        if (value.typeId() == QMetaType::QString)
+            appendQuoted(FText, *static_cast<const QString*>(value.constData()), dropBreaks);
+        else
+            appendQuoted(FText, FieldText(value), dropBreaks);
     }
-    appendLine(line);
+    FText += QLatin1String("\r\n");
+    if (FText.size() >= TextChunk)
+        encodeText();
 }
 
 void CsvTableWriter::appendLine(const QString& line)
 {
-    FBuffer += FEncoder.encode(line);
-    FBuffer += "\r\n";
+    FText += line;
+    FText += QLatin1String("\r\n");
+    encodeText();
+}
+
+// Lines are encoded a chunk at a time: one conversion call per line would cost more than
+// the conversion itself.
+void CsvTableWriter::encodeText()
+{
+    FBuffer += FEncoder.encode(FText);
+    FText.clear();
     if (FBuffer.size() >= ChunkBytes)
         flush();
 }
@@ -66,6 +99,7 @@ void CsvTableWriter::flush()
 
 void CsvTableWriter::finish()
 {
+    encodeText();
     flush();
     if (!FFile.flush())
         throw AppError(QStringLiteral("ファイルに書き込めませんでした。") + FFile.errorString());

@@ -22,14 +22,17 @@ public:
     // One field as the text format writes it, without the quotes.
     static QString FieldText(const QVariant& value);
     static constexpr qsizetype ChunkBytes = 4 * 1024 * 1024;
+    static constexpr qsizetype TextChunk = 64 * 1024;
 
 private:
     void appendLine(const QString& line);
+    void encodeText();
     void flush();
 
     bool FRemoveLineBreaks;
     int FMemoColumn = -1;
     QFile FFile;
+    QString FText; // lines not yet encoded
     QByteArray FBuffer;
     QStringEncoder FEncoder{"windows-31j", QStringConverter::Flag::Stateless};
 };
