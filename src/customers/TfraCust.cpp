@@ -19,6 +19,7 @@
 #include "db/TdmCmn.h"
 #include "responses/AcceptRules.h"
 #include "ui/AcceptMarkDelegate.h"
+#include "ui/DateTyping.h"
 #include "ui/DialogKit.h"
 #include "ui/GridHelpers.h"
 
@@ -365,6 +366,7 @@ QWidget* TfraCust::BuildBasicPage()
     dtpCustBirth->setMinimumDate(kNoDate);
     // The earliest date stands for "no birth date" and shows as two blanks.
     dtpCustBirth->setSpecialValueText(QStringLiteral("  "));
+    DateTyping::Install(dtpCustBirth);
     pnlAge = named(new QLabel(page), "pnlAge");
     cbxSex = named(new QComboBox(page), "cbxSex");
     cbxSex->addItems({QStringLiteral("不明"), QStringLiteral("男"), QStringLiteral("女")});

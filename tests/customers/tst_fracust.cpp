@@ -1,6 +1,7 @@
 // The customer frame on its tab of the real main window, over a real database.
 #include "calls/TfrmMain.h"
 #include "core/AppError.h"
+#include "core/Clock.h"
 #include "core/MessageService.h"
 #include "core/StartupSettings.h"
 #include "customers/TfraCust.h"
@@ -10,6 +11,7 @@
 #include "support/TestEnv.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -368,6 +370,38 @@ private slots:
         w.form->RefreshTables(TUpTable::With({TUpTable::OptionTable, TUpTable::OptionDTable}));
         delete f; // a tab keeps the definitions it was opened with
         QCOMPARE(w.open("0311112222")->sgdOption10->item(2, 1)->text(), QString("2024/02/03"));
+    }
+
+    // A birth date typed in the form the picker shows is the date stored, over a blank or a
+    // shown date; a blank picker's calendar opens at today.
+    void birthDateTypedWhole()
+    {
+        World w;
+        Clock::setNow(QDateTime(QDate(2026, 7, 15), QTime(10, 0)));
+        w.form->show();
+        QApplication::setActiveWindow(w.form.get());
+        TfraCust* f = w.open("0311112222");
+        auto* calendar = f->dtpCustBirth->calendarWidget();
+        calendar->parentWidget()->show(); // as the picker's button opens it
+        QCOMPARE(calendar->yearShown(), 2026);
+        QCOMPARE(calendar->monthShown(), 7);
+        calendar->parentWidget()->hide();
+        f->edtCustName->setText("誕生");
+        f->dtpCustBirth->setFocus();
+        QTest::keyClicks(f->dtpCustBirth, "1990/05/20");
+        QCOMPARE(f->pnlAge->text(), QString("36"));
+        f->btnOkClick();
+        TCust c;
+        QVERIFY(w.dm().GetCustData("0311112222", c));
+        QCOMPARE(c.BirthDt, QDate(1990, 5, 20));
+
+        f->btnEditClick();
+        f->dtpCustBirth->setFocus();
+        QTest::keyClicks(f->dtpCustBirth, "2001/2/3");
+        QTest::keyClick(f->dtpCustBirth, Qt::Key_Tab);
+        f->btnOkClick();
+        QVERIFY(w.dm().GetCustData("0311112222", c));
+        QCOMPARE(c.BirthDt, QDate(2001, 2, 3));
     }
 
     void deleteKeepsCallsAndPhoneBook()
