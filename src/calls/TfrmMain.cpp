@@ -68,7 +68,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     BuildLayout();
     resize(FDesignWidth, FDesignHeight);
     setWindowIcon(Icons::AppIcon());
-    setMinimumSize(FDesignWidth, 250);
+    // Never narrower than the design; the height follows what the layout needs (at least
+    // every input one line high), which is always above 250.
+    setMinimumWidth(FDesignWidth);
     // The window is closed through its own close buttons, not the title bar.
     setWindowFlag(Qt::CustomizeWindowHint, true);
     setWindowFlag(Qt::WindowCloseButtonHint, false);

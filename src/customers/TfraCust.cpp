@@ -36,6 +36,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTabWidget>
@@ -154,7 +155,15 @@ TfraCust::~TfraCust()
 
 void TfraCust::BuildLayout()
 {
-    auto* v = new QVBoxLayout(this);
+    // Where the window is too low for the record and an open response together, the frame
+    // scrolls instead of squeezing its fields below one line.
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = named(new QScrollArea(this), "scrCust");
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget(scroll);
+    auto* v = new QVBoxLayout(content);
     v->setContentsMargins(2, 2, 2, 2);
     auto* top = new QHBoxLayout;
     PageCust = named(new QTabWidget(this), "PageCust");
@@ -249,6 +258,8 @@ void TfraCust::BuildLayout()
         acceptPage->setSizes({GActWidth, qMax(100, 900 - GActWidth)});
     PageHistory->addTab(acceptPage, QStringLiteral("対応履歴"));
     v->addWidget(PageHistory, 2);
+    scroll->setWidget(content);
+    outer->addWidget(scroll);
 
     resize(900, 560);
     DialogKit::Apply(this);
@@ -321,9 +332,18 @@ void TfraCust::BuildLayout()
 QWidget* TfraCust::BuildBasicPage()
 {
     auto* page = new QWidget(this);
+    // Two columns of fields beside the picture: the record fits above an open response at
+    // the main window's usual size.
     auto* h = new QHBoxLayout(page);
-    auto* g = new QGridLayout;
+    h->setContentsMargins(6, 4, 6, 4);
+    auto* left = new QGridLayout;
+    auto* right = new QGridLayout;
+    for (QGridLayout* g : {left, right}) {
+        g->setVerticalSpacing(3);
+        g->setColumnStretch(1, 1);
+    }
     int row = 0;
+    QGridLayout* g = left;
     auto addEdit = [&](const char* name, const QString& caption, const char* column, bool ime) {
         auto* e = named(new QLineEdit(page), name);
         e->setAttribute(Qt::WA_InputMethodEnabled, ime);
@@ -346,6 +366,9 @@ QWidget* TfraCust::BuildBasicPage()
     btnZipSearch->setEnabled(false);
     g->addWidget(btnZipSearch, zipRow, 2);
     edtAddress = addEdit("edtAddress", QStringLiteral("住所"), "ADDRESS", true).first;
+    left->setRowStretch(row, 1);
+    g = right;
+    row = 0;
     const int mailRow = row;
     edtEmail = addEdit("edtEmail", QStringLiteral("電子メール"), "EMAIL", false).first;
     edtHpUrl = addEdit("edtHpUrl", QStringLiteral("ホームページ"), "HP_URL", false).first;
@@ -358,7 +381,7 @@ QWidget* TfraCust::BuildBasicPage()
     g->addWidget(BtnMapUrl, mailRow + 2, 2);
     cbxTantou = named(new QComboBox(page), "cbxTantou");
     g->addWidget(new QLabel(QStringLiteral("社内担当"), page), row, 0);
-    g->addWidget(cbxTantou, row++, 1);
+    g->addWidget(cbxTantou, row++, 1, 1, 2);
     auto* birth = new QHBoxLayout;
     dtpCustBirth = named(new QDateEdit(page), "dtpCustBirth");
     dtpCustBirth->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
@@ -368,28 +391,34 @@ QWidget* TfraCust::BuildBasicPage()
     dtpCustBirth->setSpecialValueText(QStringLiteral("  "));
     DateTyping::Install(dtpCustBirth);
     pnlAge = named(new QLabel(page), "pnlAge");
+    pnlAge->setMinimumWidth(pnlAge->fontMetrics().horizontalAdvance(QStringLiteral("000")));
     cbxSex = named(new QComboBox(page), "cbxSex");
     cbxSex->addItems({QStringLiteral("不明"), QStringLiteral("男"), QStringLiteral("女")});
     birth->addWidget(dtpCustBirth);
     birth->addWidget(new QLabel(QStringLiteral("年齢"), page));
     birth->addWidget(pnlAge);
     birth->addWidget(new QLabel(QStringLiteral("歳"), page));
+    birth->addSpacing(8);
     birth->addWidget(new QLabel(QStringLiteral("性別"), page));
     birth->addWidget(cbxSex);
     birth->addStretch(1);
     g->addWidget(new QLabel(QStringLiteral("生年月日"), page), row, 0);
     g->addLayout(birth, row++, 1, 1, 2);
-    g->setRowStretch(row, 1);
-    h->addLayout(g, 3);
+    right->setRowStretch(row, 1);
+    h->addLayout(left, 1);
+    h->addSpacing(8);
+    h->addLayout(right, 1);
+    h->addSpacing(8);
 
     auto* pic = new QVBoxLayout;
-    pic->addWidget(new QLabel(QStringLiteral("画像"), page));
+    pic->setSpacing(3);
+    auto* picButtons = new QHBoxLayout;
+    picButtons->addWidget(new QLabel(QStringLiteral("画像"), page));
+    picButtons->addStretch(1);
     imgCustAvater = named(new QLabel(page), "imgCustAvater");
-    imgCustAvater->setFixedSize(200, 200);
+    imgCustAvater->setFixedSize(160, 140);
     imgCustAvater->setAlignment(Qt::AlignCenter);
     imgCustAvater->setFrameShape(QFrame::Box);
-    pic->addWidget(imgCustAvater);
-    auto* picButtons = new QHBoxLayout;
     btnAvater = named(new QPushButton(QStringLiteral("読込..."), page), "btnAvater");
     btnAvaterStrech = named(new QToolButton(page), "btnAvaterStrech");
     btnAvaterStrech->setText(QStringLiteral("調整"));
@@ -397,8 +426,9 @@ QWidget* TfraCust::BuildBasicPage()
     picButtons->addWidget(btnAvater);
     picButtons->addWidget(btnAvaterStrech);
     pic->addLayout(picButtons);
+    pic->addWidget(imgCustAvater);
     pic->addStretch(1);
-    h->addLayout(pic, 1);
+    h->addLayout(pic);
 
     // Enter in a basic field first looks the address up, then moves on.
     for (QWidget* w : {static_cast<QWidget*>(edtTel), static_cast<QWidget*>(edtFax),

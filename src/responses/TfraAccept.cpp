@@ -71,6 +71,8 @@ void TfraAccept::BuildLayout()
     int row = 0;
     auto label = [&](const QString& text) { g->addWidget(new QLabel(text, this), row, 0, Qt::AlignTop); };
 
+    // Date, time and the three choices share one line, so that the response fits below the
+    // customer's record at the main window's usual size.
     label(QStringLiteral("日時"));
     auto* when = new QHBoxLayout;
     dtpActDate = named(new QDateEdit(this), "dtpActDate");
@@ -80,17 +82,14 @@ void TfraAccept::BuildLayout()
     dtpActTime->setDisplayFormat(QStringLiteral("HH:mm"));
     when->addWidget(dtpActDate);
     when->addWidget(dtpActTime);
-    when->addStretch(1);
     g->addLayout(when, row++, 1);
 
     auto combo = [&](const char* name, const QString& caption) {
-        label(caption);
+        when->addSpacing(8);
+        when->addWidget(new QLabel(caption, this));
         auto* box = named(new QComboBox(this), name);
-        box->setMinimumWidth(160);
-        auto* line = new QHBoxLayout;
-        line->addWidget(box);
-        line->addStretch(1);
-        g->addLayout(line, row++, 1);
+        box->setMinimumWidth(120);
+        when->addWidget(box, 1);
         return box;
     };
     cbxType = combo("cbxType", QStringLiteral("区分"));

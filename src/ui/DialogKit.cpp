@@ -150,8 +150,13 @@ void Apply(QWidget* form)
         if (IsInput(w))
             ApplyToInput(w);
     }
-    if (form->isWindow())
-        form->setMinimumSize(form->size());
+    if (form->isWindow()) {
+        // The design size, or more where the captions and inputs need it (a larger font or
+        // scale factor than the design's).
+        const QSize size = form->size().expandedTo(form->minimumSizeHint());
+        form->resize(size);
+        form->setMinimumSize(size);
+    }
 }
 
 void SetReadOnlyLook(QWidget* input, bool readOnly)

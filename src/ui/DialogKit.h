@@ -14,7 +14,8 @@ class QWidget;
 namespace DialogKit {
 
 // Applies focus colour and Enter-moves-on to every input below form (now and when called
-// again for inputs made later) and fixes the minimum size at the form's current size.
+// again for inputs made later) and fixes the minimum size at the form's current size, grown to
+// what its layout needs.
 void Apply(QWidget* form);
 // The same for one input made after Apply (option editors built at run time).
 void ApplyToInput(QWidget* input);

@@ -1,5 +1,18 @@
-// Draws the main window just after a call into a PNG for the README, in a data root of
-// its own: zuvaro3-screenshot OUTPUT.png
+// Shows the program's windows over a small shop's data, in a data root of its own.
+//   zuvaro3-screenshot OUTPUT.png          the main window just after a call
+//   zuvaro3-screenshot --gallery DIR       the pictures of the README: main window, customer
+//                                          with a response, totals preview, settings
+//   zuvaro3-screenshot --check [--out DIR] opens every window and dialog and reports captions
+//                                          cut off, inputs lower than a line and controls
+//                                          over each other; exit 0 only when none is found
+// The scale comes from QT_SCALE_FACTOR.
+#include "admin/TfrmInterface.h"
+#include "admin/TfrmLogin.h"
+#include "admin/TfrmMemo.h"
+#include "admin/TfrmSearchUser.h"
+#include "admin/TfrmSet.h"
+#include "admin/TfrmTels.h"
+#include "admin/TfrmUser.h"
 #include "calls/TfrmMain.h"
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
@@ -7,85 +20,409 @@
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "core/StartupSettings.h"
+#include "customers/TfraCust.h"
+#include "customers/TfrmCustOptEdt.h"
+#include "customers/TfrmCustOption.h"
+#include "customers/TfrmSearch.h"
 #include "db/InitialDatabase.h"
 #include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
+#include "db/TfrmIndexAlert.h"
+#include "devices/TfrmDeviceSetup.h"
+#include "devices/TfrmDeviceStatus.h"
+#include "devices/TfrmSerialPorts.h"
+#include "logs/TfrmDelete.h"
+#include "logs/TfrmExport.h"
+#include "reports/BandReport.h"
+#include "reports/TfrmPrint.h"
+#include "reports/TfrmTotal.h"
+#include "responses/TfraAccept.h"
+#include "responses/TfrmAcceptMaster.h"
+#include "responses/TfrmActSearch.h"
+#include "ui/LayoutCheck.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstdio>
+#include <functional>
+#include <memory>
+
+namespace {
+
+void Settle(int ms = 60)
+{
+    QElapsedTimer t;
+    t.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    } while (t.elapsed() < ms);
+}
+
+bool WaitFor(const std::function<bool()>& done, int ms = 10000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// A small shop: four callers of whom one is a customer, a morning of calls, one response.
+struct Shop
+{
+    QTemporaryDir Tmp;
+
+    Shop()
+    {
+        qputenv("ZUVARO_DATA_ROOT", Tmp.path().toUtf8());
+        qputenv("ZUVARO_UNATTENDED", "no");
+        InitProcessValues();
+        CreateDataFolders();
+        OpenSettingsFile();
+        gIni->WriteString("BASIC", "USE_ACCEPT", "1");
+        gIni->WriteString("BASIC", "AUTO_CUST_INFO", "1");
+        LoadStartupSettings();
+        const QString path = Tmp.path() + "/shop.fdb";
+        InitialDatabase::Create(path);
+        dmCmn = new TdmCmn(path);
+        InitTables(*dmCmn, nullptr);
+        // The upgrade asked (unattended: no) whether to use responses; the shop does.
+        LoadStartupSettings();
+
+        const QDate today = Clock::today();
+        const struct
+        {
+            const char* tel;
+            const char* name;
+            const char* kana;
+            const char* type;
+            int hour, minute;
+        } calls[] = {{"0312345678", "山田商店", "やまだしょうてん", "着信", 9, 5},
+                     {"0459876543", "鈴木工務店", "すずきこうむてん", "発信", 9, 40},
+                     {"09011112222", "佐藤 花子", "さとうはなこ", "着信", 10, 15},
+                     {"0667778888", "株式会社みどり", "みどり", "着信", 11, 2}};
+        for (const auto& c : calls) {
+            TTels t{c.tel, c.tel, QString::fromUtf8(c.name), QString::fromUtf8(c.kana)};
+            dmCmn->InsertTels(t);
+            TLog log;
+            log.DtFrom = QDateTime(today, QTime(c.hour, c.minute, 0));
+            log.TelNo = c.tel;
+            log.TelType = QString::fromUtf8(c.type);
+            log.TelTerm = "0:00:00";
+            log.PortNo = 1;
+            dmCmn->InsertLog(log);
+        }
+        TCust cust;
+        cust.CustTel = "03-1234-5678";
+        cust.CustTelNon = "0312345678";
+        cust.CustName = QString::fromUtf8("山田商店");
+        cust.CustKana = QString::fromUtf8("ヤマダショウテン");
+        cust.Address = QString::fromUtf8("東京都千代田区丸の内1-1-1");
+        cust.ZipCd = "1000005";
+        cust.Email = "info@yamada.example.jp";
+        dmCmn->InsertCustData(cust);
+    }
+    ~Shop()
+    {
+        delete dmCmn;
+        dmCmn = nullptr;
+        CloseSettingsFile();
+    }
+};
+
+// The main window after a call from the customer: the customer's tab with a new response.
+std::unique_ptr<TfrmMain> MainAfterCall(const QString& number)
+{
+    auto form = std::make_unique<TfrmMain>();
+    form->FormCreate();
+    form->resize(1000, 680);
+    form->show();
+    Clock::setNow(QDateTime(Clock::today(), QTime(11, 30, 12)));
+    form->OnDemoActivate(number);
+    WaitFor([&]() { return !form->edtCall->text().isEmpty() && form->Flashing(); });
+    form->SetStatusText(1, QString::fromUtf8("通信有効"));
+    Settle(200);
+    return form;
+}
+
+TfraCust* CurrentCustomer(TfrmMain& form)
+{
+    return qobject_cast<TfraCust*>(form.PageMain->currentWidget());
+}
+
+class Checker
+{
+public:
+    explicit Checker(const QString& out) : FOut(out) {}
+
+    void Inspect(QWidget& w, const QString& name)
+    {
+        if (!w.isVisible())
+            w.show();
+        Settle();
+        FFindings += LayoutCheck::Check(&w, name);
+        ++FWindows;
+        if (!FOut.isEmpty() && !w.grab().save(FOut + QLatin1Char('/') + name + QStringLiteral(".png")))
+            std::fprintf(stderr, "cannot write %s/%s.png\n", qPrintable(FOut), qPrintable(name));
+    }
+    // Each tab of pages in turn.
+    void InspectTabs(QWidget& w, QTabWidget* pages, const QString& name)
+    {
+        for (int i = 0; i < pages->count(); ++i) {
+            if (!pages->isTabVisible(i))
+                continue;
+            pages->setCurrentIndex(i);
+            Inspect(w, name + QLatin1Char('-') + QString::number(i));
+        }
+        pages->setCurrentIndex(0);
+    }
+    int Report() const
+    {
+        for (const LayoutCheck::Finding& f : FFindings)
+            std::printf("%s\n", qPrintable(LayoutCheck::Format(f)));
+        std::printf("layout check: %d findings in %d windows\n", int(FFindings.size()), FWindows);
+        return FFindings.isEmpty() ? 0 : 1;
+    }
+
+private:
+    QString FOut;
+    QList<LayoutCheck::Finding> FFindings;
+    int FWindows = 0;
+};
+
+template <typename Dialog> void InspectDialog(Checker& c, Dialog& d, const QString& name)
+{
+    c.Inspect(d, name);
+    d.hide();
+}
+
+int RunCheck(const QString& out)
+{
+    Shop shop;
+    Checker c(out);
+    {
+        std::unique_ptr<TfrmMain> form = MainAfterCall("0312345678");
+        TfrmMain& m = *form;
+        m.PageMain->setCurrentIndex(0);
+        c.Inspect(m, "main-log");
+        m.PageMain->setCurrentIndex(1);
+        c.Inspect(m, "main-responses");
+        m.PageMenu->setCurrentIndex(1);
+        c.Inspect(m, "main-maintenance");
+        m.PageMenu->setCurrentIndex(0);
+        m.PageMain->setCurrentIndex(2);
+        if (TfraCust* cust = CurrentCustomer(m)) {
+            const int response = cust->PageHistory->count() - 1;
+            cust->PageHistory->setCurrentIndex(response);
+            c.InspectTabs(m, cust->PageCust, "customer");
+            for (int i = 0; i < response; ++i) {
+                cust->PageHistory->setCurrentIndex(i);
+                c.Inspect(m, "customer-history-" + QString::number(i));
+            }
+            cust->PageHistory->setCurrentIndex(response);
+        } else {
+            std::printf("main\tPageMain\t\"\"\tno customer tab after a call\n");
+            return 1;
+        }
+        // A caller nobody knows: a blank customer with the new response.
+        m.OnDemoActivate("0598765432");
+        WaitFor([&]() { return m.PageMain->count() > 3; });
+        Settle(200);
+        c.Inspect(m, "customer-new");
+        // The smallest the window may be made.
+        m.resize(m.minimumSize());
+        c.Inspect(m, "main-smallest");
+        m.resize(1024, 600);
+        c.Inspect(m, "main-1024x600");
+        m.resize(1000, 680);
+
+        {
+            TfrmSet d;
+            d.show();
+            c.InspectTabs(d, d.PageSet, "settings");
+        }
+        {
+            TfrmInterface d;
+            InspectDialog(c, d, "interfaces");
+        }
+        {
+            TfrmTels d(&m, &m);
+            InspectDialog(c, d, "phonebook");
+        }
+        {
+            TfrmUser d(*dmCmn);
+            InspectDialog(c, d, "users");
+        }
+        {
+            TfrmSearchUser d(*dmCmn);
+            InspectDialog(c, d, "user-search");
+        }
+        {
+            TfrmLogin d(*dmCmn);
+            InspectDialog(c, d, "login");
+        }
+        {
+            TfrmMemo d;
+            InspectDialog(c, d, "memo");
+        }
+        {
+            TfrmCustOption d(*dmCmn);
+            InspectDialog(c, d, "customer-options");
+            TfrmCustOptEdt e(d, 1);
+            InspectDialog(c, e, "customer-option-edit");
+        }
+        for (auto mode : {SearchQuery::Tels, SearchQuery::Interface, SearchQuery::Customers}) {
+            TfrmSearch d(mode);
+            InspectDialog(c, d, "search-" + QString::number(int(mode)));
+        }
+        {
+            TfrmIndexAlert d;
+            InspectDialog(c, d, "index-alert");
+        }
+        {
+            TfrmDeviceSetup d(m);
+            InspectDialog(c, d, "device-setup");
+        }
+        {
+            TfrmDeviceStatus d(m.DeviceList());
+            InspectDialog(c, d, "device-status");
+        }
+        {
+            TfrmSerialPorts d;
+            InspectDialog(c, d, "serial-ports");
+        }
+        {
+            TfrmExport d;
+            InspectDialog(c, d, "export");
+        }
+        {
+            TfrmDelete d;
+            InspectDialog(c, d, "deletion");
+        }
+        {
+            TfrmAcceptType d(*dmCmn);
+            InspectDialog(c, d, "response-types");
+        }
+        {
+            TfrmAcceptResult d(*dmCmn);
+            InspectDialog(c, d, "response-results");
+        }
+        if (TfrmActSearch* d = TfrmActSearch::Open(m)) {
+            c.Inspect(*d, "response-search");
+            d->close();
+        }
+        {
+            TfrmTotal d(*dmCmn, true);
+            d.SetPeriod(Clock::today(), Clock::today());
+            c.Inspect(d, "totals");
+            // The preview opens modally from the dialog; here it is looked at instead.
+            TfrmTotal::SetPreviewer([&](const BandReport& report, QWidget*) {
+                TfrmPrint preview(report);
+                c.Inspect(preview, "totals-preview");
+            });
+            d.btnOk->click();
+            TfrmTotal::SetPreviewer({});
+            d.hide();
+        }
+        form->Teardown();
+    }
+    return c.Report();
+}
+
+int RunGallery(const QString& dir)
+{
+    Shop shop;
+    QDir().mkpath(dir);
+    const auto save = [&](QWidget& w, const char* name) {
+        Settle(200);
+        const QString path = dir + QLatin1Char('/') + QLatin1String(name);
+        if (!w.grab().save(path)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            return false;
+        }
+        return true;
+    };
+    std::unique_ptr<TfrmMain> form = MainAfterCall("0312345678");
+    TfrmMain& m = *form;
+    bool ok = true;
+    if (TfraCust* cust = CurrentCustomer(m)) {
+        if (auto* response = cust->findChild<TfraAccept*>()) {
+            response->edtTitle->setText(QString::fromUtf8("配達日の確認"));
+            response->richContent->setPlainText(QString::fromUtf8("来週火曜の午前中に届けてほしいとのこと。"));
+        }
+        ok = save(m, "customer.png") && ok;
+    }
+    m.PageMain->setCurrentIndex(0);
+    ok = save(m, "main-window.png") && ok;
+    {
+        TfrmSet d;
+        d.show();
+        ok = save(d, "settings.png") && ok;
+    }
+    {
+        TfrmTotal d(*dmCmn, true);
+        d.SetPeriod(Clock::today(), Clock::today());
+        TfrmTotal::SetPreviewer([&](const BandReport& report, QWidget*) {
+            TfrmPrint preview(report);
+            preview.resize(900, 680);
+            preview.show();
+            WaitFor([&]() { return preview.PagesDrawn() > 0; }, 5000);
+            ok = save(preview, "totals.png") && ok;
+        });
+        d.btnOk->click();
+        TfrmTotal::SetPreviewer({});
+    }
+    form->Teardown();
+    return ok ? 0 : 1;
+}
+
+int RunMainWindow(const QString& path)
+{
+    Shop shop;
+    gIni->WriteString("BASIC", "AUTO_CUST_INFO", "0");
+    LoadStartupSettings();
+    std::unique_ptr<TfrmMain> form = MainAfterCall("0312345678");
+    Settle(200);
+    const bool ok = form->grab().save(path);
+    if (!ok)
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    form->Teardown();
+    return ok ? 0 : 1;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: zuvaro3-screenshot OUTPUT.png\n");
+    const QStringList args = app.arguments().mid(1);
+    if (args.value(0) == QLatin1String("--check")) {
+        QString out;
+        if (args.size() == 3 && args.at(1) == QLatin1String("--out")) {
+            out = args.at(2);
+            QDir().mkpath(out);
+        } else if (args.size() != 1) {
+            std::fprintf(stderr, "usage: zuvaro3-screenshot --check [--out DIR]\n");
+            return 2;
+        }
+        return RunCheck(out);
+    }
+    if (args.size() == 2 && args.at(0) == QLatin1String("--gallery"))
+        return RunGallery(args.at(1));
+    if (args.size() != 1 || args.at(0).startsWith(QLatin1Char('-'))) {
+        std::fprintf(stderr, "usage: zuvaro3-screenshot OUTPUT.png | --gallery DIR | --check [--out DIR]\n");
         return 2;
     }
-    QTemporaryDir tmp;
-    qputenv("ZUVARO_DATA_ROOT", tmp.path().toUtf8());
-    qputenv("ZUVARO_UNATTENDED", "no");
-    InitProcessValues();
-    CreateDataFolders();
-    OpenSettingsFile();
-    gIni->WriteString("BASIC", "USE_ACCEPT", "0");
-    LoadStartupSettings();
-    const QString path = tmp.path() + "/shop.fdb";
-    InitialDatabase::Create(path);
-    dmCmn = new TdmCmn(path);
-    InitTables(*dmCmn, nullptr);
-
-    // A morning of calls in a small shop.
-    const QDate today = Clock::today();
-    const struct
-    {
-        const char* tel;
-        const char* name;
-        const char* kana;
-        const char* type;
-        int hour, minute;
-    } calls[] = {{"0312345678", "山田商店", "やまだしょうてん", "着信", 9, 5},
-                 {"0459876543", "鈴木工務店", "すずきこうむてん", "発信", 9, 40},
-                 {"09011112222", "佐藤 花子", "さとうはなこ", "着信", 10, 15},
-                 {"0667778888", "株式会社みどり", "みどり", "着信", 11, 2}};
-    for (const auto& c : calls) {
-        TTels t{c.tel, c.tel, QString::fromUtf8(c.name), QString::fromUtf8(c.kana)};
-        dmCmn->InsertTels(t);
-        TLog log;
-        log.DtFrom = QDateTime(today, QTime(c.hour, c.minute, 0));
-        log.TelNo = c.tel;
-        log.TelType = QString::fromUtf8(c.type);
-        log.TelTerm = "0:00:00";
-        log.PortNo = 1;
-        dmCmn->InsertLog(log);
-    }
-    {
-        TfrmMain form;
-        form.FormCreate();
-        form.resize(1000, 560);
-        form.show();
-        Clock::setNow(QDateTime(today, QTime(11, 30, 12)));
-        form.OnDemoActivate("0312345678");
-        // Wait for the call to be on screen and the name panel to light up.
-        QElapsedTimer t;
-        t.start();
-        while (form.edtCall->text().isEmpty() && t.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        while (!form.Flashing() && t.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        form.SetStatusText(1, QString::fromUtf8("通信有効"));
-        QCoreApplication::processEvents();
-        if (!form.grab().save(QString::fromLocal8Bit(argv[1]))) {
-            std::fprintf(stderr, "cannot write %s\n", argv[1]);
-            return 1;
-        }
-    }
-    delete dmCmn;
-    dmCmn = nullptr;
-    CloseSettingsFile();
-    return 0;
+    return RunMainWindow(args.at(0));
 }
