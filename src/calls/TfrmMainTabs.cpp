@@ -1,5 +1,6 @@
 // Customer tabs on the main window.
 #include "calls/TfrmMain.h"
+#include "calls/ui/CustTabBar.h"
 #include "core/DiagLog.h"
 #include "core/Helpers.h"
 #include "core/MessageService.h"
@@ -71,7 +72,8 @@ int TfrmMain::OpenCustTab(const QString& typed)
     if (!frame)
         return -1;
     // The frame sets the caption itself; until then it is a new customer's.
-    PageMain->addTab(frame, QStringLiteral(" 新 規          B"));
+    PageMain->addTab(frame, QString());
+    CustTabBar::SetCaption(PageMain, index, QStringLiteral(" 新 規          B"));
     PageMain->setCurrentIndex(index);
     return index;
 }

@@ -596,7 +596,7 @@ void TfraCust::UpdateCaption(const QString& number)
         return;
     const int index = pages->indexOf(this);
     if (index >= 0)
-        pages->setTabText(index, CustRules::TabCaption(number, FBrowse));
+        CustTabBar::SetCaption(pages, index, CustRules::TabCaption(number, FBrowse));
 }
 
 void TfraCust::SetMode(bool browse, const QString& number)
@@ -1025,9 +1025,9 @@ void TfraCust::OpenAcceptTab(int actNo, const QString& logNo, bool browse)
         return;
     // Both captions of the response: an open tab in either mode is the one to show. For -1
     // this is the unsaved new response, of which a customer has at most one.
-    const QString label = AcceptRules::CaptionLabel(AcceptRules::TabCaption(actNo, true));
+    const QString label = AcceptRules::CaptionLabel(AcceptRules::TabCaption(actNo, true)).left(15);
     for (int i = 2; i < PageHistory->count(); ++i)
-        if (AcceptRules::CaptionLabel(PageHistory->tabText(i)) == label) {
+        if (PageHistory->tabText(i) == label) {
             PageHistory->setCurrentIndex(i);
             return;
         }
@@ -1035,7 +1035,8 @@ void TfraCust::OpenAcceptTab(int actNo, const QString& logNo, bool browse)
     QWidget* page = acceptOpener()(*this, PageHistory, actNo, logNo, browse);
     if (!page)
         return;
-    const int index = PageHistory->addTab(page, AcceptRules::TabCaption(actNo, browse));
+    const int index = PageHistory->addTab(page, QString());
+    CustTabBar::SetCaption(PageHistory, index, AcceptRules::TabCaption(actNo, browse));
     PageHistory->setCurrentIndex(index);
     QMetaObject::invokeMethod(page, "RefreshCaption");
 }

@@ -2,6 +2,7 @@
 
 #include "calls/MasterLists.h"
 #include "calls/TfrmMain.h"
+#include "calls/ui/CustTabBar.h"
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/DiagLog.h"
@@ -222,7 +223,7 @@ void TfraAccept::RefreshCaption()
     auto* pages = parentWidget() ? qobject_cast<QTabWidget*>(parentWidget()->parentWidget()) : nullptr;
     const int index = pages ? pages->indexOf(this) : -1;
     if (index >= 0)
-        pages->setTabText(index, AcceptRules::TabCaption(FActNo, FBrowse));
+        CustTabBar::SetCaption(pages, index, AcceptRules::TabCaption(FActNo, FBrowse));
 }
 
 void TfraAccept::RefreshLists(bool calls)

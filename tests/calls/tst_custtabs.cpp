@@ -81,14 +81,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         const int index = form.OpenCustTab("0500000000");
         auto* bar = static_cast<CustPageControl*>(form.PageMain)->custTabBar();
-        form.PageMain->setTabText(index, "0500000000     E");
+        CustTabBar::SetCaption(form.PageMain, index, "0500000000     E");
         const QRect r = bar->tabRect(index);
         const QPoint mark(r.right() - 8, r.center().y());
         QVERIFY(bar->closeMarkHit(index, mark));
         QTest::mouseClick(bar, Qt::LeftButton, {}, mark);
         QCOMPARE(form.PageMain->count(), 3);
 
-        form.PageMain->setTabText(index, "0500000000     B");
+        CustTabBar::SetCaption(form.PageMain, index, "0500000000     B");
         QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(r.left() + 5, r.center().y()));
         QCOMPARE(form.PageMain->count(), 3);
         QTest::mouseClick(bar, Qt::LeftButton, {}, mark);

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionTab>
+#include <QTabWidget>
 
 namespace {
 const QColor kActive(0xA6, 0xCA, 0xF0);
@@ -12,6 +13,20 @@ constexpr int kMarkZone = 20;
 CustTabBar::CustTabBar(QWidget* parent) : QTabBar(parent)
 {
     setMouseTracking(true);
+}
+
+void CustTabBar::SetCaption(QTabWidget* pages, int index, const QString& caption)
+{
+    if (!pages || index < 0 || index >= pages->count())
+        return;
+    const QString label = caption.isEmpty() ? caption : caption.chopped(1);
+    pages->setTabText(index, label.left(15));
+    pages->tabBar()->setTabData(index, caption.right(1));
+}
+
+QString CustTabBar::Mode(const QTabBar* bar, int index)
+{
+    return bar->tabData(index).toString();
 }
 
 QSize CustTabBar::tabSizeHint(int index) const
@@ -37,16 +52,13 @@ void CustTabBar::paintEvent(QPaintEvent* event)
     QPainter p(this);
     const QRect r = tabRect(active).adjusted(2, 2, -2, 0);
     p.fillRect(r, kActive);
-    const QString caption = tabText(active);
     p.setPen(palette().color(QPalette::WindowText));
-    // A page's caption ends in its mode letter, which is shown by the mark, not as text.
-    const QString label = active >= FFirstCustomer && !caption.isEmpty() ? caption.chopped(1) : caption.left(15);
-    p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, label + QLatin1Char(' '));
+    p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, tabText(active).left(15) + QLatin1Char(' '));
     if (active < FFirstCustomer)
         return;
     const QRect mark(tabRect(active).right() - 22, tabRect(active).top() + 4, 16, 16);
     p.setRenderHint(QPainter::Antialiasing);
-    if (caption.endsWith(QLatin1Char('E'))) {
+    if (Mode(this, active) == QLatin1String("E")) {
         // Edit mode: a pencil.
         p.setPen(QPen(QColor(0x80, 0x50, 0x10), 2));
         p.drawLine(mark.bottomLeft() + QPoint(3, -3), mark.topRight() + QPoint(-3, 3));
@@ -74,6 +86,6 @@ void CustTabBar::mouseReleaseEvent(QMouseEvent* event)
     const int active = currentIndex();
     // Only a customer tab in browse mode closes; one being edited must be saved first.
     if (event->button() == Qt::LeftButton && active >= FFirstCustomer &&
-        tabText(active).contains(QLatin1Char('B')) && closeMarkHit(active, event->position().toPoint()))
+        Mode(this, active) == QLatin1String("B") && closeMarkHit(active, event->position().toPoint()))
         emit closeRequested(active);
 }
