@@ -8,12 +8,14 @@ namespace CallMemo {
 
 QString FromEditor(const QString& plainText)
 {
-    if (plainText.isEmpty())
+    // Line breaks after the last line (an Enter pressed at the end) are not part of the memo:
+    // a one-line memo must show whole in a one-line grid cell.
+    QString text = plainText;
+    while (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    if (text.isEmpty())
         return QString();
-    QString out;
-    for (const QString& line : plainText.split(QLatin1Char('\n')))
-        out += line + QStringLiteral("\r\n");
-    return out;
+    return text.split(QLatin1Char('\n')).join(QStringLiteral("\r\n"));
 }
 
 QString ToEditor(const QString& memo)

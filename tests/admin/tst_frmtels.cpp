@@ -136,11 +136,12 @@ private slots:
         // Column 5: the memo; exactly 4000 bytes pass, one more is refused.
         auto* memo = form.findChild<TfrmMemo*>("frmMemo");
         QTimer::singleShot(0, &form, [&]() {
-            memo->memMemo->setPlainText(QString(3999, 'x'));
+            // Two lines: the stored line break takes two bytes, one in the editor.
+            memo->memMemo->setPlainText(QString(3998, 'x') + "\nx");
             memo->btnOk->click();
             QVERIFY(memo->isVisible());
             QCOMPARE(MessageService::shownTexts().last(), QString("文字数が規定範囲を超えています。(最大半角4000文字)"));
-            memo->memMemo->setPlainText(QString(3998, 'x'));
+            memo->memMemo->setPlainText(QString(3997, 'x') + "\nx\n");
             memo->btnOk->click();
         });
         emit form.logCellDoubleClicked(0, 5);
@@ -152,8 +153,22 @@ private slots:
         });
         AdminActions::EditMemo(form, QString::number(logNo), "x");
         QCOMPARE(form.sgdLog->text(0, 5).size(), 4000);
-        // A row without a call number does nothing.
-        AdminActions::EditMemo(form, "", "x");
+        // A one-line memo ended with Enter is stored as that line.
+        QTimer::singleShot(0, &form, [&]() {
+            memo->memMemo->setPlainText("折り返し電話希望\n");
+            memo->btnOk->click();
+        });
+        AdminActions::EditMemo(form, QString::number(logNo), "x");
+        QCOMPARE(TestDatabase::Scalar(QString("select TEL_MEMO from LOG where LOG_NO = %1").arg(logNo)), QString("折り返し電話希望"));
+        // "メモ" with no call selected says what to select; a row without a call number does nothing.
+        MessageService::clearShown();
+        form.sgdLog->clearSelection();
+        form.sgdLog->setCurrentIndex(QModelIndex());
+        form.findChild<QPushButton*>("btnMemo")->click();
+        QCOMPARE(MessageService::shownTexts(), QStringList{AdminActions::NoCallSelectedMessage()});
+        QVERIFY(!memo->isVisible());
+        AdminActions::EditMemo(form, "x", "x");
+        QCOMPARE(MessageService::shownTexts().size(), 1);
     }
 };
 

@@ -62,14 +62,19 @@ private slots:
 
     void memoLength()
     {
-        QCOMPARE(CallMemo::FromEditor("a\nb"), QString("a\r\nb\r\n"));
+        QCOMPARE(CallMemo::FromEditor("a\nb"), QString("a\r\nb"));
         QCOMPARE(CallMemo::FromEditor(""), QString());
+        // Line breaks after the last line are dropped, those between lines kept.
+        QCOMPARE(CallMemo::FromEditor("折り返し電話希望\n"), QString("折り返し電話希望"));
+        QCOMPARE(CallMemo::FromEditor("a\n\nb\n\n"), QString("a\r\n\r\nb"));
+        QCOMPARE(CallMemo::FromEditor("\n\n"), QString());
         QCOMPARE(CallMemo::ToEditor("a\r\nb\r\n"), QString("a\nb"));
-        // 3998 characters and their line break make exactly 4000 bytes.
-        QVERIFY(!CallMemo::TooLong(CallMemo::FromEditor(QString(3998, 'x'))));
-        QVERIFY(CallMemo::TooLong(CallMemo::FromEditor(QString(3999, 'x'))));
-        QVERIFY(!CallMemo::TooLong(CallMemo::FromEditor(QString(1999, QChar(0x3042)))));
-        QVERIFY(CallMemo::TooLong(CallMemo::FromEditor(QString(1999, QChar(0x3042)) + "x")));
+        QCOMPARE(CallMemo::ToEditor("a\r\nb"), QString("a\nb"));
+        // Exactly 4000 bytes, line breaks counted, pass.
+        QVERIFY(!CallMemo::TooLong(CallMemo::FromEditor(QString(4000, 'x'))));
+        QVERIFY(CallMemo::TooLong(CallMemo::FromEditor(QString(4001, 'x'))));
+        QVERIFY(!CallMemo::TooLong(CallMemo::FromEditor(QString(1998, QChar(0x3042)) + "\nxx\n")));
+        QVERIFY(CallMemo::TooLong(CallMemo::FromEditor(QString(1999, QChar(0x3042)) + "\nx")));
     }
 };
 

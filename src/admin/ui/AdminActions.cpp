@@ -4,6 +4,7 @@
 #include "admin/TfrmTels.h"
 #include "calls/TfrmMain.h"
 #include "core/DiagLog.h"
+#include "core/MessageService.h"
 #include "db/TdmCmn.h"
 
 #include <QLabel>
@@ -23,6 +24,11 @@ void OpenTels(TfrmMain& form, const QString& number)
     form.edtCall->setFocus();
 }
 
+QString NoCallSelectedMessage()
+{
+    return QStringLiteral("メモを入力する発着信を電話履歴から選択してください。");
+}
+
 TfrmMemo* MemoWindow(TfrmMain& form)
 {
     auto* memo = form.findChild<TfrmMemo*>(QStringLiteral("frmMemo"));
@@ -33,6 +39,10 @@ TfrmMemo* MemoWindow(TfrmMain& form)
 
 void EditMemo(TfrmMain& form, const QString& logNo, const QString& memo)
 {
+    if (logNo.isEmpty()) {
+        MessageService::Information(NoCallSelectedMessage());
+        return;
+    }
     bool ok = false;
     const int number = logNo.toInt(&ok);
     if (!ok)
