@@ -6,6 +6,7 @@
 #include "db/FbQuery.h"
 #include "db/TdmCmn.h"
 #include "ui/DialogKit.h"
+#include "ui/FileDialogs.h"
 #include "ui/Named.h"
 
 #include <QCheckBox>
@@ -34,11 +35,10 @@ TfrmSet::TfrmSet(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmSet"));
     setWindowTitle(QStringLiteral("環境設定"));
     ChooseFolder = [this](const QString& start) {
-        return QFileDialog::getExistingDirectory(this, QStringLiteral("バックアップ先"), start);
+        return FileDialogs::Folder(this, QStringLiteral("バックアップ先"), start);
     };
     ChoosePicture = [this]() {
-        return QFileDialog::getOpenFileName(this, QStringLiteral("ロゴ画像"), QString(),
-                                            QStringLiteral("画像 (*.jpg *.jpeg *.bmp)"));
+        return FileDialogs::OpenFile(this, QStringLiteral("ロゴ画像"), QStringLiteral("画像 (*.jpg *.jpeg *.bmp)"));
     };
     BuildLayout();
     resize(600, 560);

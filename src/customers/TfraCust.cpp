@@ -21,13 +21,13 @@
 #include "ui/AcceptMarkDelegate.h"
 #include "ui/DateTyping.h"
 #include "ui/DialogKit.h"
+#include "ui/FileDialogs.h"
 #include "ui/GridHelpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -764,8 +764,8 @@ void TfraCust::btnSearchClick()
 
 void TfraCust::btnAvaterClick()
 {
-    const QString path = QFileDialog::getOpenFileName(
-        this, QString(), QString(),
+    const QString path = FileDialogs::OpenFile(
+        this, QString(),
         QStringLiteral("画像ファイル (*.jpg *.jpeg *.png *.bmp);;JPEG イメージファイル (*.jpg);;ビットマップ (*.bmp)"));
     if (!path.isEmpty())
         LoadPictureFile(path);

@@ -10,6 +10,7 @@
 #include "db/TdmCmn.h"
 #include "logs/DataExporter.h"
 #include "ui/DialogKit.h"
+#include "ui/FileDialogs.h"
 #include "ui/ZuvaroApplication.h"
 
 #include <QCheckBox>
@@ -185,6 +186,8 @@ QString TfrmExport::DefaultChooser(const QString& path, int fileType)
     if (!path.isEmpty()) {
         dialog.setDirectory(QFileInfo(path).absolutePath());
         dialog.selectFile(QFileInfo(path).fileName());
+    } else {
+        dialog.setDirectory(FileDialogs::StartFolder());
     }
     dialog.selectNameFilter(types.value(fileType));
     // Changing the file type changes the extension of the name typed so far.
@@ -197,6 +200,7 @@ QString TfrmExport::DefaultChooser(const QString& path, int fileType)
     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
+    FileDialogs::Remember(dialog.selectedFiles().first());
     return dialog.selectedFiles().first();
 }
 

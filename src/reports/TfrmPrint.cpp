@@ -4,10 +4,12 @@
 #include "core/DiagLog.h"
 #include "core/MessageService.h"
 #include "reports/BandReport.h"
+#include "ui/FileDialogs.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QToolBar>
 
@@ -16,8 +18,8 @@ namespace {
 TfrmPrint::PathChooser& pathChooser()
 {
     static TfrmPrint::PathChooser chooser = [](QWidget* parent, const QString& suggested) {
-        return QFileDialog::getSaveFileName(parent, QStringLiteral("PDFファイルに保存"), suggested,
-                                            QStringLiteral("PDF (*.pdf)"));
+        return FileDialogs::SaveFile(parent, QStringLiteral("PDFファイルに保存"), QFileInfo(suggested).fileName(),
+                                     QStringLiteral("PDF (*.pdf)"));
     };
     return chooser;
 }
@@ -49,7 +51,7 @@ TfrmPrint::TfrmPrint(const BandReport& report, QWidget* parent) : QPrintPreviewD
 
 void TfrmPrint::btnPdfClick()
 {
-    const QString suggested = QDir::home().filePath(FReport.Layout().JobTitle + QStringLiteral(".pdf"));
+    const QString suggested = FileDialogs::StartPath(FReport.Layout().JobTitle + QStringLiteral(".pdf"));
     const QString file = pathChooser()(this, suggested);
     if (file.isEmpty())
         return;

@@ -104,7 +104,8 @@ int ZuvaroMain(int argc, char** argv)
         return rc;
     }
 
-    app.setApplicationDisplayName(QStringLiteral("Zuvaro３"));
+    // No application display name: the platform would append it to every window title,
+    // and each window's caption is its own text. Message boxes carry "Zuvaro３" themselves.
     int rc = 0;
     {
         // Watch for SIGTERM/SIGINT before anything long runs. A stop request ends every

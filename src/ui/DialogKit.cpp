@@ -27,6 +27,9 @@ namespace {
 const char* const kApplied = "zuvaroDialogKit";
 const char* const kLimit = "zuvaroByteLimit";
 const QColor kFocusColour(255, 200, 200);
+// Only while focused; otherwise the style's own frame.
+const QString kFocusFrame =
+    QStringLiteral("QPlainTextEdit:focus, QTextEdit:focus { border: 2px solid rgb(230, 120, 120); }");
 
 bool IsInput(const QWidget* w)
 {
@@ -64,9 +67,14 @@ void Paint(QWidget* w, bool focused)
     QColor colour = base.color(QPalette::Base);
     if (IsReadOnly(w))
         colour = base.color(QPalette::ToolTipBase);
-    else if (focused)
-        colour = kFocusColour;
+    else if (focused && EnterMovesOn(w))
+        colour = kFocusColour; // a large text area shows its focus by a frame instead
     pal.setColor(QPalette::Base, colour);
+    // A disabled input (a record in browse mode) reads like a read-only one: the tooltip
+    // background with the normal text colour, not pale grey text.
+    pal.setColor(QPalette::Disabled, QPalette::Base, base.color(QPalette::Active, QPalette::ToolTipBase));
+    pal.setColor(QPalette::Disabled, QPalette::Text, base.color(QPalette::Active, QPalette::Text));
+    pal.setColor(QPalette::Disabled, QPalette::ButtonText, base.color(QPalette::Active, QPalette::ButtonText));
     if (auto* combo = qobject_cast<QComboBox*>(w)) {
         pal.setColor(QPalette::Button, focused ? kFocusColour : base.color(QPalette::Button));
         if (combo->lineEdit())
@@ -140,6 +148,8 @@ void ApplyToInput(QWidget* input)
         return;
     input->setProperty(kApplied, true);
     input->installEventFilter(InputFilter::instance());
+    if (!EnterMovesOn(input) && input->styleSheet().isEmpty())
+        input->setStyleSheet(kFocusFrame);
     Paint(input, input->hasFocus());
 }
 

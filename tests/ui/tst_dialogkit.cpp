@@ -8,10 +8,13 @@
 #include "support/TempDb.h"
 #include "support/TestEnv.h"
 #include "ui/DialogKit.h"
+#include "ui/FileDialogs.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QDialog>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -69,6 +72,45 @@ private slots:
         QTest::keyClicks(memo, QStringLiteral("b"));
         QVERIFY(memo->hasFocus());
         QCOMPARE(memo->toPlainText(), QStringLiteral("a\nb"));
+        // A large text area is framed, not filled, while it has the focus.
+        QCOMPARE(memo->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+        QVERIFY(memo->styleSheet().contains(":focus"));
+    }
+
+    void fileDialogsOpenWhereAFileWasLastChosen()
+    {
+        QCOMPARE(FileDialogs::StartFolder(), QDir::homePath());
+        {
+            QTemporaryDir dir;
+            FileDialogs::Remember(dir.filePath("list.pdf"));
+            QCOMPARE(FileDialogs::StartFolder(), dir.path());
+            QCOMPARE(FileDialogs::StartPath("電話番号集計.pdf"), dir.filePath("電話番号集計.pdf"));
+            FileDialogs::Remember(QString());
+            QCOMPARE(FileDialogs::StartFolder(), dir.path());
+        }
+        // A folder that is gone: home again.
+        QCOMPARE(FileDialogs::StartFolder(), QDir::homePath());
+    }
+
+    void browseLookAndMinimumFromLayout()
+    {
+        QDialog form;
+        auto* layout = new QVBoxLayout(&form);
+        auto* name = new QLineEdit(QStringLiteral("山田商店"), &form);
+        layout->addWidget(name);
+        for (int i = 0; i < 12; ++i)
+            layout->addWidget(new QLineEdit(&form));
+        form.resize(200, 40); // lower than twelve lines
+        DialogKit::Apply(&form);
+        QVERIFY(form.minimumHeight() >= form.minimumSizeHint().height());
+        QCOMPARE(form.minimumWidth(), 200);
+        QCOMPARE(form.size(), form.minimumSize());
+        // A disabled input keeps the normal text colour on the read-only background.
+        name->setEnabled(false);
+        const QPalette app = QApplication::palette();
+        QCOMPARE(name->palette().color(QPalette::Disabled, QPalette::Text), app.color(QPalette::Active, QPalette::Text));
+        QCOMPARE(name->palette().color(QPalette::Disabled, QPalette::Base),
+                 app.color(QPalette::Active, QPalette::ToolTipBase));
     }
 
     void byteLimitStopsTypingAndPasting()
