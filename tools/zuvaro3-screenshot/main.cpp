@@ -12,6 +12,7 @@
 #include "admin/TfrmSearchUser.h"
 #include "admin/TfrmSet.h"
 #include "admin/TfrmTels.h"
+#include "admin/TfrmUnifyNumbers.h"
 #include "admin/TfrmUser.h"
 #include "calls/TfrmMain.h"
 #include "core/AppGlobals.h"
@@ -275,6 +276,10 @@ int RunCheck(const QString& out)
         {
             TfrmMemo d;
             InspectDialog(c, d, "memo");
+        }
+        {
+            TfrmUnifyNumbers d;
+            InspectDialog(c, d, "unify-numbers");
         }
         {
             TfrmCustOption d(*dmCmn);
