@@ -29,6 +29,9 @@ TSettingsValues TSettingsValues::Current()
     v.ShowBalloon = GShowBalloon;
     v.AutoBackup = GAutoBackup;
     v.AutoBackupPath = GAutoBackupPath;
+    v.DailyBackup = GDailyBackup;
+    v.DailyBackupTime = GDailyBackupTime;
+    v.BackupGenerations = GBackupGenerations;
     v.KanaType = GKanaType;
     v.BannerStretch = GBannerStretch;
     v.NumberForm = GNumberForm;
@@ -113,6 +116,13 @@ void SettingsWriter::Write(const TSettingsValues& v, const Hooks& hooks)
     GAutoBackup = v.AutoBackup;
     ini.WriteString(QStringLiteral("BASIC"), QStringLiteral("AUTO_BACKUP_PATH"), v.AutoBackupPath);
     GAutoBackupPath = v.AutoBackupPath;
+    flag("BASIC", "DAILY_BACKUP", v.DailyBackup);
+    GDailyBackup = v.DailyBackup;
+    ini.WriteString(QStringLiteral("BASIC"), QStringLiteral("DAILY_BACKUP_TIME"),
+                    v.DailyBackupTime.toString(QStringLiteral("HH:mm")));
+    GDailyBackupTime = v.DailyBackupTime;
+    integer("BASIC", "BACKUP_GENERATIONS", qMax(1, v.BackupGenerations));
+    GBackupGenerations = qMax(1, v.BackupGenerations);
     integer("COMMON", "KANA_TYPE", v.KanaType);
     GKanaType = v.KanaType;
     if (hooks.Picture)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTime>
 
 #include <functional>
 
@@ -27,6 +28,9 @@ struct TSettingsValues
     bool ShowBalloon = true;
     bool AutoBackup = false;
     QString AutoBackupPath;
+    bool DailyBackup = false;
+    QTime DailyBackupTime = QTime(12, 30);
+    int BackupGenerations = 7;
     int KanaType = 0;
     bool BannerStretch = true;
     bool NumberForm = true;

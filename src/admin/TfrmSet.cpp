@@ -22,7 +22,9 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QTimeEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -115,6 +117,19 @@ void TfrmSet::BuildLayout()
     backup->addWidget(edtBackupPath, 1);
     backup->addWidget(btnBackupPath);
     b->addLayout(backup);
+    auto* daily = new QHBoxLayout;
+    chkDailyBackup = named(new QCheckBox(QStringLiteral("毎日バックアップする")), "chkDailyBackup");
+    tmeDailyBackup = named(new QTimeEdit, "tmeDailyBackup");
+    tmeDailyBackup->setDisplayFormat(QStringLiteral("HH:mm"));
+    spnBackupGenerations = named(new QSpinBox, "spnBackupGenerations");
+    spnBackupGenerations->setRange(1, 99);
+    daily->addWidget(chkDailyBackup);
+    daily->addWidget(tmeDailyBackup);
+    daily->addSpacing(16);
+    daily->addWidget(new QLabel(QStringLiteral("保存する世代数")));
+    daily->addWidget(spnBackupGenerations);
+    daily->addStretch(1);
+    b->addLayout(daily);
     b->addWidget(new QLabel(QStringLiteral("※増設したハードディスクなどの保存場所を指定してください。")));
 
     auto* misc = new QHBoxLayout;
@@ -203,6 +218,12 @@ void TfrmSet::BuildLayout()
     connect(cbxJouchu, &QComboBox::currentIndexChanged, this, &TfrmSet::SetJouchuEnabled);
     connect(chkJouchuOpen, &QCheckBox::toggled, this, &TfrmSet::SetJouchuEnabled);
     connect(btnBackupPath, &QPushButton::clicked, this, &TfrmSet::btnBackupPathClick);
+    connect(edtBackupPath, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (FBackupPathWasEmpty && !text.trimmed().isEmpty()) {
+            FBackupPathWasEmpty = false;
+            chkDailyBackup->setChecked(true);
+        }
+    });
     connect(btnLogoLoad, &QPushButton::clicked, this, &TfrmSet::btnLogoLoadClick);
     connect(btnLogoClear, &QPushButton::clicked, this, [this]() {
         FPicture = QImage();
@@ -270,6 +291,10 @@ void TfrmSet::FormShow()
     chkShowBalloon->setChecked(v.ShowBalloon);
     chkAutoBackup->setChecked(v.AutoBackup);
     edtBackupPath->setText(v.AutoBackupPath);
+    FBackupPathWasEmpty = v.AutoBackupPath.trimmed().isEmpty();
+    chkDailyBackup->setChecked(v.DailyBackup);
+    tmeDailyBackup->setTime(v.DailyBackupTime);
+    spnBackupGenerations->setValue(v.BackupGenerations);
     cbxKanaType->setCurrentIndex(v.KanaType);
     chkNumberForm->setChecked(v.NumberForm);
     edtCountryCode->setText(v.CountryCode);
@@ -375,6 +400,9 @@ TSettingsValues TfrmSet::Collect() const
     v.ShowBalloon = chkShowBalloon->isChecked();
     v.AutoBackup = chkAutoBackup->isChecked();
     v.AutoBackupPath = edtBackupPath->text();
+    v.DailyBackup = chkDailyBackup->isChecked();
+    v.DailyBackupTime = tmeDailyBackup->time();
+    v.BackupGenerations = spnBackupGenerations->value();
     v.KanaType = qMax(0, cbxKanaType->currentIndex());
     v.BannerStretch = btnStretch->isChecked();
     v.NumberForm = chkNumberForm->isChecked();
@@ -386,7 +414,7 @@ void TfrmSet::btnOKClick()
 {
     btnOK->setEnabled(false);
     const TSettingsValues v = Collect();
-    if (v.AutoBackup && (v.AutoBackupPath.isEmpty() || !QDir(v.AutoBackupPath).exists())) {
+    if ((v.AutoBackup || v.DailyBackup) && (v.AutoBackupPath.isEmpty() || !QDir(v.AutoBackupPath).exists())) {
         MessageService::Warning(QStringLiteral("バックアップ先が無効です。バックアップ先を指定してください。"));
         btnOK->setEnabled(true);
         return;

@@ -14,6 +14,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+class QSpinBox;
+class QTimeEdit;
 class QTabWidget;
 class QToolButton;
 
@@ -62,6 +64,9 @@ public:
     QCheckBox* chkNumberForm = nullptr;
     QLineEdit* edtCountryCode = nullptr;
     QPushButton* btnBackupPath = nullptr;
+    QCheckBox* chkDailyBackup = nullptr;
+    QTimeEdit* tmeDailyBackup = nullptr;
+    QSpinBox* spnBackupGenerations = nullptr;
     QComboBox* cbxKanaType = nullptr;
     QLabel* imgLogo = nullptr;
     QPushButton* btnLogoLoad = nullptr;
@@ -93,4 +98,6 @@ private:
     QList<int> FIfNos;
     QImage FPicture;
     bool FPictureChanged = false;
+    // The daily copy is switched on when a backup folder is set for the first time.
+    bool FBackupPathWasEmpty = false;
 };

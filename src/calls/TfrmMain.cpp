@@ -1,6 +1,8 @@
 #include "calls/TfrmMain.h"
 
 #include "calls/DatabaseBackup.h"
+#include "db/BackupRestore.h"
+#include "db/FbDatabase.h"
 #include "calls/DialAddress.h"
 #include "calls/MasterLists.h"
 #include "calls/ProgramLauncher.h"
@@ -245,6 +247,8 @@ void TfrmMain::BuildLayout()
     AddButton(maint, "btnExport", QStringLiteral("データ出力"));
     AddButton(maint, "btnDelete", QStringLiteral("履歴削除"));
     AddButton(maint, "btnBackup", QStringLiteral("バックアップ"), QStringLiteral("データのバックアップを行います。"));
+    AddButton(maint, "btnRestore", QStringLiteral("バックアップから復元"),
+              QStringLiteral("バックアップしたデータベースを元に戻します。"));
     AddButton(maint, "btnInterface", QStringLiteral("外部接続"));
     AddButton(maint, "btnMaster", QStringLiteral("マスタ登録"));
     AddButton(maint, "btnUnifyNumbers", QStringLiteral("電話番号の表記を統一"),
@@ -256,6 +260,8 @@ void TfrmMain::BuildLayout()
     // Dialogs that are not part of this build yet stay visible but disabled.
     connect(findChild<QPushButton*>(QStringLiteral("btnBackup")), &QPushButton::clicked, this,
             &TfrmMain::btnBackupClick);
+    connect(findChild<QPushButton*>(QStringLiteral("btnRestore")), &QPushButton::clicked, this,
+            &TfrmMain::btnRestoreClick);
     connect(findChild<QPushButton*>(QStringLiteral("btnHelp")), &QPushButton::clicked, this, &TfrmMain::btnHelpClick);
     auto* btnCall = findChild<QPushButton*>(QStringLiteral("btnCall"));
     btnCall->setToolTip(QStringLiteral("Androidスマホから電話をかけます。"));
@@ -397,6 +403,11 @@ bool TfrmMain::FormCreate()
     if (GJouchuIdx == 1)
         EnterJouchu();
 
+    // A restore killed half-way left its staged copy beside the database.
+    if (!FbDatabase::IsServerPath(GTelDbPath))
+        for (const QString& line : BackupRestore::Recover(GTelDbPath))
+            WriteLog(QStringLiteral("TfrmMain.FormCreate restore recovery: ") + line);
+
     // Bring the database up to date; without it the program cannot work.
     try {
         TfrmIndexAlertNotice notice;
@@ -463,6 +474,7 @@ bool TfrmMain::FormCreate()
     MasterLists::SetCurrent(FMasterLists.get());
     FMasterLists->MakeAll();
     MakeLogGrid();
+    DailyBackupCheck();
     emit formCreated();
     return true;
 }
@@ -517,12 +529,6 @@ void TfrmMain::LayoutLogGrid()
     sgdLog->setColumnHidden(6, !GUseAccept);
 }
 
-void TfrmMain::btnBackupClick()
-{
-    if (AutoBackup(*dmCmn, GTelDbPath, GAutoBackupPath, true))
-        MessageService::Information(QStringLiteral("バックアップ完了しました。"));
-}
-
 void TfrmMain::ShowMainWindow()
 {
     if (StartHidden()) {
@@ -553,8 +559,13 @@ void TfrmMain::Teardown()
     DisConnectAdrTelComList();
     if (GJouchuIdx == 1)
         EndJouchu();
+    if (FBackupTimer)
+        FBackupTimer->stop();
+    // A daily copy under way is completed first: the lock it holds must be ended.
+    if (FDailyBackup)
+        FDailyBackup->Wait();
     if (GAutoBackup && dmCmn)
-        AutoBackup(*dmCmn, GTelDbPath, GAutoBackupPath, false);
+        AutoBackup(*dmCmn, GTelDbPath, GAutoBackupPath, false, GBackupGenerations);
     if (FSpeech)
         FSpeech->ReleaseEngine();
     DeleteOldLogs(gLogDir, Clock::now().addDays(-100));

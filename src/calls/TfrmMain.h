@@ -7,6 +7,7 @@
 #include "devices/TfrmDeviceStatus.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QMainWindow>
 
 #include <functional>
@@ -15,6 +16,7 @@
 
 class CallLogGrid;
 class CallLogModel;
+class BackupJob;
 class CallPipeline;
 class CopyDataServer;
 class MasterLists;
@@ -27,6 +29,7 @@ class QTimer;
 class UserRegistry;
 class QAction;
 class QDateEdit;
+class QDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -106,6 +109,19 @@ public:
     void Open1Click();
     void EndProgram();
     void btnBackupClick();
+    // The daily copy: due at the set time of day, and at the first check after a time that
+    // passed without a copy (a start the next morning). Runs without a dialog while calls
+    // go on; checked every minute and once at start.
+    void DailyBackupCheck();
+    BackupJob* DailyBackupRunning() const { return FDailyBackup; }
+    // "バックアップから復元": the list of copies (or, on a server, how it is done there).
+    void btnRestoreClick();
+    // Puts the copy in place of the live database: calls that come meanwhile wait in the
+    // call journal and are written to the restored database; every list is reloaded. The
+    // live database is kept aside. With messages; true when the copy is in place.
+    bool RestoreDatabase(const QString& copy);
+    // Tests: acts on the restore dialog once its copies are listed, before it runs.
+    void SetRestoreDialogHook(std::function<void(QDialog*)> hook) { FRestoreDialogHook = std::move(hook); }
     void btnHelpClick();
     // The help opens through the desktop; tests give a recording launcher.
     void SetHelpLauncher(ProgramLauncher* launcher) { FHelpLauncher = launcher; }
@@ -263,6 +279,11 @@ private:
     int FActWidth = 0;
     bool FStartMaximized = false;
     bool FEnding = false;
+    QTimer* FBackupTimer = nullptr;
+    BackupJob* FDailyBackup = nullptr;
+    // After a failed daily copy the next try waits, so a missing folder is not retried each minute.
+    QDateTime FDailyRetryAfter;
+    std::function<void(QDialog*)> FRestoreDialogHook;
     int FDesignWidth = 1000;
     bool FStartupAborted = false;
     std::function<bool()> FLoginHook;

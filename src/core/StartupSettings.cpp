@@ -26,6 +26,9 @@ bool GJouchuKidou = false;
 bool GShowBalloon = true;
 bool GAutoBackup = false;
 QString GAutoBackupPath;
+bool GDailyBackup = false;
+QTime GDailyBackupTime(12, 30);
+int GBackupGenerations = 7;
 bool GSpeakEnabled = false;
 int GSpeed = 140;
 int GIndex1 = 1;
@@ -76,6 +79,18 @@ int integerOrZero(const char* section, const char* key, const char* def)
 }
 } // namespace
 
+QTime ParseDailyBackupTime(const QString& text)
+{
+    QTime t = QTime::fromString(text.trimmed(), QStringLiteral("H:mm"));
+    if (!t.isValid())
+        t = QTime::fromString(text.trimmed(), QStringLiteral("H:mm:ss"));
+    if (!t.isValid()) {
+        WriteLog(QStringLiteral("Settings BASIC/DAILY_BACKUP_TIME=\"%1\" is not a time of day; using 12:30").arg(text));
+        return QTime(12, 30);
+    }
+    return QTime(t.hour(), t.minute());
+}
+
 void LoadStartupSettings()
 {
     gTraceOn = true;
@@ -109,6 +124,13 @@ void LoadStartupSettings()
     GAutoBackupPath = text("BASIC", "AUTO_BACKUP_PATH", QString());
     GNumberForm = flag("BASIC", "NUMBER_FORM", "1");
     GCountryCode = text("BASIC", "COUNTRY_CODE", QStringLiteral("81")).trimmed();
+    GDailyBackup = flag("BASIC", "DAILY_BACKUP", "0");
+    GDailyBackupTime = ParseDailyBackupTime(text("BASIC", "DAILY_BACKUP_TIME", QStringLiteral("12:30")));
+    GBackupGenerations = integer("BASIC", "BACKUP_GENERATIONS", 7);
+    if (GBackupGenerations < 1) {
+        WriteLog(QStringLiteral("Settings BASIC/BACKUP_GENERATIONS=%1 keeps no copy; using 1").arg(GBackupGenerations));
+        GBackupGenerations = 1;
+    }
 
     GSpeakEnabled = flag("SPEAK", "ENABLED", "0");
     GSpeed = integer("SPEAK", "SPEED", 140);

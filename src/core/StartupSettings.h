@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTime>
 
 // Start-up copies of the settings, read once from the settings file before any window
 // exists. The settings dialog writes both the file and these values.
@@ -30,6 +31,11 @@ extern QString GAutoBackupPath;
 // Numbers in their national form (PhoneNumberForm), and the country that form is for.
 extern bool GNumberForm;
 extern QString GCountryCode;
+// The daily copy while the program runs: on/off, its time of day, and how many dated copies
+// the backup folder keeps.
+extern bool GDailyBackup;
+extern QTime GDailyBackupTime;
+extern int GBackupGenerations;
 // SPEAK
 extern bool GSpeakEnabled;
 extern int GSpeed;
@@ -48,3 +54,5 @@ extern QString GUnknownKana;
 // Reads every start-up setting from gIni with its default and special rules, and
 // switches the diagnostic log on.
 void LoadStartupSettings();
+// "hh:mm" of DAILY_BACKUP_TIME; anything else is 12:30 (and logged).
+QTime ParseDailyBackupTime(const QString& text);

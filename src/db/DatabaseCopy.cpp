@@ -25,44 +25,6 @@ QString LocalDatabaseFile(const QString& databasePath)
 namespace DatabaseCopy {
 
 namespace {
-// A copy taken while the database was frozen still says so in its header; clear that and
-// prove that the copy opens.
-bool FixUpAndCheck(const QString& copy, QString* failure)
-{
-    const QString nbackup = QStandardPaths::findExecutable(QStringLiteral("nbackup"));
-    if (nbackup.isEmpty()) {
-        *failure = QStringLiteral("nbackup not found");
-        return false;
-    }
-    QProcess fix;
-    fix.start(nbackup, {QStringLiteral("-F"), copy});
-    if (!fix.waitForFinished(120000) || fix.exitStatus() != QProcess::NormalExit || fix.exitCode() != 0) {
-        *failure = QStringLiteral("nbackup -F: ") + QString::fromLocal8Bit(fix.readAllStandardError()).trimmed();
-        return false;
-    }
-    try {
-        FbDatabase check;
-        check.setDatabaseName(copy);
-        check.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=pinewoodx"),
-                         QStringLiteral("lc_ctype=ASCII")});
-        check.setSqlDialect(1);
-        check.open();
-        {
-            FbQuery q(check);
-            q.setSql(QStringLiteral("select count(*) as N from RDB$RELATIONS"));
-            q.open();
-            q.close();
-        }
-        check.close();
-    } catch (const AppError& e) {
-        *failure = e.message();
-        return false;
-    }
-    return true;
-}
-} // namespace
-
-namespace {
 // The first column of the one row of a monitoring query, as a number.
 int monitoredNumber(TdmCmn& dm, const QString& sql)
 {
@@ -114,6 +76,54 @@ bool EndStaleBackupLock(TdmCmn& dm)
     }
 }
 
+// A copy taken while the database was frozen still says so in its header; clear that and
+// prove that the copy opens.
+bool FixUpAndCheck(const QString& copy, QString* failure)
+{
+    const QString nbackup = QStandardPaths::findExecutable(QStringLiteral("nbackup"));
+    if (nbackup.isEmpty()) {
+        *failure = QStringLiteral("nbackup not found");
+        return false;
+    }
+    QProcess fix;
+    fix.start(nbackup, {QStringLiteral("-F"), copy});
+    if (!fix.waitForFinished(120000) || fix.exitStatus() != QProcess::NormalExit || fix.exitCode() != 0) {
+        *failure = QStringLiteral("nbackup -F: ") + QString::fromLocal8Bit(fix.readAllStandardError()).trimmed();
+        return false;
+    }
+    try {
+        FbDatabase check;
+        check.setDatabaseName(copy);
+        check.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=pinewoodx"),
+                         QStringLiteral("lc_ctype=ASCII")});
+        check.setSqlDialect(1);
+        check.open();
+        {
+            FbQuery q(check);
+            q.setSql(QStringLiteral("select count(*) as N from RDB$RELATIONS"));
+            q.open();
+            q.close();
+        }
+        check.close();
+    } catch (const AppError& e) {
+        *failure = e.message();
+        return false;
+    }
+    return true;
+}
+
+bool CopyFile(const QString& source, const QString& target, QString* failure)
+{
+    QFile::remove(target);
+    if (QFile::copy(source, target)) {
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup);
+        return true;
+    }
+    *failure = QStringLiteral("cannot copy ") + source + QStringLiteral(" to ") + target;
+    QFile::remove(target);
+    return false;
+}
+
 bool MakeConsistentCopy(TdmCmn& dm, const QString& source, const QString& target, QString* failure)
 {
     QFile::remove(target);
@@ -121,7 +131,7 @@ bool MakeConsistentCopy(TdmCmn& dm, const QString& source, const QString& target
     try {
         dm.ExecSql(QStringLiteral("ALTER DATABASE BEGIN BACKUP"));
         try {
-            copied = QFile::copy(source, target);
+            copied = CopyFile(source, target, failure);
         } catch (...) {
             dm.ExecSql(QStringLiteral("ALTER DATABASE END BACKUP"));
             throw;
@@ -132,12 +142,8 @@ bool MakeConsistentCopy(TdmCmn& dm, const QString& source, const QString& target
         QFile::remove(target);
         return false;
     }
-    if (!copied) {
-        *failure = QStringLiteral("cannot copy ") + source + QStringLiteral(" to ") + target;
-        QFile::remove(target);
+    if (!copied)
         return false;
-    }
-    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup);
     if (!FixUpAndCheck(target, failure)) {
         QFile::remove(target);
         return false;

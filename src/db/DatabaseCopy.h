@@ -24,6 +24,13 @@ bool EndStaleBackupLock(TdmCmn& dm);
 // replaced if present. On failure target is removed and *failure says why.
 bool MakeConsistentCopy(TdmCmn& dm, const QString& source, const QString& target, QString* failure);
 
+// The steps of a copy that touch no connection, so they may run on a worker thread while
+// the program goes on (they log nothing): the plain file copy (target replaced; removed
+// again on failure), and turning a copy taken under the backup lock into a normal database
+// that has proved to open.
+bool CopyFile(const QString& source, const QString& target, QString* failure);
+bool FixUpAndCheck(const QString& copy, QString* failure);
+
 // True when a and b name the same file, also through symbolic or hard links.
 bool SameFile(const QString& a, const QString& b);
 

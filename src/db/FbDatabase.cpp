@@ -3,6 +3,7 @@
 #include "db/FbEngine.h"
 
 #include "core/AppError.h"
+#include "db/DatabaseError.h"
 #include "db/FbCommon.h"
 #include "db/FbQuery.h"
 
@@ -83,6 +84,8 @@ void FbDatabase::open()
 {
     if (FHandle)
         return;
+    if (!FHeldAway.isEmpty())
+        throw DatabaseError(FHeldAway);
     EnsureEngineShutdownAtExit();
     QByteArray dpb;
     dpb.append(char(isc_dpb_version1));

@@ -35,6 +35,10 @@ public:
     void open();
     // Drops every open query's statement and transaction, then detaches.
     void close();
+    // While a reason is set, open() refuses with it: the file is being replaced (a restore),
+    // and nothing may attach to it meanwhile. Empty: open as usual.
+    void setHeldAway(const QString& reason) { FHeldAway = reason; }
+    bool heldAway() const { return !FHeldAway.isEmpty(); }
     void ensureOpen()
     {
         if (!connected())
@@ -75,6 +79,7 @@ private:
     void unregisterQuery(FbQuery* q) { FQueries.removeAll(q); }
 
     QString FPath;
+    QString FHeldAway;
     QStringList FParams;
     int FDialect = 1;
     unsigned int FHandle = 0;

@@ -17,6 +17,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
+#include <QTimeEdit>
 #include <QtTest>
 
 #include <array>
@@ -101,7 +103,7 @@ private slots:
             << "[LINK]\nENABLED=1\nAUTO_LAUNCH=1\nIF_NO=3\n"
                "[BASIC]\nUSE_ACCEPT=1\nLOGIN_AUTH=1\nSTARTUP=1\nAUTO_CUST_INFO=1\nBRING=0\nJOUCHU=1\n"
                "JOUCHU_OPEN=1\nJOUCHU_KIDOU=1\nSHOW_BALLOON=0\nAUTO_BACKUP=1\nAUTO_BACKUP_PATH=%1\n"
-               "NUMBER_FORM=0\nCOUNTRY_CODE=1\n"
+               "NUMBER_FORM=0\nCOUNTRY_CODE=1\nDAILY_BACKUP=1\nDAILY_BACKUP_TIME=07:05\nBACKUP_GENERATIONS=3\n"
                "[SPEAK]\nENABLED=1\nSPEED=230\nFOOT1=さまから\nINDEX1=2\nFOOT2=のおでんわ\nINDEX2=1\n"
                "[COMMON]\nKANA_TYPE=2\n[BANNER]\nSTRETCH=0\n";
         QTest::newRow("default words after both names") << "[SPEAK]\nENABLED=1\nINDEX1=1\nINDEX2=2\n";
@@ -116,7 +118,7 @@ private slots:
             QVERIFY(AutostartEntry::Apply(true));
             LoadStartupSettings();
         }
-        const std::array<std::array<const char*, 3>, 24> keys{{
+        const std::array<std::array<const char*, 3>, 27> keys{{
             {"LINK", "ENABLED", "0"}, {"LINK", "AUTO_LAUNCH", "0"}, {"LINK", "IF_NO", "1"},
             {"BASIC", "USE_ACCEPT", "0"}, {"BASIC", "LOGIN_AUTH", "0"}, {"BASIC", "STARTUP", "0"},
             {"BASIC", "AUTO_CUST_INFO", "0"}, {"BASIC", "BRING", "1"}, {"BASIC", "JOUCHU", "0"},
@@ -125,6 +127,7 @@ private slots:
             {"SPEAK", "SPEED", "140"}, {"SPEAK", "INDEX1", "1"}, {"SPEAK", "INDEX2", "2"},
             {"SPEAK", "FOOT1", "から"}, {"SPEAK", "FOOT2", "え、でんわです"}, {"COMMON", "KANA_TYPE", "0"},
             {"BANNER", "STRETCH", "1"}, {"BASIC", "NUMBER_FORM", "1"}, {"BASIC", "COUNTRY_CODE", "81"},
+            {"BASIC", "DAILY_BACKUP", "0"}, {"BASIC", "DAILY_BACKUP_TIME", "12:30"}, {"BASIC", "BACKUP_GENERATIONS", "7"},
         }};
         auto values = [&]() {
             QStringList out;
@@ -253,17 +256,36 @@ private slots:
         const QString before = iniText();
         TfrmSet dlg;
         dlg.show();
+        // Setting a folder for the first time switches the daily copy on, with its defaults.
+        QVERIFY(!dlg.chkDailyBackup->isChecked());
+        QCOMPARE(dlg.tmeDailyBackup->time(), QTime(12, 30));
+        QCOMPARE(dlg.spnBackupGenerations->value(), 7);
         dlg.chkAutoBackup->setChecked(true);
         dlg.edtBackupPath->setText(w.env.path("missing"));
+        QVERIFY(dlg.chkDailyBackup->isChecked());
         dlg.btnOK->click();
         QCOMPARE(MessageService::shownTexts(), QStringList{"バックアップ先が無効です。バックアップ先を指定してください。"});
         QCOMPARE(iniText(), before);
         QVERIFY(dlg.btnOK->isEnabled());
         dlg.ChooseFolder = [&](const QString&) { return w.env.root(); };
         dlg.btnBackupPath->click();
+        dlg.tmeDailyBackup->setTime(QTime(7, 5));
         dlg.btnOK->click();
         QCOMPARE(key("BASIC", "AUTO_BACKUP_PATH"), w.env.root());
         QVERIFY(GAutoBackup);
+        QCOMPARE(key("BASIC", "DAILY_BACKUP"), QString("1"));
+        QCOMPARE(key("BASIC", "DAILY_BACKUP_TIME"), QString("07:05"));
+        QCOMPARE(key("BASIC", "BACKUP_GENERATIONS"), QString("7"));
+        QVERIFY(GDailyBackup);
+        QCOMPARE(GDailyBackupTime, QTime(7, 5));
+
+        // Once a folder is set, the user's choice stands: switched off, it stays off.
+        TfrmSet again;
+        again.show();
+        QVERIFY(again.chkDailyBackup->isChecked());
+        again.chkDailyBackup->setChecked(false);
+        again.edtBackupPath->setText(w.env.path("."));
+        QVERIFY(!again.chkDailyBackup->isChecked());
     }
 
     void numberFormAndCountryCode()

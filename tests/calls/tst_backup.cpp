@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "core/MessageService.h"
 #include "core/StartupSettings.h"
+#include "db/BackupSet.h"
 #include "db/DatabaseCopy.h"
 #include "db/DatabaseError.h"
 #include "db/FbDatabase.h"
@@ -40,12 +41,17 @@ class TestBackup : public QObject
 {
     Q_OBJECT
 private slots:
-    void copyWhileOpenRenamesThePreviousCopy()
+    void copiesWhileOpenAreKeptAsDatedCopies()
     {
         TestEnv env;
         LoadStartupSettings();
         TestDatabase db(env.path("shop.fdb"));
         QDir().mkpath(env.path("backup"));
+        // A copy made by an older version under the plain name, which no dated copy holds.
+        QFile legacy(env.path("backup/ZUVARODB.FDB"));
+        QVERIFY(legacy.open(QIODevice::WriteOnly));
+        legacy.write("an older copy");
+        legacy.close();
         for (int i = 0; i < 50; ++i) {
             TLog log;
             log.DtFrom = QDateTime::currentDateTime();
@@ -56,21 +62,116 @@ private slots:
         Clock::setNow(QDateTime(QDate(2024, 2, 1), QTime(8, 9, 10)));
         QVERIFY(AutoBackup(*dmCmn, db.path(), env.path("backup"), true));
         QVERIFY(MessageService::shown().isEmpty());
+        QVERIFY(QFileInfo::exists(env.path("backup/ZUVARODB.FDB_RENAME20240201_080910")));
 
-        // The program goes on writing; a second backup moves the first copy aside.
+        // The program goes on writing; the second copy is dated apart from the first.
         TLog more;
         more.DtFrom = QDateTime::currentDateTime();
         more.TelNo = "x";
         more.TelType = QString::fromUtf8("着信");
         dmCmn->InsertLog(more);
+        Clock::setNow(QDateTime(QDate(2024, 2, 2), QTime(12, 30, 0)));
         QVERIFY(AutoBackup(*dmCmn, db.path(), env.path("backup") + "/", true));
-        QVERIFY(QFileInfo::exists(env.path("backup/ZUVARODB.FDB_RENAME20240201_080910")));
+        QCOMPARE(QDir(env.path("backup")).entryList(QDir::Files),
+                 (QStringList{"ZUVARODB.FDB", "ZUVARODB.FDB_RENAME20240201_080910", "ZUVARODB_20240201_080910.FDB",
+                              "ZUVARODB_20240202_123000.FDB"}));
 
-        // Both copies are databases of their own that open with the rows of their time.
-        QCOMPARE(logRowsIn(env.path("backup/ZUVARODB.FDB_RENAME20240201_080910")), 50);
+        // Each copy is a database of its own that opens with the rows of its time; the plain
+        // name is the newest, and an older version's copy was set aside, not replaced.
+        QCOMPARE(logRowsIn(env.path("backup/ZUVARODB_20240201_080910.FDB")), 50);
+        QCOMPARE(logRowsIn(env.path("backup/ZUVARODB_20240202_123000.FDB")), 51);
         QCOMPARE(logRowsIn(env.path("backup/ZUVARODB.FDB")), 51);
         // And the program's own database is still writable.
         dmCmn->InsertLog(more);
+    }
+
+    // Pruning keeps exactly the newest N of our dated copies and touches nothing else.
+    void pruneKeepsOurNewestAndNothingElse_data()
+    {
+        QTest::addColumn<int>("keep");
+        QTest::newRow("seven") << 7;
+        QTest::newRow("two") << 2;
+        QTest::newRow("one") << 1;
+        QTest::newRow("nonsense keeps one") << 0;
+    }
+
+    void pruneKeepsOurNewestAndNothingElse()
+    {
+        QFETCH(int, keep);
+        TestEnv env;
+        const QString folder = env.path("backup");
+        QDir().mkpath(folder);
+        auto touch = [&](const QString& name, const QDateTime& modified = QDateTime::currentDateTime()) {
+            QFile f(folder + "/" + name);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("x");
+            f.flush();
+            f.setFileTime(modified, QFileDevice::FileModificationTime);
+        };
+        QStringList ours;
+        for (int day = 1; day <= 9; ++day) {
+            ours << QString("ZUVARODB_202403%1_123000.FDB").arg(day, 2, 10, QLatin1Char('0'));
+            touch(ours.last());
+        }
+        const QStringList foreign{"ZUVARODB.FDB", "ZUVARODB.FDB_RENAME20240101_000000", "zuvarodb_20240101_123000.fdb",
+                                  "ZUVARODB_20240101_123000.FDB.bak", "ZUVARODB_2024.FDB", "ZUVARODB_20240101_123000.GDB",
+                                  "notes.txt", "ZUVARODB_20240420_123000.FDB.part"};
+        for (const QString& name : foreign)
+            touch(name);
+        touch("ZUVARODB_20240101_123000.FDB.part", QDateTime::currentDateTime().addDays(-2));
+        QDir().mkpath(folder + "/ZUVARODB_20230101_123000.FDB"); // a folder of that name
+
+        const QStringList removed = BackupSet::Prune(folder, keep, QDateTime::currentDateTime());
+        const int kept = qMax(keep, 1);
+        QCOMPARE(removed.size(), 9 - kept + 1);
+        QStringList expected = foreign + ours.mid(9 - kept) + QStringList{"ZUVARODB_20230101_123000.FDB"};
+        expected.sort();
+        QStringList left = QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+        left.sort();
+        QCOMPARE(left, expected);
+        QCOMPARE(BackupSet::Newest(folder), QDateTime(QDate(2024, 3, 9), QTime(12, 30)));
+    }
+
+    // The daily time: due once the time of day has passed without a copy since.
+    void dailyCopyIsDue_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QTime>("at");
+        QTest::addColumn<QDateTime>("newest");
+        QTest::addColumn<bool>("due");
+        const QDate d(2024, 5, 10);
+        QTest::newRow("never copied") << QDateTime(d, QTime(8, 0)) << QTime(12, 30) << QDateTime() << true;
+        QTest::newRow("before the time, copied yesterday after it")
+            << QDateTime(d, QTime(12, 29, 59)) << QTime(12, 30) << QDateTime(d.addDays(-1), QTime(12, 30)) << false;
+        QTest::newRow("at the time") << QDateTime(d, QTime(12, 30)) << QTime(12, 30) << QDateTime(d.addDays(-1), QTime(12, 30)) << true;
+        QTest::newRow("after the time, copied since") << QDateTime(d, QTime(18, 0)) << QTime(12, 30) << QDateTime(d, QTime(12, 30, 2))
+                                                      << false;
+        QTest::newRow("morning after a day switched off")
+            << QDateTime(d, QTime(9, 0)) << QTime(12, 30) << QDateTime(d.addDays(-2), QTime(17, 0)) << true;
+        QTest::newRow("copied at the last end after the time")
+            << QDateTime(d, QTime(9, 0)) << QTime(12, 30) << QDateTime(d.addDays(-1), QTime(19, 0)) << false;
+        QTest::newRow("new year") << QDateTime(QDate(2025, 1, 1), QTime(0, 10)) << QTime(23, 30) << QDateTime(QDate(2024, 12, 30), QTime(23, 0))
+                                  << true;
+    }
+
+    void dailyCopyIsDue()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(QTime, at);
+        QFETCH(QDateTime, newest);
+        QFETCH(bool, due);
+        QCOMPARE(BackupSet::DailyDue(now, at, newest), due);
+        // Names carry the time to the second, and only ours give one.
+        QCOMPARE(BackupSet::TimeOfName(BackupSet::FileName(now)), now);
+        QVERIFY(!BackupSet::TimeOfName("ZUVARODB_" + now.toString("yyyyMMdd_HHmmss") + ".FDB.part").isValid());
+    }
+
+    void dailyTimeSetting()
+    {
+        QCOMPARE(ParseDailyBackupTime("7:05"), QTime(7, 5));
+        QCOMPARE(ParseDailyBackupTime(" 23:59 "), QTime(23, 59));
+        QCOMPARE(ParseDailyBackupTime("25:00"), QTime(12, 30));
+        QCOMPARE(ParseDailyBackupTime("noon"), QTime(12, 30));
     }
 
     // A backup folder that holds the database itself: refused, nothing renamed.
@@ -144,7 +245,7 @@ private slots:
         QCOMPARE(MessageService::shownTexts().first(),
                  QString::fromUtf8("データファイル 「ZUVARODB.FDB」 を指定された場所にコピーできませんでした。\r\n"
                                    "unsuccessful metadata update (injected)"));
-        QCOMPARE(QDir(env.path("backup")).entryList(QDir::Files), QStringList{"ZUVARODB.FDB"});
+        QCOMPARE(QDir(env.path("backup")).entryList(QDir::Files).size(), 2);
         QCOMPARE(logRowsIn(env.path("backup/ZUVARODB.FDB")), 0);
     }
 
