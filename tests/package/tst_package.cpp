@@ -55,6 +55,7 @@ private slots:
             "bin/zuvaro3",
             "bin/zuvaro3-initdb",
             "bin/zuvaro3-export",
+            "bin/zuvaro3-backup",
             "bin/zuvaro3-report",
             "bin/zuvaro-phone",
             "share/applications/zuvaro3.desktop",
@@ -66,6 +67,7 @@ private slots:
             "share/man/man1/zuvaro3-report.1",
             "share/man/man1/zuvaro-phone.1",
             "share/man/man8/zuvaro3-initdb.8",
+            "share/man/man8/zuvaro3-backup.8",
             "share/doc/zuvaro3/README.md",
             "share/zuvaro3/help/index.html",
             "share/zuvaro3/help/images/main-window.png",
@@ -139,6 +141,7 @@ private slots:
             const char* program;
         } pages[] = {{"man1/zuvaro3.1", nullptr},
                      {"man8/zuvaro3-initdb.8", "tools/zuvaro3-initdb/zuvaro3-initdb"},
+                     {"man8/zuvaro3-backup.8", "tools/zuvaro3-backup/zuvaro3-backup"},
                      {"man1/zuvaro3-export.1", "tools/zuvaro3-export/zuvaro3-export"},
                      {"man1/zuvaro3-report.1", "tools/zuvaro3-report/zuvaro3-report"},
                      {"man1/zuvaro-phone.1", "tools/zuvaro-phone/zuvaro-phone"}};

@@ -1,0 +1,83 @@
+// zuvaro3-backup against the real program: a copy, the list, and a restore that is refused
+// while the program has the database open and done once it has ended.
+
+#include "core/AppGlobals.h"
+#include "db/InitialDatabase.h"
+#include "support/ProgramRunner.h"
+#include "support/TestEnv.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+struct Result
+{
+    int code;
+    QString out;
+    QString err;
+};
+
+Result backupTool(const QStringList& args)
+{
+    QProcess p;
+    p.start(TestEnv::binary(QStringLiteral("tools/zuvaro3-backup/zuvaro3-backup")), args);
+    if (!p.waitForFinished(120000))
+        return {-1, QString(), QString()};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+} // namespace
+
+class TestBackupTool : public QObject
+{
+    Q_OBJECT
+private slots:
+    void copyListAndRestoreRefusedWhileTheProgramRuns()
+    {
+        TestEnv env;
+        const QString live = AppPaths::defaultDatabasePath();
+        InitialDatabase::Create(live);
+        const QString folder = env.path("backup");
+        QDir().mkpath(folder);
+        env.writeIni("[BASIC]\nAUTO_BACKUP_PATH=" + folder + "\n");
+
+        const Result made = backupTool({"--now"});
+        QCOMPARE(made.code, 0);
+        const QString copy = made.out.trimmed();
+        QVERIFY2(QFileInfo(copy).fileName().startsWith("ZUVARODB_"), qPrintable(made.out + made.err));
+        QVERIFY(QFileInfo::exists(folder + "/ZUVARODB.FDB"));
+        // A file that is not a database, named like a copy, lists as damaged.
+        QFile junk(folder + "/ZUVARODB_20200101_000000.FDB");
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("not a database");
+        junk.close();
+        const Result listed = backupTool({"--list"});
+        QCOMPARE(listed.code, 0);
+        QCOMPARE(listed.out.count('\n'), 2);
+        QVERIFY(listed.out.contains(QFileInfo(copy).fileName() + "  ok"));
+        QVERIFY(listed.out.contains("ZUVARODB_20200101_000000.FDB  DAMAGED"));
+        QCOMPARE(backupTool({"--restore", "ZUVARODB_20200101_000000.FDB"}).code, 1);
+
+        ProgramRunner runner;
+        QProcess* program = runner.start();
+        QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")));
+        const QStringList before = QDir(QFileInfo(live).path()).entryList(QDir::Files);
+        const Result refused = backupTool({"--restore", copy});
+        QCOMPARE(refused.code, 3);
+        QVERIFY2(refused.err.contains("refused"), qPrintable(refused.err));
+        QCOMPARE(QDir(QFileInfo(live).path()).entryList(QDir::Files), before);
+        QCOMPARE(runner.terminate(program), 0);
+
+        const Result restored = backupTool({"--restore", copy});
+        QCOMPARE(restored.code, 0);
+        const QStringList after = QDir(QFileInfo(live).path()).entryList({"ZUVARODB.FDB*"}, QDir::Files);
+        QCOMPARE(after.size(), 2);
+        QVERIFY(after.at(1).startsWith("ZUVARODB.FDB_before_restore_"));
+        QCOMPARE(backupTool({"--keep", "1"}).code, 0);
+        QCOMPARE(QDir(folder).entryList({"ZUVARODB_*"}, QDir::Files), QStringList{QFileInfo(copy).fileName()});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBackupTool)
+#include "tst_backuptool.moc"
