@@ -77,6 +77,12 @@ public:
     }
 
     const QString& copy() const { return FCopy; }
+    void useEarlierCopy()
+    {
+        const QString source = LocalDatabaseFile(FDm.IBDatabase1.databaseName());
+        if (!source.isEmpty() && QFileInfo::exists(source + QStringLiteral(".before-upgrade")))
+            FCopy = source + QStringLiteral(".before-upgrade");
+    }
     // Puts the safety copy in the database's place; the copy stays until an upgrade completes.
     bool restoreCopy(QString* failure);
 
@@ -623,6 +629,11 @@ void InitTables(TdmCmn& dm, IndexNotice* notice)
         // every start: the copy taken before the first change (by this start or by the one that
         // was interrupted) is the state to start over from, once.
         QString failure;
+        // A probe failing before this start changed anything: the copy an interrupted start
+        // left serves as well, as long as the database is open here (so that no other program
+        // is using the file the copy replaces).
+        if (u.copy().isEmpty() && dm.IBDatabase1.connected())
+            u.useEarlierCopy();
         if (u.copy().isEmpty() || !u.restoreCopy(&failure)) {
             if (!failure.isEmpty())
                 WriteLog(QStringLiteral("InitTables cannot put the copy back: ") + failure);
