@@ -117,7 +117,15 @@ QString StagedPath(const QString& live)
 
 QString AsidePath(const QString& live, const QDateTime& at)
 {
-    return live + QStringLiteral("_before_restore_") + at.toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    // A second restore within the same second is named a second later.
+    QDateTime t = at;
+    QString path;
+    for (int i = 0; i < 3600; ++i, t = t.addSecs(1)) {
+        path = live + QStringLiteral("_before_restore_") + t.toString(QStringLiteral("yyyyMMdd_HHmmss"));
+        if (!QFileInfo::exists(path) && !QFileInfo::exists(path + QStringLiteral(".part")))
+            break;
+    }
+    return path;
 }
 
 bool Stage(const QString& copy, const QString& live, QString* failure)

@@ -35,6 +35,7 @@ TCopyInfo Inspect(const QString& path);
 QList<TCopyInfo> InspectFolder(const QString& folder);
 
 QString StagedPath(const QString& live);
+// The set-aside name for a restore at a time; the first free one from that second on.
 QString AsidePath(const QString& live, const QDateTime& at);
 
 // Step 1 (worker thread safe). On failure nothing is left behind and *failure says why.

@@ -2,11 +2,14 @@
 // while the program has the database open and done once it has ended.
 
 #include "core/AppGlobals.h"
+#include "db/FbDatabase.h"
+#include "db/FbQuery.h"
 #include "db/InitialDatabase.h"
 #include "support/ProgramRunner.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QtTest>
 
@@ -76,6 +79,50 @@ private slots:
         QVERIFY(after.at(1).startsWith("ZUVARODB.FDB_before_restore_"));
         QCOMPARE(backupTool({"--keep", "1"}).code, 0);
         QCOMPARE(QDir(folder).entryList({"ZUVARODB_*"}, QDir::Files), QStringList{QFileInfo(copy).fileName()});
+    }
+
+    // A restore killed at any moment leaves the old database or the copy at the database's
+    // path, never neither; the next run clears what was left and can restore again.
+    void restoreKilledAtAnyMoment()
+    {
+        TestEnv env;
+        const QString live = AppPaths::defaultDatabasePath();
+        InitialDatabase::Create(live);
+        const QString folder = env.path("backup");
+        QDir().mkpath(folder);
+        env.writeIni("[BASIC]\nAUTO_BACKUP_PATH=" + folder + "\n");
+        const QString copy = backupTool({"--now"}).out.trimmed();
+        QVERIFY(QFileInfo::exists(copy));
+        const QString dir = QFileInfo(live).path();
+        const auto dbFiles = [&]() { return QDir(dir).entryList({"ZUVARODB.FDB*"}, QDir::Files); };
+        QElapsedTimer whole;
+        whole.start();
+        QVERIFY(backupTool({"--restore", copy}).code == 0);
+        const qint64 span = qMax<qint64>(whole.elapsed(), 20);
+        for (int i = 0; i < 12; ++i) {
+            QProcess p;
+            p.start(TestEnv::binary(QStringLiteral("tools/zuvaro3-backup/zuvaro3-backup")), {"--restore", copy});
+            QVERIFY(p.waitForStarted());
+            QTest::qSleep(int(span * i / 12));
+            p.kill();
+            p.waitForFinished();
+            QVERIFY2(QFileInfo::exists(live), qPrintable(dbFiles().join(' ')));
+            // Whatever is in place opens and reads.
+            {
+                FbDatabase db;
+                db.setDatabaseName(live);
+                db.setParams({"user_name=SYSDBA", "password=pinewoodx", "lc_ctype=ASCII"});
+                db.open();
+                FbQuery q(db);
+                q.setSql("select count(*) as N from LOG");
+                q.open();
+                q.close();
+                db.close();
+            }
+            const Result again = backupTool({"--restore", copy});
+            QVERIFY2(again.code == 0, qPrintable(again.err));
+            QVERIFY(!QFileInfo::exists(live + ".restore"));
+        }
     }
 };
 
