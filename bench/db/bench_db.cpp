@@ -8,6 +8,7 @@
 #include "core/Clock.h"
 #include "core/AppGlobals.h"
 #include "core/DiagLog.h"
+#include "core/SharedData.h"
 #include "db/InitialDatabase.h"
 #include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
@@ -100,6 +101,7 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     qputenv("ZUVARO_DATA_ROOT", dir.filePath(QStringLiteral("data")).toUtf8());
     qputenv("ZUVARO_UNATTENDED", "yes");
+    SharedData::PrepareProcess();
     InitProcessValues();
     CreateDataFolders();
     OpenSettingsFile();

@@ -11,6 +11,7 @@
 #include "LargeDatabase.h"
 #include "core/AppGlobals.h"
 #include "core/DiagLog.h"
+#include "core/SharedData.h"
 #include "core/MessageService.h"
 #include "core/StartupSettings.h"
 #include "db/InitialDatabase.h"
@@ -101,6 +102,7 @@ int main(int argc, char** argv)
     QDir().mkpath(root);
     qputenv("ZUVARO_DATA_ROOT", root.toUtf8());
     qputenv("ZUVARO_UNATTENDED", "yes");
+    SharedData::PrepareProcess();
     InitProcessValues();
     CreateDataFolders();
     OpenSettingsFile();

@@ -2,6 +2,7 @@
 
 #include "core/AppGlobals.h"
 #include "core/DiagLog.h"
+#include "core/SharedData.h"
 #include "core/StartupSettings.h"
 #include "db/InitialDatabase.h"
 #include "db/SchemaUpgrade.h"
@@ -36,6 +37,7 @@ TdmCmn* Open(const QString& root, int logRows, const Generator& generate)
     QDir().mkpath(root);
     qputenv("ZUVARO_DATA_ROOT", root.toUtf8());
     qputenv("ZUVARO_UNATTENDED", "no");
+    SharedData::PrepareProcess();
     InitProcessValues();
     CreateDataFolders();
     OpenSettingsFile();

@@ -18,6 +18,7 @@
 #include "core/HelpLocation.h"
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
+#include "core/SharedData.h"
 #include "core/StartupSettings.h"
 #include "db/FirstStartDatabase.h"
 #include "db/SchemaUpgrade.h"
@@ -414,9 +415,11 @@ bool TfrmMain::FormCreate()
         InitTables(*dmCmn, &notice);
         SignalWatcher::ReinstallHandlers();
     } catch (const AppError& e) {
-        MessageService::Error(
-            QStringLiteral("データベースへの接続に失敗しました。\r\nzuvaro3.iniファイルの設定を確認してください。\r\n") +
-            e.message() + FirstStartDatabase::ServerMissingHint(GTelDbPath, e.message()));
+        // Rights on the engine's lock folder are not a matter of the settings file.
+        MessageService::Error((SharedData::IsLockFolderFailure(e.message())
+                                   ? SharedData::LockFolderFailureText()
+                                   : QStringLiteral("データベースへの接続に失敗しました。\r\nzuvaro3.iniファイルの設定を確認してください。\r\n")) +
+                              e.message() + FirstStartDatabase::ServerMissingHint(GTelDbPath, e.message()));
         if (dmCmn->IBDatabase1.connected())
             dmCmn->IBDatabase1.close();
         FStartupAborted = true;

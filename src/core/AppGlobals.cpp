@@ -49,15 +49,6 @@ QString engineLockDir()
     return dataRoot() + QStringLiteral("/ordova/common/fblock");
 }
 
-void UseOwnEngineLockFolder()
-{
-    if (!qEnvironmentVariableIsEmpty("FIREBIRD_LOCK"))
-        return;
-    const QString dir = engineLockDir();
-    QDir().mkpath(dir);
-    qputenv("FIREBIRD_LOCK", QFile::encodeName(dir));
-}
-
 QString exeBaseName()
 {
     QString path = QCoreApplication::applicationFilePath();

@@ -39,9 +39,6 @@ QString defaultDatabasePath();
 // default folder is shared with a Firebird server on the same machine, and files an embedded
 // run leaves there make the server refuse every login.
 QString engineLockDir();
-// Points FIREBIRD_LOCK at engineLockDir() unless it is set already; call before the first
-// database attachment of the process.
-void UseOwnEngineLockFolder();
 // The XDG autostart entry named after the executable.
 QString autostartEntryPath();
 // The executable's file name without folder or extension.

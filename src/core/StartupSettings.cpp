@@ -8,8 +8,18 @@
 #include <QFileInfo>
 
 QString GTelDbPath;
-QString GDbUser;
-QString GDbPassword;
+QString DefaultDbUser()
+{
+    return QStringLiteral("SYSDBA");
+}
+
+QString DefaultDbPassword()
+{
+    return QStringLiteral("pinewoodx");
+}
+
+QString GDbUser = DefaultDbUser();
+QString GDbPassword = DefaultDbPassword();
 bool GLinkEnabled = false;
 bool GAutoLaunch = false;
 int GIfNo = 1;
@@ -101,8 +111,8 @@ void LoadStartupSettings()
     GDbUser = text("ZUVARO_DB", "DB_USER", QString());
     GDbPassword = text("ZUVARO_DB", "DB_PASSWORD", QString());
     if (GDbUser.isEmpty()) {
-        GDbUser = QStringLiteral("SYSDBA");
-        GDbPassword = QStringLiteral("pinewoodx");
+        GDbUser = DefaultDbUser();
+        GDbPassword = DefaultDbPassword();
     }
 
     GLinkEnabled = flag("LINK", "ENABLED", "0");

@@ -8,8 +8,13 @@
 extern QString GTelDbPath;
 // The database login: the administrator by default (databases made for the original
 // settings rely on it); a shop on a server sets a user with rights on its database only.
+// They hold the default login from the start, so that every attachment (the tools', the
+// tests') goes in as the program does, also before the settings are loaded: without a user
+// name the embedded engine would take the system account's, which owns nothing.
 extern QString GDbUser;
 extern QString GDbPassword;
+QString DefaultDbUser();
+QString DefaultDbPassword();
 // LINK
 extern bool GLinkEnabled;
 extern bool GAutoLaunch;

@@ -8,6 +8,7 @@
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "core/ProgramOptions.h"
+#include "core/SharedData.h"
 #include "core/StartupSettings.h"
 #include "core/StopRequest.h"
 #include "db/FbEngine.h"
@@ -89,12 +90,12 @@ int ZuvaroMain(int argc, char** argv)
     MessageService::setPresenter(&presenter);
 
     // Common initialisation.
+    SharedData::PrepareProcess();
     InitProcessValues();
     if (!CreateDataFolders())
         qWarning("zuvaro3: cannot create the data folders below %s", qPrintable(gDataDir));
     OpenSettingsFile();
     LoadStartupSettings();
-    AppPaths::UseOwnEngineLockFolder();
 
     const QStringList args = app.arguments().mid(1);
     SingleInstance instance(AppPaths::exeBaseName());
@@ -141,6 +142,8 @@ int ZuvaroMain(int argc, char** argv)
             // A login that was not completed ends the program normally.
             rc = form->LoginRefused() ? 0 : 1;
         } else {
+            // The engine has made its lock files by now.
+            SharedData::HandBackToGroup({GTelDbPath});
             QObject::connect(form.get(), &TfrmMain::destroyed, &app, &QCoreApplication::quit);
             // A stop during start-up has already ended the loops; the main loop would
             // forget it.
@@ -158,6 +161,7 @@ int ZuvaroMain(int argc, char** argv)
     delete dmCmn;
     dmCmn = nullptr;
     ShutdownEngine();
+    SharedData::HandBackToGroup({GTelDbPath});
 
     // Common finalisation.
     CloseSettingsFile();

@@ -12,6 +12,8 @@ ProgramRunner::ProgramRunner(const QString& unattended) : FEnv(QProcessEnvironme
 {
     FEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     FEnv.insert(QStringLiteral("ZUVARO_UNATTENDED"), unattended);
+    // The program finds its engine's lock folder in its data root, as in a shop.
+    FEnv.remove(QStringLiteral("FIREBIRD_LOCK"));
 }
 
 ProgramRunner::~ProgramRunner()

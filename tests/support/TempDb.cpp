@@ -1,13 +1,16 @@
 #include "support/TempDb.h"
 
 #include "core/MessageService.h"
+#include "core/StartupSettings.h"
 #include "db/FbDatabase.h"
 #include "db/InitialDatabase.h"
 #include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
+#include "support/TestEnv.h"
 
 TempDb::TempDb(Kind kind)
 {
+    TestEnv::PrepareTestProcess();
     FDir.setAutoRemove(qEnvironmentVariable("ZUVARO_KEEP_TEST_DIRS").isEmpty());
     FPath = FDir.filePath(QStringLiteral("ZUVARODB.FDB"));
     InitialDatabase::Create(FPath);
@@ -16,7 +19,7 @@ TempDb::TempDb(Kind kind)
         // busy machine they make every DDL statement take tens of milliseconds.
         FbDatabase db;
         db.setDatabaseName(FPath);
-        db.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=pinewoodx"),
+        db.setParams({QStringLiteral("user_name=") + DefaultDbUser(), QStringLiteral("password=") + DefaultDbPassword(),
                       QStringLiteral("force_write=0")});
         db.open();
         db.close();

@@ -4,6 +4,7 @@
 #include "core/Clock.h"
 #include "core/DiagLog.h"
 #include "core/MessageService.h"
+#include "core/SharedData.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +21,7 @@ TestEnv::TestEnv()
     qputenv("XDG_RUNTIME_DIR", FDir.filePath(QStringLiteral("runtime")).toUtf8());
     qputenv("HOME", FDir.filePath(QStringLiteral("home")).toUtf8());
     qunsetenv("ZUVARO_UNATTENDED");
+    PrepareTestProcess();
     Clock::reset();
     MessageService::clearAnswers();
     MessageService::clearShown();
@@ -42,6 +44,13 @@ void TestEnv::writeIni(const QString& text) const
         f.write(text.toUtf8());
     f.close();
     OpenSettingsFile();
+}
+
+void TestEnv::PrepareTestProcess()
+{
+    // The data roots of a test come and go while its engine runs on: the engine of a test
+    // process keeps its lock files in one folder of the build tree (unless ctest named one).
+    SharedData::PrepareProcess(binary(QStringLiteral("fblock")));
 }
 
 QString TestEnv::binary(const QString& relative)

@@ -20,6 +20,9 @@ public:
 
     // Built programs, for tests that start the real program or a tool.
     static QString binary(const QString& relative);
+    // What every program of ours does first (see SharedData::PrepareProcess), for the test
+    // process itself; TestEnv and TempDb call it.
+    static void PrepareTestProcess();
 
 private:
     QTemporaryDir FDir;

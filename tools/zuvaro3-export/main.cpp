@@ -4,6 +4,7 @@
 #include "core/AppGlobals.h"
 #include "core/DiagLog.h"
 #include "core/MessageService.h"
+#include "core/SharedData.h"
 #include "core/StartupSettings.h"
 #include "db/DatabaseError.h"
 #include "db/FbEngine.h"
@@ -124,6 +125,7 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    SharedData::PrepareProcess();
     InitProcessValues();
     CreateDataFolders();
     OpenSettingsFile();
@@ -141,9 +143,7 @@ int main(int argc, char** argv)
                 dm.IBDatabase1.ensureOpen();
             } catch (const DatabaseError& e) {
                 // Another process's embedded engine holds the file (the program run by another user).
-                held = isLocalPath(dbPath) && QFileInfo::exists(dbPath) &&
-                       (e.message().contains(QStringLiteral("lock"), Qt::CaseInsensitive) ||
-                        e.message().contains(QStringLiteral("already opened"), Qt::CaseInsensitive));
+                held = isLocalPath(dbPath) && QFileInfo::exists(dbPath) && SharedData::IsHeldByAnotherProgram(e.message());
                 if (!held)
                     throw;
                 inUse(dbPath);
@@ -160,10 +160,13 @@ int main(int argc, char** argv)
         } catch (const AppError& e) {
             WriteLog(QStringLiteral("zuvaro3-export: ") + e.message());
             std::fprintf(stderr, "zuvaro3-export: %s\n", qPrintable(QString(e.message()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
+            if (SharedData::IsLockFolderFailure(e.message()))
+                std::fprintf(stderr, "zuvaro3-export: %s\n", qPrintable(SharedData::LockFolderFailureToolText()));
             rc = 1;
         }
     }
     ShutdownEngine();
+    SharedData::HandBackToGroup({dbPath});
     MessageService::setPresenter(nullptr);
     CloseSettingsFile();
     return rc;

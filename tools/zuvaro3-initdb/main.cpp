@@ -2,7 +2,9 @@
 
 #include "core/AppError.h"
 #include "core/AppGlobals.h"
+#include "core/SharedData.h"
 #include "db/FbDatabase.h"
+#include "db/FbEngine.h"
 #include "db/InitialDatabase.h"
 #include "db/NumberUnifier.h"
 
@@ -116,9 +118,14 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString path = QFileInfo(args.first()).absoluteFilePath();
-    AppPaths::UseOwnEngineLockFolder();
-    if (parser.isSet(unify))
-        return UnifyNumbers(FbDatabase::IsServerPath(args.first()) ? args.first() : path, parser.value(country), parser.value(unknown), parser.isSet(dryRun));
+    SharedData::PrepareProcess();
+    if (parser.isSet(unify)) {
+        const int unified = UnifyNumbers(FbDatabase::IsServerPath(args.first()) ? args.first() : path, parser.value(country), parser.value(unknown), parser.isSet(dryRun));
+        ShutdownEngine();
+        SharedData::HandBackToGroup({path});
+        return unified;
+    }
+    int rc = 0;
     try {
         InitialDatabase::Create(path, parser.value(owner).trimmed().toUpper());
         if (parser.isSet(postal)) {
@@ -140,7 +147,11 @@ int main(int argc, char** argv)
         }
     } catch (const AppError& e) {
         std::fprintf(stderr, "zuvaro3-initdb: %s\n", qPrintable(e.message()));
-        return 1;
+        if (SharedData::IsLockFolderFailure(e.message()))
+            std::fprintf(stderr, "zuvaro3-initdb: %s\n", qPrintable(SharedData::LockFolderFailureToolText()));
+        rc = 1;
     }
-    return 0;
+    ShutdownEngine();
+    SharedData::HandBackToGroup({path});
+    return rc;
 }

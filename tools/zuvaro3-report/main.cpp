@@ -8,7 +8,9 @@
 #include "core/AppError.h"
 #include "core/AppGlobals.h"
 #include "core/DiagLog.h"
+#include "core/SharedData.h"
 #include "core/StartupSettings.h"
+#include "db/FbEngine.h"
 #include "db/TdmCmn.h"
 #include "reports/TotalsReport.h"
 
@@ -97,6 +99,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    SharedData::PrepareProcess();
     InitProcessValues();
     CreateDataFolders();
     OpenSettingsFile();
@@ -111,11 +114,15 @@ int main(int argc, char** argv)
             dm.IBDatabase1.open();
         } catch (const AppError& e) {
             // A local file is opened by the embedded engine, which one program at a time may hold.
-            const bool local = !GTelDbPath.contains(QLatin1Char(':'));
-            fail(QStringLiteral("cannot open the database %1: %2").arg(GTelDbPath, e.message()) +
-                 (local ? QStringLiteral("\n(the database file can be used by one program at a time: is Zuvaro3 "
-                                         "running?)")
-                        : QString()));
+            QString why;
+            if (SharedData::IsLockFolderFailure(e.message()))
+                why = QStringLiteral("\n") + SharedData::LockFolderFailureToolText();
+            else if (SharedData::IsHeldByAnotherProgram(e.message()))
+                why = QStringLiteral("\n(the database file can be used by one program at a time: is Zuvaro3 "
+                                     "running?)");
+            fail(QStringLiteral("cannot open the database %1: %2").arg(GTelDbPath, e.message()) + why);
+            ShutdownEngine();
+            SharedData::HandBackToGroup({GTelDbPath});
             CloseSettingsFile();
             return 2;
         }
@@ -144,6 +151,8 @@ int main(int argc, char** argv)
         fail(QStringLiteral("database error: ") + e.message());
         rc = 2;
     }
+    ShutdownEngine();
+    SharedData::HandBackToGroup({GTelDbPath});
     CloseSettingsFile();
     return rc;
 }

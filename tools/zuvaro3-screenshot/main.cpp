@@ -18,6 +18,7 @@
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/DiagLog.h"
+#include "core/SharedData.h"
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "core/StartupSettings.h"
@@ -88,6 +89,7 @@ struct Shop
     {
         qputenv("ZUVARO_DATA_ROOT", Tmp.path().toUtf8());
         qputenv("ZUVARO_UNATTENDED", "no");
+        SharedData::PrepareProcess();
         InitProcessValues();
         CreateDataFolders();
         OpenSettingsFile();
