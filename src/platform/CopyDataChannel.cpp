@@ -1,12 +1,13 @@
 #include "platform/CopyDataChannel.h"
 
+#include "platform/RuntimeFolder.h"
+
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,7 +27,7 @@ QString CopyDataServer::serverName(qint64 handle)
 {
     // In the user's own runtime folder (0700): in a shared folder another local user could
     // take the name first and receive what second starts hand over.
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString dir = PrivateRuntimeFolder();
     if (dir.isEmpty())
         return QString();
     return dir + QStringLiteral("/zuvaro3-%1").arg(handle);

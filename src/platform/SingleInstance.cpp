@@ -1,14 +1,15 @@
 #include "platform/SingleInstance.h"
 
+#include "platform/RuntimeFolder.h"
+
 #include <QDir>
 #include <QLockFile>
-#include <QStandardPaths>
 
 SingleInstance::SingleInstance(const QString& name)
 {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    QString dir = PrivateRuntimeFolder();
     if (dir.isEmpty())
-        dir = QDir::tempPath();
+        dir = QDir::tempPath(); // no home and no session folder: the last resort
     FPath = dir + QLatin1Char('/') + name + QStringLiteral(".lock");
 }
 
