@@ -2,6 +2,7 @@
 
 #include "core/Clock.h"
 #include "core/DiagLog.h"
+#include "core/FileAccess.h"
 
 #include <QDir>
 #include <QFile>
@@ -117,7 +118,7 @@ bool CallJournal::FlushUnwritten()
     if (FReplaying)
         return false;
     QFile f(FPath);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!FileAccess::Open(f, QIODevice::WriteOnly | QIODevice::Append))
         return false;
     QByteArray bytes;
     for (const TJournalEntry& e : FUnwritten)
@@ -154,7 +155,7 @@ public:
 
     bool keep(const QByteArray& line)
     {
-        if (!FKept.isOpen() && !FKept.open(QIODevice::WriteOnly))
+        if (!FKept.isOpen() && !FileAccess::Open(FKept, QIODevice::WriteOnly))
             return false;
         ++FKeptLines;
         return FKept.write(line + '\n') == line.size() + 1;
@@ -164,10 +165,8 @@ public:
     bool aside(const QString& reason, const QByteArray& line, bool complete = true)
     {
         if (!FAside.isOpen()) {
-            if (!FAside.open(QIODevice::WriteOnly | QIODevice::Append))
+            if (!FileAccess::Open(FAside, QIODevice::WriteOnly | QIODevice::Append))
                 return false;
-            FAside.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                                  QFileDevice::WriteGroup);
         }
         const QByteArray bytes = reason.toUtf8() + '\t' + line + (complete ? "\n" : "");
         return FAside.write(bytes) == bytes.size();

@@ -15,6 +15,7 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -626,6 +627,36 @@ private slots:
         QCOMPARE(host.pendingAtRefresh, 0);
         QVERIFY(!pipeline.CallWaiting());
         QCOMPARE(count("select count(*) as N from LOG"), calls);
+    }
+
+    // The journal holds callers' numbers: the group's to read and write, nobody else's,
+    // whatever the umask.
+    void journalIsTheGroupsOnly()
+    {
+        TestEnv env;
+        const mode_t umaskBefore = ::umask(002);
+        const auto restore = qScopeGuard([umaskBefore] { ::umask(umaskBefore); });
+        const QDateTime t(QDate(2024, 5, 1), QTime(10, 0, 0));
+        CallJournal journal(env.path("CallJournal.txt"));
+        auto mode = [](const QString& path) {
+            struct stat st;
+            return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+        };
+        for (const char* number : {"01", "02", "03"})
+            QVERIFY(journal.Append(TJournalEntry{t, number, 1, QString::fromUtf8("着信")}));
+        QCOMPARE(mode(journal.path()), 0660);
+        // One left by an older version for everybody to read loses that at its rewrite; the
+        // file of the lines put aside is made the same way.
+        QVERIFY(::chmod(QFile::encodeName(journal.path()).constData(), 0664) == 0);
+        QCOMPARE(journal.Replay([](const TJournalEntry& e) {
+            if (e.TelNo == "02")
+                throw JournalEntryRefused("refused");
+            if (e.TelNo == "03")
+                throw AppError("down");
+        }),
+                 1);
+        QCOMPARE(mode(journal.path()), 0660);
+        QCOMPARE(mode(journal.asidePath()), 0660);
     }
 };
 
