@@ -35,9 +35,13 @@ public:
     }
     ~Phone()
     {
+        // Asked to stop, it closes its serial port and so removes the port's lock file.
         if (FProcess.state() != QProcess::NotRunning) {
-            FProcess.kill();
-            FProcess.waitForFinished(3000);
+            FProcess.terminate();
+            if (!FProcess.waitForFinished(3000)) {
+                FProcess.kill();
+                FProcess.waitForFinished(3000);
+            }
         }
     }
     // Lines the phone received from the PC ("< " removed).

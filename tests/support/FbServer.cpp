@@ -11,7 +11,6 @@
 namespace {
 const char* const kServerBinary = "/usr/sbin/firebird";
 const char* const kEngineDir = "/usr/lib/x86_64-linux-gnu/firebird/3.0";
-const char* const kSecurityTemplate = "/var/lib/firebird/3.0/system/security3.fdb";
 
 int FreeLoopbackPort()
 {
@@ -30,8 +29,7 @@ FbServer::~FbServer()
 
 bool FbServer::Installed()
 {
-    return QFileInfo::exists(QLatin1String(kServerBinary)) && QFileInfo::exists(QLatin1String(kSecurityTemplate)) &&
-           QFileInfo(QLatin1String(kEngineDir)).isDir();
+    return QFileInfo::exists(QLatin1String(kServerBinary)) && QFileInfo(QLatin1String(kEngineDir)).isDir();
 }
 
 QProcessEnvironment FbServer::serverEnvironment() const
@@ -57,7 +55,8 @@ bool FbServer::runIsql(const QString& database, const QString& script, QString* 
     QStringList args{QStringLiteral("-q"), QStringLiteral("-user"), QStringLiteral("SYSDBA")};
     if (!embedded)
         args << QStringLiteral("-password") << QStringLiteral("pinewoodx");
-    args << database;
+    if (!database.isEmpty())
+        args << database;
     isql.start(QStringLiteral("isql-fb"), args);
     if (!isql.waitForStarted(10000)) {
         *error = QStringLiteral("isql-fb did not start");
@@ -83,11 +82,6 @@ bool FbServer::prepare(QString* error)
         for (const char* sub : {"lock", "tmp", "data"})
             QDir(FDir.path()).mkpath(QLatin1String(sub));
         const QString security = FDir.filePath(QStringLiteral("security3.fdb"));
-        if (!QFile::copy(QLatin1String(kSecurityTemplate), security)) {
-            *error = QStringLiteral("cannot copy the security database template");
-            return false;
-        }
-        QFile::setPermissions(security, QFile::ReadOwner | QFile::WriteOwner);
         FPort = FreeLoopbackPort();
         QFile conf(FDir.filePath(QStringLiteral("firebird.conf")));
         conf.open(QIODevice::WriteOnly);
@@ -101,6 +95,11 @@ bool FbServer::prepare(QString* error)
         aliases.open(QIODevice::WriteOnly);
         aliases.write(QStringLiteral("security.db = %1\n").arg(security).toUtf8());
         aliases.close();
+        // A security database of our own, made empty: the system's template is readable by
+        // the server's account only, and the user manager adds its tables on first use.
+        if (!runIsql(QString(), QStringLiteral("create database '%1' user SYSDBA;\n").arg(security), error, true))
+            return false;
+        QFile::setPermissions(security, QFile::ReadOwner | QFile::WriteOwner);
         if (!runIsql(security,
                      QStringLiteral("create or alter user SYSDBA password 'pinewoodx' using plugin Srp;\ncommit;\n"),
                      error, true))

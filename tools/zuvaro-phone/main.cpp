@@ -1,6 +1,8 @@
 // zuvaro-phone: a command-line stand-in for the phone app.
 #include "PhoneSimulator.h"
 
+#include "platform/SignalWatcher.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -110,6 +112,10 @@ int main(int argc, char* argv[])
     PhoneSimulator phone(o);
     QObject::connect(&phone, &PhoneSimulator::finished, &app, [](int status) { QCoreApplication::exit(status); },
                      Qt::QueuedConnection);
+    // A stop request ends the event loop, so that the serial port is closed and its lock
+    // file in the system's lock folder removed.
+    SignalWatcher stop;
+    QObject::connect(&stop, &SignalWatcher::terminationRequested, &app, [] { QCoreApplication::exit(0); });
     phone.Start();
     return app.exec();
 }
