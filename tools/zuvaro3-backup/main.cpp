@@ -6,6 +6,7 @@
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/DiagLog.h"
+#include "core/SharedData.h"
 #include "core/StartupSettings.h"
 #include "db/BackupRestore.h"
 #include "db/BackupSet.h"
@@ -233,11 +234,11 @@ int main(int argc, char** argv)
         return Usage;
     }
 
+    SharedData::PrepareProcess();
     InitProcessValues();
     CreateDataFolders();
     OpenSettingsFile();
     LoadStartupSettings();
-    AppPaths::UseOwnEngineLockFolder();
 
     const QString folder = parser.isSet(folderOpt) ? parser.value(folderOpt) : GAutoBackupPath;
     int rc = Failed;
