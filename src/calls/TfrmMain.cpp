@@ -411,6 +411,11 @@ bool TfrmMain::FormCreate()
 
     // Bring the database up to date; without it the program cannot work.
     try {
+        // The engine takes SIGTERM and SIGINT when it first attaches, and on a stop it would
+        // cut the connection under the upgrade and its questions: attach first, take them back.
+        if (!dmCmn->IBDatabase1.connected())
+            dmCmn->IBDatabase1.open();
+        SignalWatcher::ReinstallHandlers();
         TfrmIndexAlertNotice notice;
         InitTables(*dmCmn, &notice);
         SignalWatcher::ReinstallHandlers();

@@ -6,6 +6,7 @@
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "core/StartupSettings.h"
+#include "core/StopRequest.h"
 #include "db/DatabaseCopy.h"
 #include "db/DatabaseError.h"
 #include "db/IndexNotice.h"
@@ -625,6 +626,9 @@ void InitTables(TdmCmn& dm, IndexNotice* notice)
     try {
         u.runSteps(notice);
     } catch (const AppError& e) {
+        // A stop request ends the start where it is; the next start carries on step by step.
+        if (StopRequest::Requested())
+            throw;
         // A kill inside a metadata change can leave a catalogue that fails at the same step at
         // every start: the copy taken before the first change (by this start or by the one that
         // was interrupted) is the state to start over from, once.

@@ -9,6 +9,7 @@
 #include "db/FbDatabase.h"
 #include "db/TdmCmn.h"
 #include "reports/TotalsSql.h"
+#include "support/PeakMemory.h"
 #include "support/ProgramRunner.h"
 #include "support/TestDatabase.h"
 #include "support/TestEnv.h"
@@ -530,26 +531,13 @@ private slots:
             f.write(CallJournal::FormatLine({now, "0311111111", 1, "着信"}).toUtf8() + "\n");
         }
         const qint64 logBefore = QFileInfo(gCurLogFile).size();
-        // Resets the peak resident size to the present one (where the kernel allows it).
-        const auto memoryKb = [](const char* key) {
-            QFile status("/proc/self/status");
-            if (!status.open(QIODevice::ReadOnly))
-                return qint64(0);
-            for (const QByteArray& line : status.readAll().split('\n'))
-                if (line.startsWith(key))
-                    return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong();
-            return qint64(0);
-        };
-        QFile refs("/proc/self/clear_refs");
-        const bool peakReset = refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
-        refs.close();
-        const qint64 rssBefore = memoryKb("VmRSS:");
+        const PeakMemory peak;
         QCOMPARE(pipeline.ReplayJournal(), 1);
         QVERIFY(!QFile::exists(path));
         QVERIFY(QFileInfo(gCurLogFile).size() - logBefore < 2048);
         QVERIFY(QFileInfo(pipeline.Journal()->asidePath()).size() > longLine);
-        if (peakReset) {
-            const qint64 grown = memoryKb("VmHWM:") - rssBefore;
+        if (peak.measurable()) {
+            const qint64 grown = peak.grownKb();
             QVERIFY2(grown < (longLine >> 10) / 2, qPrintable(QString("peak grew by %1 KB").arg(grown)));
         }
     }

@@ -3,6 +3,7 @@
 
 #include "core/AppError.h"
 #include "logs/XlsWriter.h"
+#include "support/PeakMemory.h"
 #include "WorkbookReadBack.h"
 
 #include <QDir>
@@ -112,20 +113,9 @@ void TestXlsWriter::largeSheetSpansContinueRecordsAndExtendedAllocation()
 // them (rows and strings go to disk as they come), and the file reads back.
 void TestXlsWriter::memoryStaysSmallWhateverTheTexts()
 {
-    const auto memoryKb = [](const char* key) {
-        QFile status(QStringLiteral("/proc/self/status"));
-        if (!status.open(QIODevice::ReadOnly))
-            return qint64(0);
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith(key))
-                return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong();
-        return qint64(0);
-    };
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    if (!refs.open(QIODevice::WriteOnly) || refs.write("5") != 1)
+    const PeakMemory peak;
+    if (!peak.measurable())
         QSKIP("the peak memory cannot be reset here");
-    refs.close();
-    const qint64 before = memoryKb("VmRSS:");
     const int rows = 20000, length = 1200; // 48 MB of UTF-16 text
     auto text = [length](int r) { return QString::number(r) + QString(length, QChar(0x3042 + r % 80)); };
     const QString path = FDir.filePath(QStringLiteral("remarks.xls"));
@@ -138,7 +128,7 @@ void TestXlsWriter::memoryStaysSmallWhateverTheTexts()
         }
         w.close();
     }
-    const qint64 grown = memoryKb("VmHWM:") - before;
+    const qint64 grown = peak.grownKb();
     QVERIFY2(grown < qint64(rows) * length * 2 / 1024 / 4, qPrintable(QStringLiteral("peak grew by %1 KB").arg(grown)));
     QCOMPARE(QDir(FDir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("remarks")),
              QStringList{QStringLiteral("remarks.xls")});
