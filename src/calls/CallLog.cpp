@@ -60,12 +60,22 @@ QList<TLogRow> loadRows(FbQuery& query, const QString& sql, QList<QDateTime>* ti
             const FbField f = query.field(i);
             return f.isNull() ? QString() : QString::number(f.asInteger());
         };
+        // Calls of the same second come newest LOG_NO first. The statement orders by time
+        // alone so that the engine walks the descending day index instead of sorting the day
+        // with its memos; ties arrive next to each other and are put in order here.
+        QList<QDateTime> at;
+        QList<int> logNos;
         while (!query.eof()) {
             TLogRow r;
-            const QDateTime at = query.field(dtFrom).asDateTime();
-            if (times)
-                times->append(at);
-            r.DtFrom = FormatDateTime(at);
+            const QDateTime t = query.field(dtFrom).asDateTime();
+            const FbField no = query.field(logNo);
+            const int n = no.isNull() ? 0 : no.asInteger();
+            qsizetype i = rows.size();
+            while (i > 0 && at.at(i - 1) == t && logNos.at(i - 1) < n)
+                --i;
+            at.insert(i, t);
+            logNos.insert(i, n);
+            r.DtFrom = FormatDateTime(t);
             r.TelNo = query.field(telNo).asString();
             r.TelType = query.field(telType).asString();
             r.PortNo = number(port);
@@ -75,9 +85,11 @@ QList<TLogRow> loadRows(FbQuery& query, const QString& sql, QList<QDateTime>* ti
             r.CustTelNon = query.field(custTelNon).asString();
             r.ReadName = query.field(readName).asString();
             r.LogNo = number(logNo);
-            rows.append(r);
+            rows.insert(i, r);
             query.next();
         }
+        if (times)
+            *times = at;
     } catch (...) {
         query.close();
         throw;

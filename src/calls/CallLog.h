@@ -25,7 +25,8 @@ struct TLogRow
 };
 
 namespace CallLog {
-// The statement that lists one day's calls, newest first (one row per response).
+// The statement that lists one day's calls, newest first, calls of the same second by
+// LOG_NO, newest first too (one row per response).
 QString DaySql(const QDate& day, TCallKind kind);
 // The same list restricted to calls with a LOG_NO above afterLogNo (those added since).
 QString NewerSql(const QDate& day, TCallKind kind, int afterLogNo);

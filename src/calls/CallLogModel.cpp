@@ -111,11 +111,11 @@ bool CallLogModel::Merge(const QList<TLogRow>& newer, const QList<QDateTime>& ti
         return true;
     if (newer.size() != times.size())
         return false;
-    // The day's order puts equal times in an order of the database's choosing: only rows
-    // strictly after the newest shown are known to go on top.
+    // The day is ordered by time, then by LOG_NO: rows above every LOG_NO shown go on top
+    // when their time is not older than the newest shown (calls of the same second tie).
     if (FNewest.isValid())
         for (const QDateTime& t : times)
-            if (!(t > FNewest))
+            if (t < FNewest)
                 return false;
 
     // Earlier rows of the numbers that called again take the names the new rows carry.

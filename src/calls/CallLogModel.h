@@ -11,7 +11,7 @@
 // The day's calls as the call-log grid shows them, newest first. Rows are kept oldest first
 // so that a new call is an append: only the new rows are announced to the view, whatever
 // the size of the day. Merge only accepts what leaves the rows exactly as a full reload of
-// the day would; anything else (an older call, a tie in time) asks for that reload.
+// the day would; anything else (a call older than the newest shown) asks for that reload.
 // A day without calls shows one empty row, as the grid always has.
 class CallLogModel : public QAbstractTableModel
 {
@@ -38,7 +38,7 @@ public:
 
     // newer: the day's rows with a LOG_NO above MaxLogNo, newest first, with their times.
     // Puts them on top and gives earlier rows of the same numbers the current names. False
-    // (and nothing changed) when they do not all come after the newest row shown.
+    // (and nothing changed) when one is older than the newest row shown.
     bool Merge(const QList<TLogRow>& newer, const QList<QDateTime>& times);
 
 private:

@@ -245,6 +245,7 @@ private slots:
         QTest::addColumn<bool>("reset"); // whether the path ends in one full reload
         QTest::newRow("burst of new calls") << "burst" << false;
         QTest::newRow("earlier caller renamed") << "rename" << false;
+        QTest::newRow("calls in the same second as the newest") << "same second" << false;
         QTest::newRow("full reload after a memo edit") << "reload" << true;
     }
 
@@ -266,7 +267,8 @@ private slots:
         QVERIFY(form.FormCreate());
         QAbstractItemModelTester tester(form.sgdLog->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         // Each call gets a time of its own, so new calls go on top without a reload.
-        connect(&form, &TfrmMain::logGridLoaded, &form, []() { Clock::advance(1000); });
+        if (path != "same second")
+            connect(&form, &TfrmMain::logGridLoaded, &form, []() { Clock::advance(1000); });
         QSignalSpy resets(form.sgdLog->model(), &QAbstractItemModel::modelReset);
 
         auto fresh = []() {
@@ -280,6 +282,14 @@ private slots:
             for (const char* n : {"0330000001", "0330000002", "0330000003", "0330000004"})
                 form.StartDemoCall(n);
             QTRY_COMPARE(form.sgdLog->rowCount(), 7);
+        } else if (path == "same second") {
+            // Stored in the second of the newest call shown: the newest LOG_NO goes on top.
+            Clock::setNow(now.addSecs(-100));
+            for (const char* n : {"0330000001", "0330000002", "0330000003"})
+                form.StartDemoCall(n);
+            QTRY_COMPARE(form.sgdLog->rowCount(), 6);
+            QCOMPARE(cell(form.sgdLog, 0, 1), QString("0330000003"));
+            QCOMPARE(cell(form.sgdLog, 3, 1), QString("0311111111"));
         } else if (path == "rename") {
             TCust c;
             c.CustTel = "0311111111";
