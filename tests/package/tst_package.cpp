@@ -71,6 +71,9 @@ private slots:
             "share/doc/zuvaro3/README.md",
             "share/zuvaro3/help/index.html",
             "share/zuvaro3/help/images/main-window.png",
+            "share/zuvaro3/help/images/customer.png",
+            "share/zuvaro3/help/images/totals.png",
+            "share/zuvaro3/help/images/settings.png",
         };
         for (const QString& f : expected)
             QVERIFY2(files.contains(f), qPrintable(f));

@@ -43,17 +43,22 @@
 #include "responses/TfrmActSearch.h"
 #include "ui/LayoutCheck.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QTcpServer>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolBar>
 
 #include <cstdio>
 #include <functional>
@@ -80,12 +85,74 @@ bool WaitFor(const std::function<bool()>& done, int ms = 10000)
     return done();
 }
 
-// A small shop: four callers of whom one is a customer, a morning of calls, one response.
+// The phone stand-in: beside this tool in the build tree, or in the same folder.
+QString PhoneProgram()
+{
+    const QDir dir(QCoreApplication::applicationDirPath());
+    for (const QString& name : {QStringLiteral("zuvaro-phone"), QStringLiteral("../zuvaro-phone/zuvaro-phone")}) {
+        const QFileInfo program(dir.filePath(name));
+        if (program.isFile() && program.isExecutable())
+            return program.absoluteFilePath();
+    }
+    return QString();
+}
+
+// The phone app's usual port when it is free here, so that the pictures stay the same.
+int PhonePort()
+{
+    QTcpServer probe;
+    if (probe.listen(QHostAddress::Any, 60600))
+        return 60600;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// The shop's phone on Wi-Fi, played by the stand-in. It links up once the program listens
+// (started again while nobody does) and reports the callers written to it.
+class Phone
+{
+public:
+    Phone(QString program, int port) : FProgram(std::move(program)), FPort(port) { Start(); }
+    ~Phone()
+    {
+        FEnding = true;
+        if (!FProcess)
+            return;
+        FProcess->closeWriteChannel();
+        if (!FProcess->waitForFinished(5000)) {
+            FProcess->kill();
+            FProcess->waitForFinished(5000);
+        }
+    }
+    void Call(const QString& number) { FProcess->write(number.toLatin1() + '\n'); }
+
+private:
+    void Start()
+    {
+        FProcess = std::make_unique<QProcess>();
+        FProcess->setStandardOutputFile(QProcess::nullDevice());
+        FProcess->setStandardErrorFile(QProcess::nullDevice());
+        QObject::connect(FProcess.get(), &QProcess::finished, &FContext, [this](int code) {
+            // 2: nobody listens yet.
+            if (!FEnding && code == 2)
+                QTimer::singleShot(200, &FContext, [this] { Start(); });
+        });
+        FProcess->start(FProgram, {QStringLiteral("--port"), QString::number(FPort)});
+    }
+    QString FProgram;
+    int FPort;
+    bool FEnding = false;
+    QObject FContext; // declared before the process, so the process goes first
+    std::unique_ptr<QProcess> FProcess;
+};
+
+// A small shop: four callers of whom one is a customer, a morning of calls, one response;
+// with phonePort, one phone linked on that port.
 struct Shop
 {
     QTemporaryDir Tmp;
 
-    Shop()
+    explicit Shop(int phonePort = 0)
     {
         qputenv("ZUVARO_DATA_ROOT", Tmp.path().toUtf8());
         qputenv("ZUVARO_UNATTENDED", "no");
@@ -95,6 +162,13 @@ struct Shop
         OpenSettingsFile();
         gIni->WriteString("BASIC", "USE_ACCEPT", "1");
         gIni->WriteString("BASIC", "AUTO_CUST_INFO", "1");
+        if (phonePort > 0) {
+            gIni->WriteString("ADAPTA", "COUNT", "1");
+            gIni->WriteString("ADAPTA", "PORT_NO_1", QString::number(phonePort));
+            gIni->WriteString("ADAPTA", "DISP_NAME_1", QString::fromUtf8("本店"));
+            gIni->WriteString("ADAPTA", "READ_NAME_1", QString::fromUtf8("ほんてん"));
+            gIni->WriteString("ADAPTA", "DEVICE_INDEX_1", "0");
+        }
         LoadStartupSettings();
         const QString path = Tmp.path() + "/shop.fdb";
         InitialDatabase::Create(path);
@@ -115,6 +189,7 @@ struct Shop
                      {"0459876543", "鈴木工務店", "すずきこうむてん", "発信", 9, 40},
                      {"09011112222", "佐藤 花子", "さとうはなこ", "着信", 10, 15},
                      {"0667778888", "株式会社みどり", "みどり", "着信", 11, 2}};
+        int firstCall = 0;
         for (const auto& c : calls) {
             TTels t{c.tel, c.tel, QString::fromUtf8(c.name), QString::fromUtf8(c.kana)};
             dmCmn->InsertTels(t);
@@ -123,8 +198,10 @@ struct Shop
             log.TelNo = c.tel;
             log.TelType = QString::fromUtf8(c.type);
             log.TelTerm = "0:00:00";
-            log.PortNo = 1;
-            dmCmn->InsertLog(log);
+            log.PortNo = phonePort > 0 ? phonePort : 1;
+            const int logNo = dmCmn->InsertLog(log);
+            if (!firstCall)
+                firstCall = logNo;
         }
         TCust cust;
         cust.CustTel = "03-1234-5678";
@@ -134,7 +211,15 @@ struct Shop
         cust.Address = QString::fromUtf8("東京都千代田区丸の内1-1-1");
         cust.ZipCd = "1000005";
         cust.Email = "info@yamada.example.jp";
-        dmCmn->InsertCustData(cust);
+        const int custNo = dmCmn->InsertCustData(cust);
+        // The morning's first call, answered.
+        TAccept response;
+        response.ActDt = QDateTime(today, QTime(9, 12, 0));
+        response.Title = QString::fromUtf8("見積りの依頼");
+        response.Content = QString::fromUtf8("事務机 3 台の見積りを本日中にメールで送る。");
+        response.LogNo = QString::number(firstCall);
+        response.CustNo = QString::number(custNo);
+        dmCmn->InsertAccept(response);
     }
     ~Shop()
     {
@@ -145,16 +230,22 @@ struct Shop
 };
 
 // The main window after a call from the customer: the customer's tab with a new response.
-std::unique_ptr<TfrmMain> MainAfterCall(const QString& number)
+// The call comes from the phone when there is one, else as a demonstration call.
+std::unique_ptr<TfrmMain> MainAfterCall(const QString& number, Phone* phone = nullptr)
 {
     auto form = std::make_unique<TfrmMain>();
+    // With a phone this waits until it has linked up.
     form->FormCreate();
     form->resize(1000, 680);
     form->show();
     Clock::setNow(QDateTime(Clock::today(), QTime(11, 30, 12)));
-    form->OnDemoActivate(number);
+    if (phone)
+        phone->Call(number);
+    else
+        form->OnDemoActivate(number);
     WaitFor([&]() { return !form->edtCall->text().isEmpty() && form->Flashing(); });
-    form->SetStatusText(1, QString::fromUtf8("通信有効"));
+    if (!phone)
+        form->SetStatusText(1, QString::fromUtf8("通信有効"));
     Settle(200);
     return form;
 }
@@ -349,7 +440,14 @@ int RunCheck(const QString& out)
 
 int RunGallery(const QString& dir)
 {
-    Shop shop;
+    const QString phoneProgram = PhoneProgram();
+    if (phoneProgram.isEmpty()) {
+        std::fprintf(stderr, "zuvaro-phone not found beside %s\n", qPrintable(QCoreApplication::applicationDirPath()));
+        return 1;
+    }
+    const int port = PhonePort();
+    Shop shop(port);
+    Phone phone(phoneProgram, port);
     QDir().mkpath(dir);
     const auto save = [&](QWidget& w, const char* name) {
         Settle(200);
@@ -360,7 +458,7 @@ int RunGallery(const QString& dir)
         }
         return true;
     };
-    std::unique_ptr<TfrmMain> form = MainAfterCall("0312345678");
+    std::unique_ptr<TfrmMain> form = MainAfterCall("0312345678", &phone);
     TfrmMain& m = *form;
     bool ok = true;
     if (TfraCust* cust = CurrentCustomer(m)) {
@@ -385,6 +483,16 @@ int RunGallery(const QString& dir)
             preview.resize(900, 680);
             preview.show();
             WaitFor([&]() { return preview.PagesDrawn() > 0; }, 5000);
+            // The page's top at its width: the figures readable rather than the whole sheet.
+            // Through the tool bar's own button (the first of the two fit buttons), so that
+            // the bar shows which fit is on.
+            if (auto* bar = preview.findChild<QToolBar*>()) {
+                for (QAction* a : bar->actions())
+                    if (a->isCheckable()) {
+                        a->trigger();
+                        break;
+                    }
+            }
             ok = save(preview, "totals.png") && ok;
         });
         d.btnOk->click();
