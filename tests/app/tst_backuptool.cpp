@@ -2,10 +2,9 @@
 // while the program has the database open and done once it has ended.
 
 #include "core/AppGlobals.h"
-#include "db/FbDatabase.h"
-#include "db/FbQuery.h"
 #include "db/InitialDatabase.h"
 #include "support/ProgramRunner.h"
+#include "support/TestDatabase.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
@@ -108,17 +107,7 @@ private slots:
             p.waitForFinished();
             QVERIFY2(QFileInfo::exists(live), qPrintable(dbFiles().join(' ')));
             // Whatever is in place opens and reads.
-            {
-                FbDatabase db;
-                db.setDatabaseName(live);
-                db.setParams({"user_name=SYSDBA", "password=pinewoodx", "lc_ctype=ASCII"});
-                db.open();
-                FbQuery q(db);
-                q.setSql("select count(*) as N from LOG");
-                q.open();
-                q.close();
-                db.close();
-            }
+            QCOMPARE(TestDatabase::ColumnIn(live, "select count(*) from LOG").size(), 1);
             const Result again = backupTool({"--restore", copy});
             QVERIFY2(again.code == 0, qPrintable(again.err));
             QVERIFY(!QFileInfo::exists(live + ".restore"));

@@ -6,8 +6,6 @@
 #include "core/Clock.h"
 #include "core/StartupSettings.h"
 #include "db/BackupSet.h"
-#include "db/FbDatabase.h"
-#include "db/FbQuery.h"
 #include "db/TdmCmn.h"
 #include "support/ProgramRunner.h"
 #include "support/TestDatabase.h"
@@ -20,21 +18,7 @@
 namespace {
 int logRowsIn(const QString& path)
 {
-    FbDatabase db;
-    db.setDatabaseName(path);
-    db.setParams({"user_name=SYSDBA", "password=pinewoodx", "lc_ctype=ASCII"});
-    db.setSqlDialect(1);
-    db.open();
-    int n = -1;
-    {
-        FbQuery q(db);
-        q.setSql("select count(*) as N from LOG");
-        q.open();
-        n = q.fieldByName("N").asInteger();
-        q.close();
-    }
-    db.close();
-    return n;
+    return TestDatabase::ColumnIn(path, "select count(*) from LOG").value(0, "-1").toInt();
 }
 
 QStringList datedCopies(const QString& folder)

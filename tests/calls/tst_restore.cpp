@@ -10,8 +10,6 @@
 #include "core/StartupSettings.h"
 #include "core/StopRequest.h"
 #include "db/BackupRestore.h"
-#include "db/FbDatabase.h"
-#include "db/FbQuery.h"
 #include "db/TdmCmn.h"
 #include "support/ProgramRunner.h"
 #include "support/TestDatabase.h"
@@ -28,21 +26,7 @@
 namespace {
 QStringList numbersIn(const QString& path)
 {
-    FbDatabase db;
-    db.setDatabaseName(path);
-    db.setParams({"user_name=SYSDBA", "password=pinewoodx", "lc_ctype=ASCII"});
-    db.setSqlDialect(1);
-    db.open();
-    QStringList numbers;
-    {
-        FbQuery q(db);
-        q.setSql("select TEL_NO from LOG order by LOG_NO");
-        for (q.open(); !q.eof(); q.next())
-            numbers << q.fieldByName("TEL_NO").asString();
-        q.close();
-    }
-    db.close();
-    return numbers;
+    return TestDatabase::ColumnIn(path, "select TEL_NO from LOG order by LOG_NO");
 }
 
 void call(const QString& number, const QDateTime& at)

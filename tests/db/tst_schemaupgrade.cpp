@@ -12,6 +12,7 @@
 #include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
 #include "support/TempDb.h"
+#include "support/TestDatabase.h"
 #include "support/TestEnv.h"
 
 #include <QFile>
@@ -125,22 +126,9 @@ void verifyCurrent(TempDb& db)
 // Whether a database file (not the open one) has a table.
 bool fileHasTable(const QString& path, const char* table)
 {
-    FbDatabase db;
-    db.setDatabaseName(path);
-    db.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=pinewoodx"),
-                  QStringLiteral("lc_ctype=ASCII")});
-    db.setSqlDialect(1);
-    db.open();
-    bool found = false;
-    {
-        FbQuery q(db);
-        q.setSql(QStringLiteral("select 1 from RDB$RELATIONS where RDB$RELATION_NAME = '%1'").arg(QLatin1String(table)));
-        q.open();
-        found = !q.eof();
-        q.close();
-    }
-    db.close();
-    return found;
+    return !TestDatabase::ColumnIn(path, QStringLiteral("select 1 from RDB$RELATIONS where RDB$RELATION_NAME = '%1'")
+                                             .arg(QLatin1String(table)))
+                .isEmpty();
 }
 
 QString portRows(TempDb& db)

@@ -2,6 +2,8 @@
 
 #include "core/MessageService.h"
 #include "db/InitialDatabase.h"
+#include "db/FbDatabase.h"
+#include "db/FbQuery.h"
 #include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
 
@@ -37,4 +39,24 @@ QString TestDatabase::Scalar(const QString& sql)
     const QString value = q.eof() ? QString() : q.field(0).asString();
     q.close();
     return value;
+}
+
+QStringList TestDatabase::ColumnIn(const QString& path, const QString& sql)
+{
+    FbDatabase db;
+    db.setDatabaseName(path);
+    db.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=pinewoodx"),
+                  QStringLiteral("lc_ctype=ASCII")});
+    db.setSqlDialect(1);
+    db.open();
+    QStringList values;
+    {
+        FbQuery q(db);
+        q.setSql(sql);
+        for (q.open(); !q.eof(); q.next())
+            values << q.field(0).asString();
+        q.close();
+    }
+    db.close();
+    return values;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class TdmCmn;
 
@@ -16,6 +17,9 @@ public:
     // The first column of the first row of a query on the process's data module, as text
     // (empty when no row).
     static QString Scalar(const QString& sql);
+    // The first column of every row of a query on a database file of its own attachment
+    // (a backup, a restored or a set-aside file), as text.
+    static QStringList ColumnIn(const QString& path, const QString& sql);
 
 private:
     QString FPath;
