@@ -7,6 +7,17 @@
 set(ZUVARO_TEST_ENGINE_LOCK ${PROJECT_BINARY_DIR}/fblock)
 file(MAKE_DIRECTORY ${ZUVARO_TEST_ENGINE_LOCK})
 
+# The environment of one test: headless, the build tree's engine lock folder, and a session
+# folder and settings folder of its own in the build tree. Without them Qt makes
+# /tmp/runtime-<user> for a user without a login session, and settings written before or
+# after the test's temporary root exists would land in the user's home.
+function(zuvaro_test_environment name asan out)
+    set(home ${PROJECT_BINARY_DIR}/test-home/${name})
+    file(MAKE_DIRECTORY ${home}/runtime ${home}/config)
+    file(CHMOD ${home}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+    set(${out} "QT_QPA_PLATFORM=offscreen;ZUVARO_TEST=1;ASAN_OPTIONS=${asan};FIREBIRD_LOCK=${ZUVARO_TEST_ENGINE_LOCK};XDG_RUNTIME_DIR=${home}/runtime;XDG_CONFIG_HOME=${home}/config" PARENT_SCOPE)
+endfunction()
+
 function(zuvaro_add_test source)
     cmake_parse_arguments(T "GUI;MEASURES_MEMORY" "TIMEOUT" "LIBS;LABELS;SOURCES" ${ARGN})
     get_filename_component(name ${source} NAME_WE)
@@ -24,8 +35,9 @@ function(zuvaro_add_test source)
     if(T_MEASURES_MEMORY)
         string(APPEND asan ":quarantine_size_mb=0")
     endif()
+    zuvaro_test_environment(${name} ${asan} env)
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZUVARO_TEST=1;ASAN_OPTIONS=${asan};FIREBIRD_LOCK=${ZUVARO_TEST_ENGINE_LOCK}"
+        ENVIRONMENT "${env}"
         LABELS "${T_LABELS}")
 endfunction()

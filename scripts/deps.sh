@@ -35,9 +35,11 @@ for p in "${PACKAGES[@]}"; do
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
-    SUDO=""
-    if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+    # A normal user installs through sudo, and sudo alone: sudo drops the caller's
+    # environment, so the front end is named on the command it runs.
+    SUDO=()
+    if [ "$(id -u)" -ne 0 ]; then SUDO=(sudo); fi
     echo "Installing: ${missing[*]}"
-    $SUDO apt-get update
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+    "${SUDO[@]}" apt-get update
+    "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
 fi

@@ -8,6 +8,43 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
+
+namespace {
+
+// The session, settings and home folders from before the first test root: in force again
+// when a root goes, so that nothing (Qt's fallback session folder in /tmp, a settings file)
+// is made in or for a removed root.
+struct Outside
+{
+    QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    QByteArray home = qgetenv("HOME");
+    QString settings = config.isEmpty() ? QDir::homePath() + QStringLiteral("/.config") : QString::fromLocal8Bit(config);
+};
+
+const Outside& OutsideFolders()
+{
+    static const Outside outside;
+    return outside;
+}
+
+void Restore(const char* name, const QByteArray& value)
+{
+    if (value.isEmpty())
+        qunsetenv(name);
+    else
+        qputenv(name, value);
+}
+
+// Qt works out the per-user settings folder once per process, at the first use.
+void UseSettingsFolder(const QString& folder)
+{
+    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, folder);
+}
+
+} // namespace
 
 TestEnv::TestEnv()
 {
@@ -16,6 +53,8 @@ TestEnv::TestEnv()
     QDir(FDir.path()).mkpath(QStringLiteral("home"));
     QDir(FDir.path()).mkpath(QStringLiteral("runtime"));
     QFile::setPermissions(FDir.filePath(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    OutsideFolders();
+    UseSettingsFolder(FDir.filePath(QStringLiteral("config")));
     qputenv("ZUVARO_DATA_ROOT", FDir.filePath(QStringLiteral("data")).toUtf8());
     qputenv("XDG_CONFIG_HOME", FDir.filePath(QStringLiteral("config")).toUtf8());
     qputenv("XDG_RUNTIME_DIR", FDir.filePath(QStringLiteral("runtime")).toUtf8());
@@ -34,6 +73,11 @@ TestEnv::TestEnv()
 TestEnv::~TestEnv()
 {
     CloseSettingsFile();
+    const Outside& outside = OutsideFolders();
+    UseSettingsFolder(outside.settings);
+    Restore("XDG_RUNTIME_DIR", outside.runtime);
+    Restore("XDG_CONFIG_HOME", outside.config);
+    Restore("HOME", outside.home);
     Clock::reset();
 }
 

@@ -5,7 +5,8 @@
 
 // An isolated world for one test: a data root, a configuration folder and a home of
 // its own in a temporary folder, the process-wide values computed for it, the data
-// folders created and the settings file opened. Restores nothing global on purpose:
+// folders created and the settings file opened. When it goes, the session, settings and
+// home folders from before are in force again; nothing else global is restored:
 // each test executable makes one and keeps it for its life, or one per test case.
 class TestEnv
 {
