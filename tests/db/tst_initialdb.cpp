@@ -70,6 +70,9 @@ private slots:
                      t);
         QVERIFY(!dm.ExistsKey(QStringLiteral("RDB$RELATIONS"), QStringLiteral("RDB$RELATION_NAME"),
                               QStringLiteral("'PREF_M'")));
+        // The totals' work table holds each attachment's own rows from the start.
+        QCOMPARE(scalar(dm, QStringLiteral("select RDB$RELATION_TYPE from RDB$RELATIONS where RDB$RELATION_NAME = 'PRINT1'")),
+                 QStringLiteral("4"));
         QCOMPARE(scalar(dm, QStringLiteral("select count(*) from USER_M")), QStringLiteral("0"));
         QCOMPARE(dm.GetGenId(QStringLiteral("SEQ_LOG_NO")), 1);
         QCOMPARE(dm.GetGenId(QStringLiteral("SEQ_CUST_NO")), 1);

@@ -341,6 +341,28 @@ private slots:
         QCOMPARE(log.changes(), QStringList());
     }
 
+    // Databases of earlier versions share one plain work table among all attachments: it
+    // becomes each attachment's own, once.
+    void makesAnEarlierSharedWorkTablePrivate()
+    {
+        TempDb db;
+        TdmCmn& dm = db.dm();
+        dm.ExecSql(QStringLiteral("DROP TABLE PRINT1"));
+        dm.ExecSql(QStringLiteral("CREATE TABLE PRINT1 (TEL_NO VARCHAR(100), CALLER VARCHAR(200), TOTAL INTEGER)"));
+        StatementLog log;
+        log.attach(dm);
+        InitTables(dm, nullptr);
+        QCOMPARE(log.changes(),
+                 QStringList({QStringLiteral("DROP TABLE PRINT1"),
+                              QStringLiteral("CREATE GLOBAL TEMPORARY TABLE PRINT1 (TEL_NO VARCHAR(100), CALLER "
+                                             "VARCHAR(200), TOTAL INTEGER) ON COMMIT PRESERVE ROWS")}));
+        QCOMPARE(db.scalar(QStringLiteral("select RDB$RELATION_TYPE from RDB$RELATIONS where RDB$RELATION_NAME = 'PRINT1'")),
+                 QStringLiteral("4"));
+        log.all.clear();
+        InitTables(dm, nullptr);
+        QCOMPARE(log.changes(), QStringList());
+    }
+
     void keepsColumnsAlreadyWide()
     {
         TempDb db(TempDb::Initial);
