@@ -40,3 +40,12 @@ QString PrivateRuntimeFolder()
         return QString();
     return dir;
 }
+
+void ProvideRuntimeFolder()
+{
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return;
+    const QString dir = PrivateRuntimeFolder();
+    if (!dir.isEmpty())
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir));
+}

@@ -8,3 +8,6 @@
 // belong to the user. Never a folder of a guessable name in a shared place: another local
 // user could make it first and so take the lock or the texts. Empty when neither is usable.
 QString PrivateRuntimeFolder();
+// Without XDG_RUNTIME_DIR (cron, su) Qt makes /tmp/runtime-<user> for its own use: called
+// before the application object, this names the private folder above instead.
+void ProvideRuntimeFolder();

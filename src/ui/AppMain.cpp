@@ -15,6 +15,7 @@
 #include "db/FirstStartDatabase.h"
 #include "db/TdmCmn.h"
 #include "platform/CopyDataChannel.h"
+#include "platform/RuntimeFolder.h"
 #include "platform/SignalWatcher.h"
 #include "platform/SingleInstance.h"
 #include "ui/QtMessagePresenter.h"
@@ -82,6 +83,7 @@ int ZuvaroMain(int argc, char** argv)
         break;
     }
 
+    ProvideRuntimeFolder();
     ZuvaroApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("zuvaro3"));
     app.setOrganizationName(QStringLiteral("ordova"));

@@ -8,7 +8,8 @@
 #include <unistd.h>
 
 // One data folder, several accounts of a shop PC: root runs the program and the tools (an
-// administrator, a cron job), then a member of the folder's group does the same. Root
+// administrator, a cron job), then a member of the folder's group does the same, with a
+// backup folder outside the data folders. Root
 // only: it makes a throwaway account and group, and removes them.
 class TestSharedAccess : public QObject
 {
@@ -76,6 +77,7 @@ class TestSharedAccess : public QObject
                      {"--summary", "ranking", "--group", "number", "--from", day, "--to", day, "--pdf", FShop + "/out/" + who + ".pdf"}),
                  0);
         QCOMPARE(run(asUser, "tools/zuvaro3-initdb/zuvaro3-initdb", {FShop + "/ordova/common/" + who + ".FDB"}), 0);
+        QCOMPARE(run(asUser, "tools/zuvaro3-backup/zuvaro3-backup", {"--now", "--folder", FShop + "/backup"}), 0);
 
         // Everything below the data root is the group's to read and write, nobody else's.
         QDirIterator it(FShop, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
@@ -114,7 +116,7 @@ private slots:
             QSKIP("the build tree is not reachable for another account");
 
         // The folders as the package makes them: the group's, set-group-id.
-        for (const QString& dir : {FShop, FShop + "/ordova", FShop + "/out", FUserHome}) {
+        for (const QString& dir : {FShop, FShop + "/ordova", FShop + "/out", FShop + "/backup", FUserHome}) {
             QVERIFY(QDir().mkpath(dir));
             QCOMPARE(::chown(QFile::encodeName(dir).constData(), dir == FUserHome ? FUid : 0, FGid), 0);
             QCOMPARE(::chmod(QFile::encodeName(dir).constData(), dir == FUserHome ? 0700 : 02770), 0);
@@ -149,6 +151,9 @@ private slots:
         QCOMPARE(run(true, "tools/zuvaro3-export/zuvaro3-export", {"--kind", "calls", "--out", FShop + "/out/denied.csv"}, &err), 1);
         QVERIFY2(err.contains("cannot use its lock folder " + lockFolder + " (no permission)"), qPrintable(err));
         QVERIFY2(!err.contains("held by another"), qPrintable(err));
+        QCOMPARE(run(true, "tools/zuvaro3-backup/zuvaro3-backup", {"--now", "--folder", FShop + "/backup"}, &err), 1);
+        QVERIFY2(err.contains("cannot use its lock folder " + lockFolder + " (no permission)"), qPrintable(err));
+        QVERIFY2(!err.contains("open in another program"), qPrintable(err));
         QCOMPARE(run(true, "zuvaro3", {}), 1);
         QVERIFY2(log().contains(QString::fromUtf8("MessageBox(error): データベースエンジンのロックフォルダ ") + lockFolder +
                                 QString::fromUtf8(" を使用できません（アクセス権がありません）。")),

@@ -55,7 +55,11 @@ int attach(TdmCmn& dm, const QString& path)
         dm.IBDatabase1.ensureOpen();
         return Done;
     } catch (const DatabaseError& e) {
-        if (!FbDatabase::IsServerPath(path) && QFileInfo::exists(path)) {
+        if (SharedData::IsLockFolderFailure(e.message())) {
+            say(e.message() + QLatin1Char('\n') + SharedData::LockFolderFailureToolText());
+            return Failed;
+        }
+        if (!FbDatabase::IsServerPath(path) && QFileInfo::exists(path) && SharedData::IsHeldByAnotherProgram(e.message())) {
             say(QStringLiteral("the database %1 is open in another program (the running zuvaro3): %2").arg(path, e.message()));
             return InUse;
         }
@@ -242,8 +246,10 @@ int main(int argc, char** argv)
 
     const QString folder = parser.isSet(folderOpt) ? parser.value(folderOpt) : GAutoBackupPath;
     int rc = Failed;
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-        say(QStringLiteral("no backup folder: set one in the settings dialog (AUTO_BACKUP_PATH) or give --folder (\"%1\")").arg(folder));
+    if (folder.isEmpty()) {
+        say(QStringLiteral("no backup folder: set one in the settings dialog (AUTO_BACKUP_PATH) or give --folder"));
+    } else if (!QFileInfo(folder).isDir()) {
+        say(QStringLiteral("the backup folder \"%1\" does not exist: create it first").arg(folder));
     } else if (parser.isSet(now)) {
         rc = copyNow(folder, parser.isSet(keep) ? keepCount : GBackupGenerations);
     } else if (parser.isSet(listing)) {
@@ -254,6 +260,17 @@ int main(int argc, char** argv)
         rc = prune(folder, keepCount);
     }
     ShutdownEngine();
+    // Run as root (from cron), the copies, the database and what a restore set aside go
+    // back to their folders' group, wherever the backup folder is.
+    QStringList made;
+    if (!folder.isEmpty())
+        for (const QFileInfo& copy : QDir(folder).entryInfoList(QDir::Files))
+            made << copy.absoluteFilePath();
+    const QFileInfo live(LocalDatabaseFile(GTelDbPath));
+    if (!FbDatabase::IsServerPath(GTelDbPath) || live.exists())
+        for (const QFileInfo& file : live.absoluteDir().entryInfoList({live.fileName() + QLatin1Char('*')}, QDir::Files))
+            made << file.absoluteFilePath();
+    SharedData::HandBackToGroup(made);
     CloseSettingsFile();
     return rc;
 }

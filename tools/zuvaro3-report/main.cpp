@@ -12,6 +12,7 @@
 #include "core/StartupSettings.h"
 #include "db/FbEngine.h"
 #include "db/TdmCmn.h"
+#include "platform/RuntimeFolder.h"
 #include "reports/TotalsReport.h"
 
 #include <QCommandLineParser>
@@ -41,6 +42,7 @@ int main(int argc, char** argv)
     // Text is measured and drawn without a screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    ProvideRuntimeFolder();
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zuvaro3-report"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZUVARO_VERSION));
