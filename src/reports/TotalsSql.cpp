@@ -105,23 +105,27 @@ TTotalSql TotalsSql::GetSqlStr(const TTotalRequest& r) const
                  from + lines(conditions) +
                  lines({QStringLiteral("group by ") + key, QStringLiteral("order by count(g.LOG_NO) desc")});
 
-    // The calls counted per number first; "|| ''" keeps the engine from walking the whole
-    // number index in order, so only the calls of the period are read, once.
-    QStringList dayCounts{QStringLiteral("from (select g.TEL_NO || '' TEL_NO, count(*) TOTAL from log g"),
+    // The calls counted per number first, before the phone book is joined to the counted
+    // numbers only. FIRST keeps the engine from merging the calls into the grouping: its sort
+    // then carries the number alone instead of every column the conditions read, and it
+    // never walks the whole number index in order.
+    QStringList dayCounts{QStringLiteral("from (select TEL_NO, count(*) TOTAL from (select first 2147483647 g.TEL_NO "
+                                         "from log g"),
                           QStringLiteral("where ") + logLines.first().mid(4)};
     dayCounts << logLines.mid(1);
-    dayCounts << QStringLiteral("group by 1) c, tels t") << QStringLiteral("where c.TEL_NO=t.TEL_NO");
+    dayCounts << QStringLiteral(") n group by 1) c, tels t") << QStringLiteral("where c.TEL_NO=t.TEL_NO");
     dayCounts << telsLines;
     if (r.Item == 0) {
         result.RunSql = lines({QStringLiteral("select t.TEL_NO, t.CALLER, c.TOTAL")}) + lines(dayCounts) +
                         lines({QStringLiteral("order by c.TOTAL desc")});
     } else {
         // Entries without a representative number are one group, whether the key is null or
-        // empty: both print as the same blank key.
-        result.RunSql =
-            lines({QStringLiteral("select coalesce(t.CUST_TEL_NON, '') CUST_TEL_NON, max(t.CALLER) CALLER, "
-                                  "sum(c.TOTAL) TOTAL")}) +
-            lines(dayCounts) + lines({QStringLiteral("group by 1"), QStringLiteral("order by 3 desc")});
+        // empty: both print as the same blank key. The numbers' rows are grouped again by
+        // customer, the sort again carrying only what the result needs.
+        result.RunSql = lines({QStringLiteral("select CUST_TEL_NON, max(CALLER) CALLER, sum(TOTAL) TOTAL"),
+                               QStringLiteral("from (select first 2147483647 coalesce(t.CUST_TEL_NON, '') "
+                                              "CUST_TEL_NON, t.CALLER, c.TOTAL")}) +
+                        lines(dayCounts) + lines({QStringLiteral(") k group by 1"), QStringLiteral("order by 3 desc")});
     }
     return result;
 }

@@ -68,12 +68,12 @@ private slots:
         r.PortText = "3";
         QCOMPARE(builder().GetSqlStr(r).RunSql,
                  QString("select t.TEL_NO, t.CALLER, c.TOTAL\r\n"
-                         "from (select g.TEL_NO || '' TEL_NO, count(*) TOTAL from log g\r\n"
+                         "from (select TEL_NO, count(*) TOTAL from (select first 2147483647 g.TEL_NO from log g\r\n"
                          "where g.DT_FROM between '04/01/24' and '04/30/24 23:59:59'\r\n"
                          "and g.TEL_NO='0311112222'\r\n"
                          "and g.TEL_TYPE='着信'\r\n"
                          "and g.PORT_NO=3\r\n"
-                         "group by 1) c, tels t\r\n"
+                         ") n group by 1) c, tels t\r\n"
                          "where c.TEL_NO=t.TEL_NO\r\n"
                          "order by c.TOTAL desc\r\n"));
         r.Item = 1;
@@ -82,15 +82,16 @@ private slots:
         r.CustNo = "0399990000";
         const TTotalSql s = builder().GetSqlStr(r);
         QCOMPARE(s.Sql, kHeadCust + kFrom + "and t.CUST_TEL_NON='0399990000'\r\nand g.PORT_NO=3\r\n" + kTailCust);
-        QCOMPARE(s.RunSql, QString("select coalesce(t.CUST_TEL_NON, '') CUST_TEL_NON, max(t.CALLER) CALLER, "
-                                   "sum(c.TOTAL) TOTAL\r\n"
-                                   "from (select g.TEL_NO || '' TEL_NO, count(*) TOTAL from log g\r\n"
+        QCOMPARE(s.RunSql, QString("select CUST_TEL_NON, max(CALLER) CALLER, sum(TOTAL) TOTAL\r\n"
+                                   "from (select first 2147483647 coalesce(t.CUST_TEL_NON, '') CUST_TEL_NON, t.CALLER, "
+                                   "c.TOTAL\r\n"
+                                   "from (select TEL_NO, count(*) TOTAL from (select first 2147483647 g.TEL_NO from log g\r\n"
                                    "where g.DT_FROM between '04/01/24' and '04/30/24 23:59:59'\r\n"
                                    "and g.PORT_NO=3\r\n"
-                                   "group by 1) c, tels t\r\n"
+                                   ") n group by 1) c, tels t\r\n"
                                    "where c.TEL_NO=t.TEL_NO\r\n"
                                    "and t.CUST_TEL_NON='0399990000'\r\n"
-                                   "group by 1\r\n"
+                                   ") k group by 1\r\n"
                                    "order by 3 desc\r\n"));
         r.Summary = 0;
         r.Item = 0;
