@@ -357,101 +357,124 @@ void FbQuery::fetchRow()
         release();
         FbCommon::raise(status, text);
     }
-    readRow();
+    if (FRawRows)
+        FRow.clear();
+    else
+        readRow();
 }
 
 void FbQuery::readRow()
 {
     FRow.clear();
     const int n = d->out.da->sqld;
-    for (int i = 0; i < n; ++i) {
-        const XSQLVAR& v = d->out.da->sqlvar[i];
-        if (*v.sqlind < 0) {
-            FRow << QVariant();
-            continue;
+    for (int i = 0; i < n; ++i)
+        FRow << columnValue(i);
+}
+
+FbQuery::RawColumn FbQuery::rawColumn(int i) const
+{
+    RawColumn c;
+    if (!FOpen || FEof || i < 0 || i >= d->out.da->sqld)
+        return c;
+    const XSQLVAR& v = d->out.da->sqlvar[i];
+    c.type = v.sqltype & ~1;
+    c.scale = v.sqlscale;
+    c.subType = v.sqlsubtype;
+    c.null = *v.sqlind < 0;
+    if (c.null)
+        return c;
+    c.data = v.sqldata;
+    c.length = v.sqllen;
+    if (c.type == SQL_VARYING) {
+        c.length = readAs<unsigned short>(v.sqldata);
+        c.data = v.sqldata + 2;
+    } else if (c.type == SQL_TEXT) {
+        // CHAR pads with blanks; the padding is not part of the value.
+        while (c.length > 0 && c.data[c.length - 1] == ' ')
+            --c.length;
+    }
+    return c;
+}
+
+QVariant FbQuery::value(int i)
+{
+    if (!FOpen || FEof || i < 0 || i >= d->out.da->sqld)
+        return QVariant();
+    return FRawRows && i >= FRow.size() ? columnValue(i) : FRow.value(i);
+}
+
+QVariant FbQuery::columnValue(int i)
+{
+    const XSQLVAR& v = d->out.da->sqlvar[i];
+    if (*v.sqlind < 0)
+        return QVariant();
+    const char* p = v.sqldata;
+    switch (v.sqltype & ~1) {
+    case SQL_TEXT: {
+        QByteArray b(p, v.sqllen);
+        // CHAR pads with blanks; the padding is not part of the value.
+        while (b.endsWith(' '))
+            b.chop(1);
+        return QVariant(Cp932::decode(b));
+    }
+    case SQL_VARYING: {
+        const unsigned short len = readAs<unsigned short>(p);
+        return QVariant(Cp932::decode(QByteArray(p + 2, len)));
+    }
+    case SQL_SHORT:
+        return scaled(readAs<short>(p), v.sqlscale);
+    case SQL_LONG:
+        return v.sqlscale < 0 ? scaled(readAs<ISC_LONG>(p), v.sqlscale) : QVariant(int(readAs<ISC_LONG>(p)));
+    case SQL_INT64:
+        return scaled(readAs<ISC_INT64>(p), v.sqlscale);
+    case SQL_FLOAT:
+        return QVariant(double(readAs<float>(p)));
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+        return QVariant(readAs<double>(p));
+    case SQL_TIMESTAMP: {
+        const ISC_TIMESTAMP ts = readAs<ISC_TIMESTAMP>(p);
+        return QVariant(QDateTime(decodeDate(ts.timestamp_date), decodeTime(ts.timestamp_time)));
+    }
+    case SQL_TYPE_DATE:
+        return QVariant(decodeDate(readAs<ISC_DATE>(p)));
+    case SQL_TYPE_TIME:
+        return QVariant(decodeTime(readAs<ISC_TIME>(p)));
+    case SQL_BOOLEAN:
+        return QVariant(readAs<unsigned char>(p) != 0);
+    case SQL_BLOB: {
+        ISC_QUAD id = readAs<ISC_QUAD>(p);
+        isc_blob_handle blob = 0;
+        ISC_STATUS_ARRAY bs;
+        if (isc_open_blob2(bs, FDb.handle(), &d->trans, &blob, &id, 0, nullptr)) {
+            const QString text = FSql;
+            release();
+            FbCommon::raise(bs, text);
         }
-        const char* p = v.sqldata;
-        switch (v.sqltype & ~1) {
-        case SQL_TEXT: {
-            QByteArray b(p, v.sqllen);
-            // CHAR pads with blanks; the padding is not part of the value.
-            while (b.endsWith(' '))
-                b.chop(1);
-            FRow << QVariant(Cp932::decode(b));
-            break;
-        }
-        case SQL_VARYING: {
-            const unsigned short len = readAs<unsigned short>(p);
-            FRow << QVariant(Cp932::decode(QByteArray(p + 2, len)));
-            break;
-        }
-        case SQL_SHORT:
-            FRow << scaled(readAs<short>(p), v.sqlscale);
-            break;
-        case SQL_LONG:
-            FRow << (v.sqlscale < 0 ? scaled(readAs<ISC_LONG>(p), v.sqlscale) : QVariant(int(readAs<ISC_LONG>(p))));
-            break;
-        case SQL_INT64:
-            FRow << scaled(readAs<ISC_INT64>(p), v.sqlscale);
-            break;
-        case SQL_FLOAT:
-            FRow << QVariant(double(readAs<float>(p)));
-            break;
-        case SQL_DOUBLE:
-        case SQL_D_FLOAT:
-            FRow << QVariant(readAs<double>(p));
-            break;
-        case SQL_TIMESTAMP: {
-            const ISC_TIMESTAMP ts = readAs<ISC_TIMESTAMP>(p);
-            FRow << QVariant(QDateTime(decodeDate(ts.timestamp_date), decodeTime(ts.timestamp_time)));
-            break;
-        }
-        case SQL_TYPE_DATE:
-            FRow << QVariant(decodeDate(readAs<ISC_DATE>(p)));
-            break;
-        case SQL_TYPE_TIME:
-            FRow << QVariant(decodeTime(readAs<ISC_TIME>(p)));
-            break;
-        case SQL_BOOLEAN:
-            FRow << QVariant(readAs<unsigned char>(p) != 0);
-            break;
-        case SQL_BLOB: {
-            ISC_QUAD id = readAs<ISC_QUAD>(p);
-            isc_blob_handle blob = 0;
-            ISC_STATUS_ARRAY bs;
-            if (isc_open_blob2(bs, FDb.handle(), &d->trans, &blob, &id, 0, nullptr)) {
-                const QString text = FSql;
-                release();
-                FbCommon::raise(bs, text);
+        QByteArray bytes;
+        char chunk[32768];
+        for (;;) {
+            unsigned short got = 0;
+            const ISC_STATUS r = isc_get_segment(bs, &blob, &got, sizeof(chunk), chunk);
+            if (r == 0 || r == isc_segment) {
+                bytes.append(chunk, got);
+                continue;
             }
-            QByteArray bytes;
-            char chunk[32768];
-            for (;;) {
-                unsigned short got = 0;
-                const ISC_STATUS r = isc_get_segment(bs, &blob, &got, sizeof(chunk), chunk);
-                if (r == 0 || r == isc_segment) {
-                    bytes.append(chunk, got);
-                    continue;
-                }
-                if (r == isc_segstr_eof)
-                    break;
-                ISC_STATUS_ARRAY ignored;
-                isc_close_blob(ignored, &blob);
-                const QString text = FSql;
-                release();
-                FbCommon::raise(bs, text);
-            }
-            isc_close_blob(bs, &blob);
-            if (v.sqlsubtype == 1)
-                FRow << QVariant(Cp932::decode(bytes));
-            else
-                FRow << QVariant(bytes);
-            break;
+            if (r == isc_segstr_eof)
+                break;
+            ISC_STATUS_ARRAY ignored;
+            isc_close_blob(ignored, &blob);
+            const QString text = FSql;
+            release();
+            FbCommon::raise(bs, text);
         }
-        default:
-            FRow << QVariant();
-            break;
-        }
+        isc_close_blob(bs, &blob);
+        if (v.sqlsubtype == 1)
+            return QVariant(Cp932::decode(bytes));
+        return QVariant(bytes);
+    }
+    default:
+        return QVariant();
     }
 }
 

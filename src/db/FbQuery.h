@@ -60,10 +60,30 @@ public:
     // and the connection closing under the query).
     void release() noexcept;
 
+    // Bulk readers (the exports) take the columns straight from the fetch buffers: with raw
+    // rows on, a fetch converts nothing, field() is not available, and each column is read
+    // through rawColumn() or, converted, through value(). Set before open().
+    void setRawRows(bool raw) { FRawRows = raw; }
+    struct RawColumn
+    {
+        int type = 0; // the SQL_ type code, without the null flag
+        short scale = 0;
+        short subType = 0;
+        bool null = true;
+        // Text (CHAR without its padding, VARCHAR without its length) or the value's bytes.
+        const char* data = nullptr;
+        int length = 0;
+    };
+    // Column i of the current row as fetched (only while the query stands on a row).
+    RawColumn rawColumn(int i) const;
+    // Column i of the current row converted as field() would give it.
+    QVariant value(int i);
+
 private:
     struct Impl;
     void fetchRow();
     void readRow();
+    QVariant columnValue(int i);
     void execWithParams();
 
     FbDatabase& FDb;
@@ -78,4 +98,5 @@ private:
     QList<QVariant> FRow;
     bool FOpen = false;
     bool FEof = true;
+    bool FRawRows = false;
 };

@@ -17,6 +17,9 @@ public:
 
     void begin(const QString& path, const ExportLayout& layout) override;
     void addRow(const QVariantList& values) override;
+    // Text and date-time columns go from the fetch buffers to the file without conversion
+    // when that gives the very bytes the converting way would.
+    void addRecord(FbQuery& query) override;
     void finish() override;
 
     // One field as the text format writes it, without the quotes.
@@ -33,6 +36,7 @@ private:
     int FMemoColumn = -1;
     QFile FFile;
     QString FText; // lines not yet encoded
+    QString FField; // a field on the converting way
     QByteArray FBuffer;
     QStringEncoder FEncoder{"windows-31j", QStringConverter::Flag::Stateless};
 };

@@ -161,17 +161,14 @@ DataExporter::Outcome DataExporter::write(const ExportRequest& request, const QS
     const ExportLayout layout = Layout(request.kind, request.first, request.last, Clock::now(), options);
     std::unique_ptr<TableWriter> writer = makeWriter(FormatOf(request.path), request.removeLineBreaks);
     writer->begin(tempPath, layout);
-    QVariantList row;
     for (const QString& sql : statements) {
         FbQuery q(FDb);
         QueryCloser closer{q};
         WriteTraceLog(QStringLiteral("dmCmn.sqlWork2.SQL.Text2=") + sql);
         q.setSql(sql);
+        q.setRawRows(true);
         for (q.open(); !q.eof(); q.next()) {
-            row.clear();
-            for (int i = 0; i < q.fieldCount(); ++i)
-                row << q.field(i).value();
-            writer->addRow(row);
+            writer->addRecord(q);
             if (!advance())
                 return Stopped;
         }

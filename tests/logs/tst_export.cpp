@@ -18,6 +18,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -62,6 +63,8 @@ private slots:
     void customerBlockStatements_data();
     void customerBlockStatements();
     void phoneBookText();
+    void storedBytesWrittenAsConverted_data();
+    void storedBytesWrittenAsConverted();
     void pathChecksInOrder_data();
     void pathChecksInOrder();
     void existingFileQuestion_data();
@@ -216,6 +219,56 @@ void TestExport::phoneBookText()
     QCOMPARE(readFile(out("tels.csv")),
              sjisLines({QStringLiteral("電話番号,代表電話番号,名前,音声読上名"), QStringLiteral("\"0120000000\",\"\",\"\",\"\""),
                         QStringLiteral("\"0312345678\",\"0312345678\",\"山田 \"\"太郎\"\"\",\"やまだ\"")}));
+}
+
+void TestExport::storedBytesWrittenAsConverted_data()
+{
+    QTest::addColumn<QByteArray>("hex");
+    QTest::addColumn<bool>("changes"); // whether reading and writing the text changes its bytes
+    QTest::newRow("second code of a character") << QByteArray("8790") << true;
+    QTest::newRow("extension with a preferred code") << QByteArray("ED40") << true;
+    QTest::newRow("lead byte at the end") << QByteArray("8A9782") << true;
+    QTest::newRow("lead byte before a quote") << QByteArray("8222") << true;
+    QTest::newRow("unassigned code") << QByteArray("85408A97") << true;
+    QTest::newRow("half-width kana, quotes, line break") << QByteArray("B1228A970D0A22") << false;
+}
+
+// Text is copied from the database to the file only where that gives the bytes of reading it
+// and writing it again, and read for the workbook only where that gives the converter's text:
+// the files must not change with the way they are made.
+void TestExport::storedBytesWrittenAsConverted()
+{
+    QFETCH(QByteArray, hex);
+    QFETCH(bool, changes);
+    const QByteArray stored = QByteArray::fromHex(hex);
+    const QString text = Cp932::decode(stored);
+    QCOMPARE(Cp932::encode(text) != stored, changes);
+    FDb->dm().ExecSql(
+        QStringLiteral("insert into TELS (TEL_NO, CALLER) values ('0900000000', x'%1')").arg(QString::fromLatin1(hex)));
+    QFile::remove(out("bytes.csv"));
+    QFile::remove(out("bytes.xlsx"));
+    const bool done = run(ExportKind::PhoneBook, QStringLiteral("bytes.csv")) == DataExporter::Done &&
+                      run(ExportKind::PhoneBook, QStringLiteral("bytes.xlsx")) == DataExporter::Done;
+    FDb->dm().ExecSql(QStringLiteral("delete from TELS where TEL_NO = '0900000000'"));
+    QVERIFY(done);
+    const ReadBook book = ReadWorkbook(out("bytes.xlsx"));
+    QVERIFY2(book.error.isEmpty(), qPrintable(book.error));
+    QCOMPARE(book.value(5, 0).toString(), QStringLiteral("0900000000"));
+    // The sheet keeps other control characters (the converter's substitute) as escapes.
+    QString cell;
+    for (const QChar c : QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))
+        cell += c.unicode() < 0x20 && c != QLatin1Char('\n') && c != QLatin1Char('\t')
+                    ? QStringLiteral("_x%1_").arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0'))
+                    : QString(c);
+    QCOMPARE(book.value(5, 2).toString(), cell);
+    // The file's converter (not the shortcut for plain ASCII in Cp932::encode, which keeps
+    // control characters the converter replaces).
+    QStringEncoder encoder("windows-31j", QStringConverter::Flag::Stateless);
+    const QByteArray last =
+        encoder.encode(QStringLiteral("\"0900000000\",\"\",\"") +
+                       QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QStringLiteral("\",\"\"\r\n"));
+    const QByteArray bytes = readFile(out("bytes.csv"));
+    QVERIFY2(bytes.endsWith(last), bytes.toHex().constData());
 }
 
 void TestExport::pathChecksInOrder_data()
