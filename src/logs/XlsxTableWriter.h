@@ -2,6 +2,8 @@
 
 #include "logs/TableWriter.h"
 
+#include <QByteArray>
+
 struct lxw_workbook;
 struct lxw_worksheet;
 struct lxw_format;
@@ -21,15 +23,22 @@ public:
 
     void begin(const QString& path, const ExportLayout& layout) override;
     void addRow(const QVariantList& values) override;
+    // Text and date-time columns are read from the fetch buffers without a detour through
+    // Qt's values where that gives the same cells.
+    void addRecord(FbQuery& query) override;
     void finish() override;
 
 private:
     void check(int error, const char* what);
+    void writeValue(int column, const QVariant& v);
+    bool writeText(int column, const char* data, int length);
+    bool writeTimestamp(int column, const char* data);
 
     lxw_workbook* FBook = nullptr;
     lxw_worksheet* FSheet = nullptr;
     lxw_format* FTextFormat = nullptr;
     lxw_format* FDateFormat = nullptr;
-    QList<bool> FTextColumns;
+    QList<lxw_format*> FColumnFormats; // per column: its number format, or none
+    QByteArray FUtf8; // a cell's text on its way to the sheet
     int FRow = 0;
 };
