@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -162,6 +163,8 @@ public:
     // Outgoing calls.
     void btnCallClick();
     void ComTelCall(int comIdx);
+    void DialOn(TTelCom* device, const QString& number);
+    void ReportDialFailed(int portNo);
     void CallDataInsert(const QString& telNo, int portNo);
     void DialRequest(const QString& address);
 
@@ -241,6 +244,9 @@ public:
 
 private:
     ProgramLauncher* FHelpLauncher = nullptr;
+    // A dial that waits for its phone's link set-up to end.
+    QPointer<TTelCom> FPendingDialDevice;
+    QString FPendingDialNumber;
     void TelComReceivedTelNo(TTelCom* sender, const QString& telNo);
     void TelComError(TTelCom* sender, qint32 errors);
     void TcpClientConnect(TTelCom* sender);

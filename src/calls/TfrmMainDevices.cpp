@@ -27,6 +27,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 const QString kBlank = QStringLiteral("　");
 }
@@ -182,17 +184,32 @@ void TfrmMain::TcpClientConnect(TTelCom* sender)
 {
     if (!sender)
         return;
+    const QPointer<TTelCom> device(sender);
     try {
         sender->GetOwnTellNo(10000);
     } catch (...) {
     }
+    if (!device)
+        return;
     ReportDeviceEvent(sender, QStringLiteral(" のTCP通信が接続されました。 "), QStringLiteral("MyDevIdx:"), true);
+    if (device && FPendingDialDevice == device) {
+        FPendingDialDevice = nullptr;
+        DialOn(sender, std::exchange(FPendingDialNumber, QString()));
+    }
 }
 
 void TfrmMain::TcpClientDisconnect(TTelCom* sender)
 {
-    if (sender)
-        ReportDeviceEvent(sender, QStringLiteral(" のTCP通信が切断されました。 "), QStringLiteral("MyDevIdx:"), true);
+    if (!sender)
+        return;
+    ReportDeviceEvent(sender, QStringLiteral(" のTCP通信が切断されました。 "), QStringLiteral("MyDevIdx:"), true);
+    if (FPendingDialDevice == sender) {
+        // The link went before its set-up ended. Said from the event loop: this runs while
+        // the phone's connections are being handled.
+        FPendingDialDevice = nullptr;
+        FPendingDialNumber.clear();
+        QTimer::singleShot(0, this, [this, port = sender->PortNo()] { ReportDialFailed(port); });
+    }
 }
 
 void TfrmMain::TcpClientError(TTelCom* sender, int errorCode)
@@ -281,16 +298,36 @@ void TfrmMain::ComTelCall(int comIdx)
         return;
     TTelCom* device = FTelComList.Items(comIdx);
     const QString port = QString::number(device->PortNo());
+    if (device->Connecting() && device->ClientSettingUp()) {
+        // The phone has just linked up and is being set up: the dial goes out once it is
+        // ready, rather than being refused for a link that works a moment later.
+        WriteTraceLog(QStringLiteral("TfrmMain.ComTelCall waits for the link set-up port=") + port);
+        FPendingDialDevice = device;
+        FPendingDialNumber = number;
+        return;
+    }
     if (!(device->Connecting() && device->ClientConnecting())) {
         MessageService::Error(QStringLiteral("スマホとの接続が無効です。(ポート番号:") + port + QLatin1Char(')'));
         return;
     }
+    DialOn(device, number);
+}
+
+void TfrmMain::DialOn(TTelCom* device, const QString& number)
+{
+    const QString port = QString::number(device->PortNo());
     if (device->SendCommand(QStringLiteral("ATD") + number + QLatin1Char(';'), 5000)) {
         CallDataInsert(number, device->PortNo());
         if (PageMain->currentIndex() == 0)
             sgdLog->setFocus();
         return;
     }
+    ReportDialFailed(device->PortNo());
+}
+
+void TfrmMain::ReportDialFailed(int portNo)
+{
+    const QString port = QString::number(portNo);
     WriteTraceLog(QStringLiteral("スマホから発信失敗 port=") + port);
     MessageService::Error(QStringLiteral("携帯電話の発信処理に失敗しました。\r\n通信設定、携帯電話との接続状態を確認して"
                                          "ください。(ポート番号:") +

@@ -62,6 +62,10 @@ public:
     QString SelfTelNo() const { return FProtocol.SelfTelNo(); }
     bool Connecting() const { return FConnecting; }
     bool ClientConnecting() const { return FClientConnecting; }
+    // A phone app has connected over Wi-Fi and its set-up (own number, caller reports) is
+    // still running; OnTcpClientConnect follows when it ends, OnTcpClientDisconnect when
+    // the link goes first.
+    bool ClientSettingUp() const { return FDeviceType == dtAndroidWifi && !FClients.isEmpty() && !FClientConnecting; }
     void SetClientConnecting(bool value) { FClientConnecting = value; }
     bool Active() const { return FActive; }
     QString Version() const { return VersionText; }

@@ -23,10 +23,11 @@ namespace {
 class RawPhone : public QObject
 {
 public:
-    RawPhone(int port, const QHostAddress& from = QHostAddress::LocalHost, const QString& own = QStringLiteral("0901"))
+    RawPhone(int port, const QHostAddress& from = QHostAddress::LocalHost, const QString& own = QStringLiteral("0901"),
+             bool answerClip = true)
         : FOwn(own)
     {
-        connect(&FSocket, &QTcpSocket::readyRead, this, [this] {
+        connect(&FSocket, &QTcpSocket::readyRead, this, [this, answerClip] {
             FIn += FSocket.readAll();
             qsizetype cr;
             while ((cr = FIn.indexOf('\r')) >= 0) {
@@ -35,7 +36,7 @@ public:
                 FLines << QString::fromLatin1(line);
                 if (line == "AT+CNUM")
                     FSocket.write("AT+CNUM\r\n+CNUM: \"\",\"" + FOwn.toLatin1() + "\",129\r\nOK\r\n");
-                else if (line == "AT+CLIP=1")
+                else if (line == "AT+CLIP=1" && answerClip)
                     FSocket.write("AT+CLIP=1\r\nOK\r\n");
             }
         });
@@ -192,6 +193,26 @@ private slots:
             QCOMPARE(program->state(), QProcess::Running);
         }
         QCOMPARE(runner.terminate(program), 0);
+    }
+
+    // A dial that comes while a phone's link is still being set up goes out once it is
+    // ready, instead of being refused for a link that works a moment later.
+    void dialDuringTheLinkSetUp()
+    {
+        auto run = Start();
+        QVERIFY(run);
+        ProgramRunner& runner = run->Runner;
+        auto next = std::make_unique<RawPhone>(FPort, QHostAddress::LocalHost, QStringLiteral("0902"), false);
+        QVERIFY(next->Received(QStringLiteral("AT+CLIP=1")));
+        QCOMPARE(runner.run({"/s", QStringLiteral("zuvaro:dial?telno=0312345678")}), 0);
+        QVERIFY(ProgramRunner::waitForLog(QStringLiteral("TfrmMain.ComTelCall ComIdx=0")));
+        next->Send("AT+CLIP=1\r\nOK\r\n");
+        QVERIFY(next->Received(QStringLiteral("ATD0312345678;")));
+        next->Send("ATD0312345678;\r\nOK\r\n");
+        QVERIFY(WaitLogCount(QStringLiteral("TfrmMain.CallDataInsert end"), 1));
+        QCOMPARE(LogCount(QString::fromUtf8("スマホとの接続が無効です。")), 0);
+        QCOMPARE(LogCount(kDialFailed), 0);
+        QCOMPARE(runner.terminate(run->Program), 0);
     }
 
     void injectedDialNumbersAreRefused()
