@@ -89,6 +89,9 @@ private slots:
         Shop shop;
         shop.runner.setEnv("QT_QPA_PLATFORM", "xcb");
         shop.runner.setEnv("DISPLAY", QString::fromLatin1(x.display()));
+        // Window titles reach the display and xdotool in the locale's encoding: without a
+        // UTF-8 locale (a login that sets none) a Japanese title is never found.
+        shop.runner.setEnv("LC_ALL", "C.UTF-8");
         QVERIFY(shop.start("AUTO_CUST_INFO=1\nUSE_ACCEPT=1\n"));
         shop.phone->write("09055556666\n");
         QVERIFY(ProgramRunner::waitForLog("TfraCust.Create TelNo=0312345678"));
@@ -97,6 +100,7 @@ private slots:
         // The user's Alt+V: the customer is shown read-only, so the key saves the response.
         QProcessEnvironment xenv = QProcessEnvironment::systemEnvironment();
         xenv.insert("DISPLAY", QString::fromLatin1(x.display()));
+        xenv.insert("LC_ALL", "C.UTF-8");
         auto xdotool = [&](const QStringList& args) {
             QProcess p;
             p.setProcessEnvironment(xenv);
