@@ -256,7 +256,8 @@ void TestExport::storedBytesWrittenAsConverted()
     QCOMPARE(book.value(5, 0).toString(), QStringLiteral("0900000000"));
     // The sheet keeps other control characters (the converter's substitute) as escapes.
     QString cell;
-    for (const QChar c : QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))
+    const QString lines = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    for (const QChar c : lines)
         cell += c.unicode() < 0x20 && c != QLatin1Char('\n') && c != QLatin1Char('\t')
                     ? QStringLiteral("_x%1_").arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0'))
                     : QString(c);
