@@ -6,6 +6,7 @@
 #include "calls/DialAddress.h"
 #include "calls/MasterLists.h"
 #include "calls/ProgramLauncher.h"
+#include "ui/GridTextDelegate.h"
 #include "ui/Plugins.h"
 #include "calls/SpeechAnnouncer.h"
 #include "platform/SpeechEngine.h"
@@ -210,6 +211,7 @@ void TfrmMain::BuildLayout()
     sgdLog->setSelectionBehavior(QAbstractItemView::SelectRows);
     sgdLog->setSelectionMode(QAbstractItemView::SingleSelection);
     sgdLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    sgdLog->setItemDelegate(new GridTextDelegate(sgdLog));
     sgdLog->verticalHeader()->hide();
     sgdLog->verticalHeader()->setDefaultSectionSize(22);
     const int widths[7] = {149, 118, 50, 50, 159, 193, 35};

@@ -19,6 +19,7 @@
 #include "db/TdmCmn.h"
 #include "responses/AcceptRules.h"
 #include "ui/AcceptMarkDelegate.h"
+#include "ui/GridTextDelegate.h"
 #include "ui/DateTyping.h"
 #include "ui/DialogKit.h"
 #include "ui/FileDialogs.h"
@@ -211,6 +212,7 @@ void TfraCust::BuildLayout()
     connect(history->custTabBar(), &CustTabBar::closeRequested, this, &TfraCust::FreeActTab);
     sgdLog = named(new QTableWidget(this), "sgdLog");
     InitLogGrid();
+    sgdLog->setItemDelegate(new GridTextDelegate(sgdLog));
     sgdLog->setItemDelegateForColumn(6, new AcceptMarkDelegate(sgdLog));
     PageHistory->addTab(sgdLog, QStringLiteral("電話履歴"));
     auto* acceptPage = new QSplitter(this);
