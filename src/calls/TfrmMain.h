@@ -79,6 +79,9 @@ public:
     // Call log and refresh.
     void MakeLogGrid();
     void RefreshTables(const TUpTable& flags);
+    // RefreshTables for calls added meanwhile: the call log reads only the calls above those
+    // shown, unless the day or the order no longer allows it.
+    void RefreshNewCalls(const TUpTable& flags);
     void BtnRefreshClick();
     void ChangeDay(const QDate& day);
     void sgdLogClick(int row);

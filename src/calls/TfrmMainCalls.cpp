@@ -180,15 +180,21 @@ void TfrmMain::StartDemoCall(const QString& text)
 
 void TfrmMain::RefreshAfterCall()
 {
-    // Changing the day would reload the grid once more; set it quietly.
-    {
+    // Changing the day would reload the grid once more; set it quietly, and only when it
+    // changed (the same date set again repaints the picker on every call).
+    if (DateTimePicker1->date() != Clock::today()) {
         const QSignalBlocker block(DateTimePicker1);
         DateTimePicker1->setDate(Clock::today());
     }
+    RefreshNewCalls(TUpTable::With({TUpTable::LogTable, TUpTable::TelsTable}));
+}
+
+void TfrmMain::RefreshNewCalls(const TUpTable& flags)
+{
     // Only the calls added since the last load are read, when the grid shows today already.
     FAppendOnly = true;
     const auto reset = qScopeGuard([this]() { FAppendOnly = false; });
-    RefreshTables(TUpTable::With({TUpTable::LogTable, TUpTable::TelsTable}));
+    RefreshTables(flags);
 }
 
 void TfrmMain::ShowIncomingNumber(const QString& telNo)

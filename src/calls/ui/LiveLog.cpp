@@ -22,8 +22,10 @@ void InstallLiveLog(TfrmMain& form)
         listener->setObjectName(QStringLiteral("LogEventListener"));
         QObject::connect(listener, &FbEventListener::posted, &form, [&form](int count) {
             WriteTraceLog(QStringLiteral("TfrmMain.LogInserted count=%1").arg(count));
+            // Our own calls post the event too: a full reload of the day for each would make
+            // every call cost more as the day fills.
             if (form.DateTimePicker1->date() == Clock::today())
-                form.RefreshTables(TUpTable::With({TUpTable::LogTable}));
+                form.RefreshNewCalls(TUpTable::With({TUpTable::LogTable}));
         });
         QObject::connect(&form, &TfrmMain::tearingDown, listener, &FbEventListener::stop);
         listener->start();
