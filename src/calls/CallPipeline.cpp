@@ -7,9 +7,12 @@
 #include "core/PhoneNumberForm.h"
 #include "core/StartupSettings.h"
 #include "db/FbQuery.h"
+#include "db/FbWriteScope.h"
 #include "db/StorableText.h"
 #include "db/TdmCmn.h"
 #include "db/UnknownCaller.h"
+
+#include <optional>
 
 namespace {
 const QString kIncoming = QStringLiteral("着信");
@@ -342,6 +345,16 @@ bool CallPipeline::TelReceiveProc(TIncomingCall& call, TCallResult& result)
     WriteTraceLog(QStringLiteral("TelNo=") + call.TelNo);
     FCallStart = Clock::now();
 
+    // The lookups, a new phone-book entry and the call-log row in one transaction: with
+    // forced writes each transaction of its own costs synchronous page writes. Without a
+    // transaction (the database not answering) the steps below reconnect as before.
+    std::optional<FbWriteScope> scope;
+    try {
+        scope.emplace(FDm->IBDatabase1);
+    } catch (const std::exception& e) {
+        WriteTraceLog(QStringLiteral("TelReceiveProc transaction E.Message=") + QString::fromUtf8(e.what()));
+    }
+
     TTels tels;
     bool found = false;
     try {
@@ -374,6 +387,8 @@ bool CallPipeline::TelReceiveProc(TIncomingCall& call, TCallResult& result)
     log.PortNo = call.PortNo;
     try {
         call.LogNo = QString::number(FDm->InsertLog(log));
+        if (scope)
+            scope->commit();
     } catch (const AppError& e) {
         WriteTraceLog(QStringLiteral("TelReceiveProc InsertLog E.Message=") + e.message());
         return false;

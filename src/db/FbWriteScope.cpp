@@ -6,17 +6,21 @@
 
 FbWriteScope::FbWriteScope(FbDatabase& db) : FDb(db)
 {
+    if (FDb.FScopeTrans)
+        return;
     FDb.ensureOpen();
     ISC_STATUS_ARRAY status;
     isc_tr_handle trans = 0;
     if (isc_start_transaction(status, &trans, 1, FDb.handle(), FbCommon::kWriteTpbLength, FbCommon::kWriteTpb))
         FbCommon::raise(status);
     FDb.FScopeTrans = trans;
+    FOwn = trans;
 }
 
 FbWriteScope::~FbWriteScope()
 {
-    if (!FDb.FScopeTrans)
+    // Gone already when the connection was closed (and its transaction with it) meanwhile.
+    if (!FOwn || FDb.FScopeTrans != FOwn)
         return;
     ISC_STATUS_ARRAY status;
     isc_rollback_transaction(status, &FDb.FScopeTrans);
@@ -25,6 +29,8 @@ FbWriteScope::~FbWriteScope()
 
 void FbWriteScope::commit()
 {
+    if (!FOwn || FDb.FScopeTrans != FOwn)
+        return;
     // A local file removed or renamed away stays open for us: rows committed into it vanish
     // with the last handle. Better to fail, so the caller keeps the data elsewhere.
     if (FDb.FScopeTrans && FDb.fileReplaced()) {

@@ -6,7 +6,7 @@ class FbDatabase;
 // transaction, committed by commit() and rolled back when the scope ends without it.
 // The data module draws a generator number and inserts the row that uses it this way: the
 // generator is not transactional anyway, and with forced writes a transaction of its own
-// would cost one more synchronous page write.
+// would cost one more synchronous page write. A scope opened inside another joins it.
 class FbWriteScope
 {
 public:
@@ -21,4 +21,7 @@ public:
 
 private:
     FbDatabase& FDb;
+    // The transaction this scope started; 0 when it runs inside another scope, whose commit
+    // then covers its statements too.
+    unsigned int FOwn = 0;
 };

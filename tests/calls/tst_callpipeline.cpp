@@ -186,11 +186,15 @@ private slots:
         QTRY_COMPARE(abandoned.size(), 1);
         QCOMPARE(host.presented.size(), 0);
         QVERIFY(MessageService::shown().isEmpty());
+        // The new caller's phone-book entry went with the call: both or neither are stored.
+        QCOMPARE(count("select count(*) as N from TELS where TEL_NO = '0312345678'"), 0);
 
         // The phone book cannot be read: the lookup is tried again after the reconnection
         // rule, then the call ends.
         dmCmn->ExecSql("ALTER TABLE LOG DROP CHECK_ME");
-        // (Reading the entry left by the first call now fails on every try.)
+        dmCmn->ExecSql("insert into TELS (TEL_NO, CUST_TEL_NON, CALLER, READ_NAME) values "
+                       "('0312345678', '0312345678', 'x', 'x')");
+        // (Reading that entry now fails on every try.)
         dmCmn->ExecSql("ALTER TABLE TELS ADD BROKEN COMPUTED BY (CAST('x' AS INTEGER))");
         pipeline.Enqueue(call("0312345678"));
         QTRY_COMPARE(abandoned.size(), 2);
