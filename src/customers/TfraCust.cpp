@@ -150,7 +150,7 @@ TfraCust::TfraCust(const QString& number, QWidget* parent, TfrmMain* main)
 TfraCust::~TfraCust()
 {
     // A list never laid out has no width of the user's choosing.
-    if (gIni && FAcceptShown)
+    if (gIni && FAcceptShown && sgdAccept)
         gIni->WriteInteger(QStringLiteral("CUST_FRAME"), QStringLiteral("ACT_WIDTH"), sgdAccept->width());
 }
 
@@ -215,50 +215,15 @@ void TfraCust::BuildLayout()
     sgdLog->setItemDelegate(new GridTextDelegate(sgdLog));
     sgdLog->setItemDelegateForColumn(6, new AcceptMarkDelegate(sgdLog));
     PageHistory->addTab(sgdLog, QStringLiteral("電話履歴"));
-    auto* acceptPage = new QSplitter(this);
-    sgdAccept = named(new QTableWidget(acceptPage), "sgdAccept");
-    setupGrid(sgdAccept,
-              {QStringLiteral("日時"), QStringLiteral("件名"), QStringLiteral("区分"), QStringLiteral("結果"),
-               QStringLiteral("対応者"), QString(), QString(), QString()},
-              {124, 150, 80, 80, 80});
-    for (int c = 5; c < 8; ++c)
-        sgdAccept->setColumnHidden(c, true);
-    auto* contentPanel = new QWidget(acceptPage);
-    auto* cv = new QVBoxLayout(contentPanel);
-    cv->setContentsMargins(0, 0, 0, 0);
-    auto* listButtons = new QHBoxLayout;
-    listButtons->addWidget(new QLabel(QStringLiteral("内容"), contentPanel));
-    listButtons->addStretch(1);
-    auto listButton = [&](const char* name, const QString& text, const QString& hint) {
-        auto* b = named(new QPushButton(text, contentPanel), name);
-        b->setToolTip(hint);
-        listButtons->addWidget(b);
-        return b;
-    };
-    btnHistorySearch = listButton("btnHistorySearch", QStringLiteral("検索"), QStringLiteral("検索(Alt+S)"));
-    btnActAdd = listButton("btnActAdd", QStringLiteral("新規"), QStringLiteral("新規(Alt+A)"));
-    btnActEdit = listButton("btnActEdit", QStringLiteral("編集"), QStringLiteral("編集(Alt+E)"));
-    btnActDel = listButton("btnActDel", QStringLiteral("削除"), QStringLiteral("削除(Alt+D)"));
-    // The keys are those of the customer's own buttons: they act here only while the focus
-    // is on this page.
-    // A response frame in edit mode has its own save and cancel keys.
+    // The response list takes its tab now and is built when first shown.
+    FAcceptPage = named(new QWidget(this), "pnlAcceptPage");
+    auto* acceptLayout = new QVBoxLayout(FAcceptPage);
+    acceptLayout->setContentsMargins(0, 0, 0, 0);
+    PageHistory->addTab(FAcceptPage, QStringLiteral("対応履歴"));
+    // The customer's save and cancel keys act only while the focus is on the record (a
+    // response frame in edit mode has its own).
     DialogKit::AreaShortcut(PageCust, Qt::Key_V, btnOk);
     DialogKit::AreaShortcut(PageCust, Qt::Key_C, btnCancel);
-    DialogKit::AreaShortcut(acceptPage, Qt::Key_S, btnHistorySearch);
-    DialogKit::AreaShortcut(acceptPage, Qt::Key_A, btnActAdd);
-    DialogKit::AreaShortcut(acceptPage, Qt::Key_E, btnActEdit);
-    DialogKit::AreaShortcut(acceptPage, Qt::Key_D, btnActDel);
-    btnActEdit->setEnabled(false);
-    btnActDel->setEnabled(false);
-    cv->addLayout(listButtons);
-    richContent = named(new QPlainTextEdit(contentPanel), "richContent");
-    richContent->setReadOnly(true);
-    cv->addWidget(richContent, 1);
-    acceptPage->addWidget(sgdAccept);
-    acceptPage->addWidget(contentPanel);
-    if (GActWidth > 0)
-        acceptPage->setSizes({GActWidth, qMax(100, 900 - GActWidth)});
-    PageHistory->addTab(acceptPage, QStringLiteral("対応履歴"));
     v->addWidget(PageHistory, 2);
     scroll->setWidget(content);
     outer->addWidget(scroll);
@@ -309,9 +274,69 @@ void TfraCust::BuildLayout()
         }
         FLastName = name;
     });
-    connect(sgdLog, &QTableWidget::cellClicked, this, [this](int row) { richContent->setPlainText(cell(sgdLog, row, 5)); });
+    connect(sgdLog, &QTableWidget::cellClicked, this, [this](int row) {
+        if (richContent)
+            richContent->setPlainText(cell(sgdLog, row, 5));
+        else
+            FAcceptContent = cell(sgdLog, row, 5);
+    });
     connect(sgdLog, &QTableWidget::cellDoubleClicked, this, &TfraCust::sgdLogDoubleClick);
     connect(sgdTels, &QTableWidget::cellDoubleClicked, this, [this](int row) { sgdTelsDoubleClick(row); });
+    connect(PageHistory, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == 1) {
+            EnsureAcceptPage();
+            FAcceptShown = true;
+        }
+        if (FMain)
+            if (auto* memo = FMain->PageMenu->findChild<QPushButton*>(QStringLiteral("btnMemo")))
+                memo->setEnabled(index == 0);
+    });
+}
+
+void TfraCust::BuildAcceptPage()
+{
+    auto* acceptPage = new QSplitter(FAcceptPage);
+    sgdAccept = named(new QTableWidget(acceptPage), "sgdAccept");
+    setupGrid(sgdAccept,
+              {QStringLiteral("日時"), QStringLiteral("件名"), QStringLiteral("区分"), QStringLiteral("結果"),
+               QStringLiteral("対応者"), QString(), QString(), QString()},
+              {124, 150, 80, 80, 80});
+    for (int c = 5; c < 8; ++c)
+        sgdAccept->setColumnHidden(c, true);
+    auto* contentPanel = new QWidget(acceptPage);
+    auto* cv = new QVBoxLayout(contentPanel);
+    cv->setContentsMargins(0, 0, 0, 0);
+    auto* listButtons = new QHBoxLayout;
+    listButtons->addWidget(new QLabel(QStringLiteral("内容"), contentPanel));
+    listButtons->addStretch(1);
+    auto listButton = [&](const char* name, const QString& text, const QString& hint) {
+        auto* b = named(new QPushButton(text, contentPanel), name);
+        b->setToolTip(hint);
+        listButtons->addWidget(b);
+        return b;
+    };
+    btnHistorySearch = listButton("btnHistorySearch", QStringLiteral("検索"), QStringLiteral("検索(Alt+S)"));
+    btnActAdd = listButton("btnActAdd", QStringLiteral("新規"), QStringLiteral("新規(Alt+A)"));
+    btnActEdit = listButton("btnActEdit", QStringLiteral("編集"), QStringLiteral("編集(Alt+E)"));
+    btnActDel = listButton("btnActDel", QStringLiteral("削除"), QStringLiteral("削除(Alt+D)"));
+    // The keys are those of the customer's own buttons: they act here only while the focus
+    // is on this page.
+    DialogKit::AreaShortcut(acceptPage, Qt::Key_S, btnHistorySearch);
+    DialogKit::AreaShortcut(acceptPage, Qt::Key_A, btnActAdd);
+    DialogKit::AreaShortcut(acceptPage, Qt::Key_E, btnActEdit);
+    DialogKit::AreaShortcut(acceptPage, Qt::Key_D, btnActDel);
+    btnActEdit->setEnabled(false);
+    btnActDel->setEnabled(false);
+    cv->addLayout(listButtons);
+    richContent = named(new QPlainTextEdit(contentPanel), "richContent");
+    richContent->setReadOnly(true);
+    cv->addWidget(richContent, 1);
+    acceptPage->addWidget(sgdAccept);
+    acceptPage->addWidget(contentPanel);
+    if (GActWidth > 0)
+        acceptPage->setSizes({GActWidth, qMax(100, 900 - GActWidth)});
+    FAcceptPage->layout()->addWidget(acceptPage);
+    DialogKit::Apply(acceptPage);
     connect(sgdAccept, &QTableWidget::currentCellChanged, this,
             [this](int row) { richContent->setPlainText(cell(sgdAccept, row, 7)); });
     connect(sgdAccept, &QTableWidget::cellDoubleClicked, this, [this]() {
@@ -323,12 +348,20 @@ void TfraCust::BuildLayout()
     connect(btnActEdit, &QPushButton::clicked, this, &TfraCust::btnActEditClick);
     connect(btnActDel, &QPushButton::clicked, this, &TfraCust::btnActDelClick);
     connect(btnHistorySearch, &QPushButton::clicked, this, &TfraCust::btnHistorySearchClick);
-    connect(PageHistory, &QTabWidget::currentChanged, this, [this](int index) {
-        FAcceptShown = FAcceptShown || index == 1;
-        if (FMain)
-            if (auto* memo = FMain->PageMenu->findChild<QPushButton*>(QStringLiteral("btnMemo")))
-                memo->setEnabled(index == 0);
-    });
+    // Shown at once when its tab is current (a layout would show it only later).
+    acceptPage->show();
+}
+
+void TfraCust::EnsureAcceptPage()
+{
+    if (sgdAccept)
+        return;
+    BuildAcceptPage();
+    if (FAcceptDue)
+        MakeAcceptGrid();
+    if (FAcceptContent)
+        richContent->setPlainText(*FAcceptContent);
+    FAcceptContent.reset();
 }
 
 QWidget* TfraCust::BuildBasicPage()
@@ -1008,6 +1041,13 @@ void TfraCust::MakeMainGrid()
 
 void TfraCust::MakeAcceptGrid()
 {
+    if (!sgdAccept) {
+        // Loaded when built; a call memo clicked before then is overwritten by that load.
+        FAcceptDue = true;
+        FAcceptContent.reset();
+        return;
+    }
+    FAcceptDue = false;
     btnActEdit->setEnabled(false);
     btnActDel->setEnabled(false);
     sgdAccept->setRowCount(0);
@@ -1089,6 +1129,7 @@ void TfraCust::FreeActTab(int index)
 
 bool TfraCust::SelectedActNo(int& actNo)
 {
+    EnsureAcceptPage();
     const int row = sgdAccept->currentRow();
     if (row < 0 || sgdAccept->rowCount() == 0) {
         MessageService::Warning(QStringLiteral("対応履歴を選択してください。"));
@@ -1117,6 +1158,7 @@ void TfraCust::btnActEditClick()
 
 void TfraCust::btnActDelClick()
 {
+    EnsureAcceptPage();
     const int row = sgdAccept->currentRow();
     if (row < 0 || sgdAccept->rowCount() == 0) {
         MessageService::Warning(QStringLiteral("対応履歴を選択してください。"));
@@ -1154,6 +1196,7 @@ void TfraCust::btnHistorySearchClick()
 void TfraCust::ShowAcceptRow(int actNo)
 {
     PageHistory->setCurrentIndex(1);
+    EnsureAcceptPage();
     const QString wanted = QString::number(actNo);
     for (int r = 0; r < sgdAccept->rowCount(); ++r)
         if (cell(sgdAccept, r, 5) == wanted) {

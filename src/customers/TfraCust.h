@@ -8,6 +8,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -44,7 +45,16 @@ public:
     void RefreshCaption();
     void MakeMainGrid();
     void MakeTelsGrid();
+    // Loads the response list; a list not built yet is loaded when it is.
     void MakeAcceptGrid();
+    // The response list page is made when first shown (most tabs are opened for a call and
+    // never show it); this builds it now, with its rows, for those who need it earlier.
+    void EnsureAcceptPage();
+    QTableWidget* AcceptList()
+    {
+        EnsureAcceptPage();
+        return sgdAccept;
+    }
 
     TfrmMain* MainForm() const { return FMain; }
 
@@ -124,6 +134,7 @@ public:
     QTableWidget* sgdOption10 = nullptr;
     QTableWidget* sgdOption20 = nullptr;
     QTableWidget* sgdLog = nullptr;
+    // The response list page's widgets: null until the page is built (see EnsureAcceptPage).
     QTableWidget* sgdAccept = nullptr;
     QPlainTextEdit* richContent = nullptr;
     QPushButton* btnActAdd = nullptr;
@@ -153,6 +164,7 @@ private:
     QTableWidget* BuildOptionGrid(const char* name, int first);
     void BuildOptionEditors();
     void InitLogGrid();
+    void BuildAcceptPage();
     bool GetInput(struct CustInputHolder& out);
     // Shows and focuses the field of that caption (as a refusal names it).
     void FocusField(const QString& caption);
@@ -184,4 +196,7 @@ private:
     bool FFilling = false;
     QString FCaptionNumber;
     bool FAcceptShown = false;
+    QWidget* FAcceptPage = nullptr;         // the list page's place on the lower tabs
+    bool FAcceptDue = false;                // rows to load once the list is built
+    std::optional<QString> FAcceptContent;  // a call memo clicked before the list was built
 };

@@ -1,4 +1,5 @@
 // Responses on a customer's lower tabs, on the real main window over a real database.
+#include "calls/TUpTable.h"
 #include "calls/TfrmMain.h"
 #include "calls/ui/CallLogGrid.h"
 #include "core/AppGlobals.h"
@@ -24,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -184,7 +186,7 @@ private slots:
         // The call's rows show the response in both call logs, and the customer's list has it.
         QCOMPARE(cell(cust->sgdLog, 0, 6), act);
         QCOMPARE(cell(w.form->sgdLog, 0, 6), act);
-        QCOMPARE(cust->sgdAccept->rowCount(), 1);
+        QCOMPARE(cust->AcceptList()->rowCount(), 1);
         QVERIFY(cust->btnActEdit->isEnabled() && cust->btnActDel->isEnabled());
 
         // A response from the add button is tied to no call.
@@ -201,6 +203,7 @@ private slots:
         World w;
         w.addCustomer();
         TfraCust* cust = w.open();
+        cust->EnsureAcceptPage();
         QTest::mouseClick(cust->btnActAdd, Qt::LeftButton);
         QCOMPARE(cust->PageHistory->count(), 3);
         cust->PageHistory->setCurrentIndex(0);
@@ -226,7 +229,7 @@ private slots:
         const int custNo = w.addCustomer();
         const int a1 = w.addAccept(custNo, "first");
         TfraCust* cust = w.open();
-        QCOMPARE(cust->sgdAccept->rowCount(), 1);
+        QCOMPARE(cust->AcceptList()->rowCount(), 1);
         // Edit from the list: an existing response in edit mode, with its stored values.
         cust->sgdAccept->setCurrentCell(0, 0);
         QTest::mouseClick(cust->btnActEdit, Qt::LeftButton);
@@ -265,6 +268,32 @@ private slots:
         QCOMPARE(w.count(), 1);
     }
 
+    void responseListIsBuiltWhenFirstShown()
+    {
+        World w;
+        const int custNo = w.addCustomer();
+        const int old = w.addAccept(custNo, "old");
+        TfraCust* cust = w.open();
+        QVERIFY(!cust->sgdAccept && !cust->findChild<QSplitter*>());
+        // A refresh meanwhile is not lost: the list shows it when it is first shown.
+        const int fresh = w.addAccept(custNo, "fresh");
+        TUpTable flags = TUpTable::With({TUpTable::AcceptTable});
+        flags.CustNo = custNo;
+        w.form->RefreshTables(flags);
+        QVERIFY(!cust->sgdAccept);
+        cust->PageHistory->setCurrentIndex(1);
+        QVERIFY(cust->sgdAccept && cust->sgdAccept->isVisibleTo(cust));
+        QStringList shown;
+        for (int r = 0; r < cust->sgdAccept->rowCount(); ++r)
+            shown << cell(cust->sgdAccept, r, 5);
+        QStringList stored{QString::number(old), QString::number(fresh)};
+        shown.sort();
+        stored.sort();
+        QCOMPARE(shown, stored);
+        QCOMPARE(cust->richContent->toPlainText(), cell(cust->sgdAccept, 0, 7));
+        QVERIFY(cust->btnActEdit->isEnabled() && cust->btnActDel->isEnabled());
+    }
+
     void deleteClosesExactlyItsTab()
     {
         World w;
@@ -294,7 +323,7 @@ private slots:
         QCOMPARE(page(cust, 2)->FActNo, a1);
         QCOMPARE(page(cust, 3)->FActNo, a3);
         QCOMPARE(cust->PageHistory->currentIndex(), 2);
-        QCOMPARE(cust->sgdAccept->rowCount(), 2);
+        QCOMPARE(cust->AcceptList()->rowCount(), 2);
 
         // From the customer's list: the response of the selected row, and its tab with it.
         int row = -1;
