@@ -8,8 +8,8 @@
 namespace CallLog {
 
 namespace {
-// dated is the day's date as the statement compares and orders it.
-QString daySql(const QDate& day, TCallKind kind, const QString& dated, const QString& extra)
+// dated is the day's date as the statement compares and orders it; from and to its bounds.
+QString daySql(TCallKind kind, const QString& dated, const QString& from, const QString& to, const QString& extra)
 {
     QString filter;
     if (kind == TCallKind::Incoming)
@@ -20,22 +20,24 @@ QString daySql(const QDate& day, TCallKind kind, const QString& dated, const QSt
                           "left join TELS t on t.TEL_NO = g.TEL_NO "
                           "left join ACCEPT_T a on a.LOG_NO = g.LOG_NO "
                           "where ") +
-           dated + QStringLiteral(" >= ") + SqlDate(day) + QStringLiteral(" and ") + dated + QStringLiteral(" < ") +
-           SqlDate(day.addDays(1)) + filter + extra + QStringLiteral(" order by ") + dated + QStringLiteral(" desc");
+           dated + QStringLiteral(" >= ") + from + QStringLiteral(" and ") + dated + QStringLiteral(" < ") + to +
+           filter + extra + QStringLiteral(" order by ") + dated + QStringLiteral(" desc");
 }
+
+// Found through the key: on the date index the engine walked the whole day for the few new
+// rows, so each call cost more as the day filled. The date as an expression keeps it off
+// that index; the new rows are sorted by themselves.
+const QString kNewerDate = QStringLiteral("(g.DT_FROM + 0)");
 } // namespace
 
 QString DaySql(const QDate& day, TCallKind kind)
 {
-    return daySql(day, kind, QStringLiteral("g.DT_FROM"), QString());
+    return daySql(kind, QStringLiteral("g.DT_FROM"), SqlDate(day), SqlDate(day.addDays(1)), QString());
 }
 
 QString NewerSql(const QDate& day, TCallKind kind, int afterLogNo)
 {
-    // Found through the key: on the date index the engine walked the whole day for the few
-    // new rows, so each call cost more as the day filled. The date as an expression keeps
-    // it off that index; the new rows are sorted by themselves.
-    return daySql(day, kind, QStringLiteral("(g.DT_FROM + 0)"),
+    return daySql(kind, kNewerDate, SqlDate(day), SqlDate(day.addDays(1)),
                   QStringLiteral(" and g.LOG_NO > ") + QString::number(afterLogNo));
 }
 
@@ -45,11 +47,10 @@ QString FormatDateTime(const QDateTime& t)
 }
 
 namespace {
-QList<TLogRow> loadRows(FbQuery& query, const QString& sql, QList<QDateTime>* times)
+// Runs the statement set on query (with its parameters) and reads its rows.
+QList<TLogRow> loadRows(FbQuery& query, QList<QDateTime>* times)
 {
-    WriteTraceLog(QStringLiteral("strSql=") + sql);
     QList<TLogRow> rows;
-    query.setSql(sql);
     try {
         query.open();
         // Column positions once per query, not per row and field.
@@ -106,12 +107,24 @@ QList<TLogRow> loadRows(FbQuery& query, const QString& sql, QList<QDateTime>* ti
 
 QList<TLogRow> LoadDay(FbQuery& query, const QDate& day, TCallKind kind, QList<QDateTime>* times)
 {
-    return loadRows(query, DaySql(day, kind), times);
+    const QString sql = DaySql(day, kind);
+    WriteTraceLog(QStringLiteral("strSql=") + sql);
+    query.setSql(sql);
+    return loadRows(query, times);
 }
 
 QList<TLogRow> LoadNewer(FbQuery& query, const QDate& day, TCallKind kind, int afterLogNo, QList<QDateTime>* times)
 {
-    return loadRows(query, NewerSql(day, kind, afterLogNo), times);
+    // The log shows the values in the statement; they run as parameters, so that a query
+    // kept prepared is prepared once, not for every call.
+    WriteTraceLog(QStringLiteral("strSql=") + NewerSql(day, kind, afterLogNo));
+    const QString sql = daySql(kind, kNewerDate, QStringLiteral("?"), QStringLiteral("?"),
+                               QStringLiteral(" and g.LOG_NO > ?"));
+    if (query.sql() != sql)
+        query.setSql(sql);
+    const QString format = QStringLiteral("yyyy/MM/dd");
+    query.setTextParams({day.toString(format), day.addDays(1).toString(format), QString::number(afterLogNo)});
+    return loadRows(query, times);
 }
 
 } // namespace CallLog

@@ -44,7 +44,7 @@ void TfrmMain::MakeLogGrid()
     const TCallKind kind = selectedKind(this);
     if (FAppendOnly && FLogModel->Shows(day, kind) && !FLogModel->IsEmpty()) {
         QList<QDateTime> times;
-        const QList<TLogRow> newer = CallLog::LoadNewer(dmCmn->sqlWork, day, kind, FLogModel->MaxLogNo(), &times);
+        const QList<TLogRow> newer = CallLog::LoadNewer(dmCmn->sqlNewerCalls, day, kind, FLogModel->MaxLogNo(), &times);
         if (FLogModel->Merge(newer, times)) {
             WriteTraceLog(QStringLiteral("TfraCust.MakeLogGrid end"));
             emit logGridLoaded();

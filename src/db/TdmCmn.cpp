@@ -122,13 +122,15 @@ QStringList custColumns()
 } // namespace
 
 TdmCmn::TdmCmn(const QString& databasePath)
-    : IBQueryFnc(IBDatabase1), sqlWork(IBDatabase1), sqlWork2(IBDatabase1), tblInterface(IBDatabase1),
+    : IBQueryFnc(IBDatabase1), sqlWork(IBDatabase1), sqlWork2(IBDatabase1), sqlNewerCalls(IBDatabase1),
+      tblInterface(IBDatabase1),
       FTelsLookup(IBDatabase1), FCustInfoLookup(IBDatabase1)
 {
     FTelsLookup.setSql(QStringLiteral("select * from TELS where TEL_NO = ?"));
     FTelsLookup.setKeepPrepared(true);
     FCustInfoLookup.setSql(QStringLiteral("select CUST_TEL_NON, CUST_NAME, CUST_KANA from CUSTOMER where CUST_TEL_NON = ?"));
     FCustInfoLookup.setKeepPrepared(true);
+    sqlNewerCalls.setKeepPrepared(true);
     WriteTraceLog(QStringLiteral("TdmCmn.DataModuleCreate"));
     IBDatabase1.close();
     IBDatabase1.setDatabaseName(databasePath);
@@ -529,6 +531,7 @@ void TdmCmn::ExecSql(const QString& sql)
     // ("object in use") or keep a table's old shape.
     FTelsLookup.release();
     FCustInfoLookup.release();
+    sqlNewerCalls.release();
     execFnc(sql);
 }
 

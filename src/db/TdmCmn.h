@@ -35,6 +35,8 @@ public:
     FbQuery IBQueryFnc;
     FbQuery sqlWork;
     FbQuery sqlWork2;
+    // The call log's calls added since the last load: kept prepared, as it runs for every call.
+    FbQuery sqlNewerCalls;
     // The external program master browses this; ordered by IF_NO after the schema upgrade.
     FbQuery tblInterface;
 
