@@ -337,7 +337,8 @@ void FbQuery::open()
     FEof = !singleton;
     if (singleton)
         readRow();
-    d->freeStatement();
+    if (!FKeepPrepared)
+        d->freeStatement();
     if (!d->commit(status))
         fail();
     d->trans = 0;

@@ -35,8 +35,9 @@ public:
 
     // Values of the positional "?" parameters of a select, bound as text.
     void setTextParams(const QStringList& values) { FTextParams = values; }
-    // Keeps a select prepared after close(): the next open() of the same SQL only binds and
-    // runs it. Errors, release() and a closing connection drop it as always.
+    // Keeps a statement prepared after it ran (a select after close()): the next open() of the
+    // same SQL only binds and runs it. Errors, release() and a closing connection drop it as
+    // always.
     void setKeepPrepared(bool keep) { FKeepPrepared = keep; }
 
     // Runs the statement and stands on the first row (eof when there is none).

@@ -124,13 +124,17 @@ QStringList custColumns()
 TdmCmn::TdmCmn(const QString& databasePath)
     : IBQueryFnc(IBDatabase1), sqlWork(IBDatabase1), sqlWork2(IBDatabase1), sqlNewerCalls(IBDatabase1),
       tblInterface(IBDatabase1),
-      FTelsLookup(IBDatabase1), FCustInfoLookup(IBDatabase1)
+      FTelsLookup(IBDatabase1), FCustInfoLookup(IBDatabase1), FLogInsert(IBDatabase1)
 {
     FTelsLookup.setSql(QStringLiteral("select * from TELS where TEL_NO = ?"));
     FTelsLookup.setKeepPrepared(true);
     FCustInfoLookup.setSql(QStringLiteral("select CUST_TEL_NON, CUST_NAME, CUST_KANA from CUSTOMER where CUST_TEL_NON = ?"));
     FCustInfoLookup.setKeepPrepared(true);
     sqlNewerCalls.setKeepPrepared(true);
+    FLogInsert.setSql(QStringLiteral("insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, DT_TO, TEL_TERM, TEL_MEMO, "
+                                     "TEL_TIME, PORT_NO) values (gen_id(SEQ_LOG_NO,1), ?, ?, ?, null, ?, ?, ?, ?) "
+                                     "returning LOG_NO"));
+    FLogInsert.setKeepPrepared(true);
     WriteTraceLog(QStringLiteral("TdmCmn.DataModuleCreate"));
     IBDatabase1.close();
     IBDatabase1.setDatabaseName(databasePath);
@@ -358,9 +362,28 @@ int TdmCmn::InsertLog(const TLog& log)
         (log.DtTo.isValid() ? SqlDateTime(log.DtTo) : QStringLiteral("null")) + QStringLiteral(", ") +
         QuotedSql(log.TelTerm) + QStringLiteral(", ") + QuotedSql(log.TelMemo) + QStringLiteral(", ") +
         QString::number(log.TelTime) + QStringLiteral(", ") + QString::number(log.PortNo) + QStringLiteral(")");
-    return insertReturning(QStringLiteral("insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, DT_TO, TEL_TERM, "
-                                          "TEL_MEMO, TEL_TIME, PORT_NO) values ("),
-                           QStringLiteral("SEQ_LOG_NO"), values, QStringLiteral("LOG_NO"));
+    const QString head = QStringLiteral("insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, DT_TO, TEL_TERM, "
+                                        "TEL_MEMO, TEL_TIME, PORT_NO) values (");
+    if (log.DtTo.isValid())
+        return insertReturning(head, QStringLiteral("SEQ_LOG_NO"), values, QStringLiteral("LOG_NO"));
+    // Every call stores one: the kept statement runs with the values as parameters (the log
+    // shows them in the statement, as it always has).
+    FbWriteScope scope(IBDatabase1);
+    FbQuery& q = FLogInsert;
+    try {
+        q.setTextParams({log.DtFrom.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")), log.TelNo, log.TelType,
+                         log.TelTerm, log.TelMemo, QString::number(log.TelTime), QString::number(log.PortNo)});
+        q.open();
+    } catch (...) {
+        q.release();
+        logSql(head + QStringLiteral("gen_id(SEQ_LOG_NO,1)") + values);
+        throw;
+    }
+    const int key = q.eof() ? -1 : q.field(0).asInteger();
+    q.close();
+    scope.commit();
+    logSql(head + QString::number(key) + values);
+    return key;
 }
 
 bool TdmCmn::LogExists(const TLog& log)
@@ -532,6 +555,7 @@ void TdmCmn::ExecSql(const QString& sql)
     FTelsLookup.release();
     FCustInfoLookup.release();
     sqlNewerCalls.release();
+    FLogInsert.release();
     execFnc(sql);
 }
 

@@ -97,6 +97,8 @@ private:
     // The lookups of every call, prepared once and run with the number as a parameter.
     FbQuery FTelsLookup;
     FbQuery FCustInfoLookup;
+    // The call-log row of every call, prepared once as well.
+    FbQuery FLogInsert;
     // Runs a kept lookup for one number; false when there is no row (the query is closed).
     bool openLookup(FbQuery& q, const QString& number);
 
