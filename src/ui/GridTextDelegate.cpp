@@ -35,7 +35,12 @@ void GridTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     panel.text.clear();
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &panel, painter, view);
 
-    const QString text = index.data(Qt::DisplayRole).toString();
+    QString text = index.data(Qt::DisplayRole).toString();
+    // A cell is one line: a memo's line breaks show as blanks instead of lines cut in half.
+    if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')))
+        text.replace(QLatin1String("\r\n"), QLatin1String(" "))
+            .replace(QLatin1Char('\n'), QLatin1Char(' '))
+            .replace(QLatin1Char('\r'), QLatin1Char(' '));
     if (!text.isEmpty()) {
         const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
                                            : (option.state & QStyle::State_Active)  ? QPalette::Active

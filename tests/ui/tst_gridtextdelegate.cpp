@@ -59,6 +59,15 @@ private slots:
         QCOMPARE(Grid::Marks(shot, beside.adjusted(1, 1, -1, -1)), 0);
     }
 
+    void memoLineBreaksShowAsBlanks()
+    {
+        // The same cell with a blank where the memo has a line break: drawn alike.
+        Grid broken, blank;
+        broken.model.setItem(1, 0, new QStandardItem(QStringLiteral("配達\r\n午前")));
+        blank.model.setItem(1, 0, new QStandardItem(QStringLiteral("配達 午前")));
+        QCOMPARE(broken.Shot(), blank.Shot());
+    }
+
     void selectedRowInHighlightColours()
     {
         Grid g;
