@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 // Which tables a change touched, so the main window reloads only what depends on them.
 struct TUpTable
@@ -20,6 +23,10 @@ struct TUpTable
     QString Key;     // CUST_TEL_NON of the one customer tab concerned; empty for all
     int CustNo = -1; // customer tab whose response list is concerned; -1 for all
     int ActNo = -1;  // response tab that customer tab closes after reloading; -1 for none
+    // Set when the call log read only the calls added since its last load: the customer
+    // tabs whose CUST_TEL_NON those calls carry are the only ones their calls concern (none
+    // when empty). Unset: every tab, or Key's.
+    std::optional<QStringList> NewCallKeys;
 
     static TUpTable With(std::initializer_list<Flag> flags, const QString& key = QString())
     {

@@ -265,6 +265,9 @@ private:
     // What the call-log grid shows; after a call only the rows added since are read.
     CallLogModel* FLogModel = nullptr;
     bool FAppendOnly = false;
+    // The customers (CUST_TEL_NON) of the calls the last append-only load added; unset after
+    // a full load.
+    std::optional<QStringList> FNewCallKeys;
 
     CopyDataServer* FCopyData = nullptr;
     CallPipeline* FPipeline = nullptr;

@@ -46,6 +46,11 @@ void TfrmMain::MakeLogGrid()
         QList<QDateTime> times;
         const QList<TLogRow> newer = CallLog::LoadNewer(dmCmn->sqlNewerCalls, day, kind, FLogModel->MaxLogNo(), &times);
         if (FLogModel->Merge(newer, times)) {
+            QStringList keys;
+            for (const TLogRow& r : newer)
+                if (!r.CustTelNon.isEmpty() && !keys.contains(r.CustTelNon))
+                    keys << r.CustTelNon;
+            FNewCallKeys = keys;
             WriteTraceLog(QStringLiteral("TfraCust.MakeLogGrid end"));
             emit logGridLoaded();
             return;
@@ -89,8 +94,14 @@ void TfrmMain::RefreshTables(const TUpTable& flags)
         }
     } guard{FPipeline};
     WriteTraceLog(QStringLiteral("TfrmMain.RefreshTables begin"));
+    TUpTable sent = flags;
     if (flags.Flags[TUpTable::LogTable] || flags.Flags[TUpTable::TelsTable]) {
+        FNewCallKeys.reset();
         MakeLogGrid();
+        // Only new calls read: only their customers' tabs reload below, not every open tab
+        // (tabs gather through a day, and each reloaded its history for every call).
+        if (FAppendOnly && flags.Key.isEmpty())
+            sent.NewCallKeys = FNewCallKeys;
         if (RefreshStep())
             return;
         // Customer tabs and the response page reload on tablesRefreshed below.
@@ -107,7 +118,7 @@ void TfrmMain::RefreshTables(const TUpTable& flags)
         if (flags.Flags[TUpTable::OptionDTable])
             FMasterLists->MakeCustOptionDataTemp();
     }
-    emit tablesRefreshed(flags);
+    emit tablesRefreshed(sent);
     WriteTraceLog(QStringLiteral("TfrmMain.RefreshTables end"));
 }
 

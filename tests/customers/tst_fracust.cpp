@@ -23,6 +23,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -462,6 +463,38 @@ private slots:
         f->edtCustKana->setText("テ");
         f->edtCustName->insert("様");
         QCOMPARE(f->edtCustKana->text(), QString("テ"));
+    }
+
+    void aCallReloadsOnlyItsCustomersTab()
+    {
+        World w;
+        w.addCustomer("0311112222", "山田商店");
+        w.addCustomer("0633334444", "大阪商会");
+        w.dm().InsertTels(TTels{"0311112222", "0311112222", "山田商店", "ヤマダ"});
+        w.dm().InsertTels(TTels{"0633334444", "0633334444", "大阪商会", "オオサカ"});
+        TLog earlier;
+        earlier.DtFrom = QDateTime(QDate(2026, 1, 5), QTime(10, 0));
+        earlier.TelNo = "0633334444";
+        earlier.TelType = "着信";
+        w.dm().InsertLog(earlier);
+        auto call = [&](const QString& number) {
+            QSignalSpy loaded(w.form.get(), &TfrmMain::logGridLoaded);
+            w.form->OnDemoActivate(number);
+            QTRY_VERIFY(!loaded.isEmpty());
+        };
+        call("0500000000"); // the day's log shows calls: the next ones are read as new calls
+        TfraCust* a = w.open("0311112222");
+        TfraCust* b = w.open("0633334444");
+        QCOMPARE(a->sgdLog->rowCount(), 0);
+        // A mark the other tab's history keeps until it is loaded again.
+        b->sgdLog->item(0, 1)->setData(Qt::UserRole, "shown");
+
+        call("0311112222");
+        QTRY_COMPARE(a->sgdLog->rowCount(), 1);
+        QCOMPARE(b->sgdLog->item(0, 1)->data(Qt::UserRole).toString(), QString("shown"));
+        // "再表示" still reloads every tab.
+        w.form->BtnRefreshClick();
+        QTRY_VERIFY(b->sgdLog->item(0, 1)->data(Qt::UserRole).isNull());
     }
 
     void memoButtonFollowsTheHistoryPage()

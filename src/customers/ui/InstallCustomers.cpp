@@ -35,7 +35,9 @@ void refreshFrames(TfrmMain& form, const TUpTable& flags)
     bool keyDone = false;
     bool custDone = false;
     for (TfraCust* frame : frames(form)) {
-        if (calls && (flags.Key.isEmpty() || (!keyDone && frame->FCustTelNon == flags.Key))) {
+        const bool concerned = flags.NewCallKeys ? flags.NewCallKeys->contains(frame->FCustTelNon)
+                                                 : flags.Key.isEmpty() || (!keyDone && frame->FCustTelNon == flags.Key);
+        if (calls && concerned) {
             keyDone = !flags.Key.isEmpty();
             frame->MakeMainGrid();
             if (flags.Flags[TUpTable::TelsTable])
