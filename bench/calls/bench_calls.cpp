@@ -141,7 +141,8 @@ int main(int argc, char** argv)
     // The same call at the start of an empty day and once the day holds dayCalls calls,
     // on a day of its own after every call stored (a kept database is reused run after run).
     const int dayCalls = parser.value("day-calls").toInt();
-    std::vector<double> early, earlyCpu, late, lateCpu;
+    std::vector<double> early, earlyCpu, late, lateCpu, tabbed, tabbedCpu;
+    constexpr int kOpenTabs = 20;
     int lateRows = 0;
     {
         dmCmn->sqlWork.setSql(QStringLiteral("select max(DT_FROM) from LOG"));
@@ -168,6 +169,11 @@ int main(int argc, char** argv)
         form.MakeLogGrid();
         timeCalls(form, calls, calls, late, lateCpu);
         lateRows = gridRows(form);
+        // Customer tabs left open through the day (one opens for each call when the shop
+        // wants it): a call concerns only its own customer's tab.
+        for (int k = 0; k < kOpenTabs; ++k)
+            form.OpenCustTab(QString("03%1").arg(50000 + k * 17, 8, 10, QChar('0')));
+        timeCalls(form, calls, 2 * calls, tabbed, tabbedCpu);
         QObject::disconnect(tick);
         Clock::reset();
     }
@@ -224,6 +230,9 @@ int main(int argc, char** argv)
                 e.median, la.median, e.p99, la.p99, la.median / e.median);
     std::printf("  processor time  median %8.3f ms vs %8.3f ms   p99 %8.3f ms vs %8.3f ms   ratio of medians %.2fx\n",
                 ec.median, lc.median, ec.p99, lc.p99, lc.median / ec.median);
+    std::printf("whole call late in the day with %d customer tabs open:\n", kOpenTabs);
+    print("  wall time", stats(tabbed));
+    print("  processor time", stats(tabbedCpu));
     delete dmCmn;
     dmCmn = nullptr;
     CloseSettingsFile();
