@@ -10,6 +10,7 @@
 #include "core/Clock.h"
 #include "core/DiagLog.h"
 #include "core/StartupSettings.h"
+#include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
 #include "responses/AcceptPage.h"
 #include "responses/ActSearch.h"
@@ -89,7 +90,8 @@ int main(int argc, char** argv)
     TdmCmn& dm = *LargeDatabase::Open(parser, tmp.path());
     if (scalar(dm, QStringLiteral("select count(*) from ACCEPT_T")).toInt() == 0)
         addResponses(dm);
-    LargeDatabase::RefreshIndexStatistics(dm);
+    // The responses came after the start's refresh, as a day's work does.
+    RefreshIndexStatistics(dm);
     GUseAccept = true;
 
     Clock::setNow(QDateTime(kDay, QTime(18, 0)));

@@ -88,10 +88,6 @@ int main(int argc, char** argv)
 
     QTemporaryDir tmp;
     LargeDatabase::Open(parser, tmp.path(), generate);
-    // Indices made before the bulk load carry no selectivity yet; a shop's database has
-    // figures from its indices being built over its data. Without them the engine may scan
-    // the whole call log for one customer's history.
-    LargeDatabase::RefreshIndexStatistics(*dmCmn);
     GUseAccept = true;
 
     std::vector<double> opens, opensCpu, blank, blankCpu;

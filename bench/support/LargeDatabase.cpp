@@ -54,6 +54,8 @@ TdmCmn* Open(const QString& root, int logRows, const Generator& generate)
     std::printf("schema upgrade %.1f ms\n", double(t.elapsed()));
     if (fresh)
         (generate ? generate : Generator(Generate))(*dmCmn, logRows);
+    // As the program does at each start, here after the data was made.
+    RefreshIndexStatistics(*dmCmn);
     return dmCmn;
 }
 
@@ -79,13 +81,6 @@ void Generate(TdmCmn& dm, int logRows)
             .arg(logRows));
     std::printf("generated %d call-log rows, 100000 phone-book entries and customers in %.1f s\n", logRows,
                 t.elapsed() / 1000.0);
-}
-
-void RefreshIndexStatistics(TdmCmn& dm)
-{
-    dm.ExecSql(QStringLiteral("EXECUTE BLOCK AS DECLARE n CHAR(31); BEGIN FOR SELECT RDB$INDEX_NAME FROM "
-                              "RDB$INDICES WHERE coalesce(RDB$SYSTEM_FLAG, 0) = 0 INTO :n DO EXECUTE STATEMENT "
-                              "'SET STATISTICS INDEX ' || trim(n); END"));
 }
 
 } // namespace LargeDatabase

@@ -26,7 +26,4 @@ TdmCmn* Open(const QCommandLineParser& parser, const QString& scratch, const Gen
 // spread evenly over 2022-2024 on port 60600, ten calls per phone-book number for a
 // million rows. Prints how long it took.
 void Generate(TdmCmn& dm, int logRows);
-// Recomputes the selectivity of every user index: indices made before a bulk load carry none,
-// and the engine may then choose a scan where a shop's database would use the index.
-void RefreshIndexStatistics(TdmCmn& dm);
 } // namespace LargeDatabase

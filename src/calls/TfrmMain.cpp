@@ -420,6 +420,7 @@ bool TfrmMain::FormCreate()
         SignalWatcher::ReinstallHandlers();
         TfrmIndexAlertNotice notice;
         InitTables(*dmCmn, &notice);
+        RefreshIndexStatistics(*dmCmn);
         SignalWatcher::ReinstallHandlers();
     } catch (const AppError& e) {
         // Rights on the engine's lock folder are not a matter of the settings file.

@@ -12,6 +12,7 @@
 #include "db/IndexNotice.h"
 #include "db/TdmCmn.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -660,4 +661,20 @@ void InitTables(TdmCmn& dm, IndexNotice* notice)
     dm.tblInterface.setSql(QStringLiteral("select * from INTERFACE order by IF_NO"));
     u.finish();
     WriteTraceLog(QStringLiteral("InitTables end"));
+}
+
+void RefreshIndexStatistics(TdmCmn& dm)
+{
+    QElapsedTimer t;
+    t.start();
+    try {
+        dm.ExecSql(QStringLiteral("EXECUTE BLOCK AS DECLARE n CHAR(63); BEGIN FOR SELECT RDB$INDEX_NAME FROM "
+                                  "RDB$INDICES WHERE coalesce(RDB$SYSTEM_FLAG, 0) = 0 INTO :n DO EXECUTE STATEMENT "
+                                  "'SET STATISTICS INDEX ' || trim(n); END"));
+        WriteTraceLog(QStringLiteral("RefreshIndexStatistics %1 ms").arg(t.elapsed()));
+    } catch (const AppError& e) {
+        if (StopRequest::Requested())
+            throw;
+        WriteLog(QStringLiteral("Index statistics not refreshed: ") + EscapeLogText(e.message()));
+    }
 }

@@ -533,6 +533,25 @@ private slots:
         QCOMPARE(DatabaseCopy::BackupState(dm), 0);
     }
 
+    // Indices built on the empty initial database say nothing of the calls that came since
+    // until their figures are refreshed; then the customer's history is read through them.
+    void indexStatisticsFollowTheData()
+    {
+        TempDb db;
+        TdmCmn& dm = db.dm();
+        dm.ExecSql(QStringLiteral(
+            "EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < 400) DO BEGIN "
+            "INSERT INTO LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE) VALUES (gen_id(SEQ_LOG_NO, 1), "
+            "CAST('2026/01/01' AS DATE) + :i, '03' || lpad(mod(:i, 200), 8, '0'), 'x'); "
+            "INSERT INTO TELS (TEL_NO, CUST_TEL_NON) VALUES ('05' || lpad(:i, 8, '0'), '05' || lpad(mod(:i, 100), 8, '0')); "
+            "i = i + 1; END END"));
+        const QString figure = QStringLiteral("select RDB$STATISTICS from RDB$INDICES where RDB$INDEX_NAME = '%1'");
+        QCOMPARE(db.scalar(figure.arg("IDX_LOG_TEL_NO")).toDouble(), 0.0);
+        RefreshIndexStatistics(dm);
+        QVERIFY(qAbs(db.scalar(figure.arg("IDX_LOG_TEL_NO")).toDouble() - 1.0 / 200) < 1e-6);
+        QVERIFY(qAbs(db.scalar(figure.arg("IDX_TELS_CUST_TEL_NON")).toDouble() - 1.0 / 100) < 1e-6);
+    }
+
     void postalMastersSwitchTheLookupOn()
     {
         TempDb db(TempDb::Initial);
