@@ -172,17 +172,26 @@ int TdmCmn::insertReturning(const QString& head, const QString& generator, const
     // One statement draws the number and inserts the row (one round trip, one commit); the
     // log shows the statement with the number it drew, as it always has. The scope makes it
     // run in one writing transaction from the start (see FbWriteScope).
-    FbWriteScope scope(IBDatabase1);
     QueryGuard guard(IBQueryFnc);
+    const QString draw = QStringLiteral("gen_id(") + generator + QStringLiteral(",1)");
+    return insertLogged(
+        IBQueryFnc, [&]() { openFnc(head + draw + values + QStringLiteral(" returning ") + keyColumn); }, head, draw,
+        values);
+}
+
+int TdmCmn::insertLogged(FbQuery& q, const std::function<void()>& run, const QString& head, const QString& draw,
+                         const QString& values)
+{
+    FbWriteScope scope(IBDatabase1);
     try {
-        openFnc(head + QStringLiteral("gen_id(") + generator + QStringLiteral(",1)") + values +
-                QStringLiteral(" returning ") + keyColumn);
+        run();
     } catch (...) {
-        logSql(head + QStringLiteral("gen_id(") + generator + QStringLiteral(",1)") + values);
+        q.release();
+        logSql(head + draw + values);
         throw;
     }
-    const int key = IBQueryFnc.eof() ? -1 : IBQueryFnc.field(0).asInteger();
-    IBQueryFnc.close();
+    const int key = q.eof() ? -1 : q.field(0).asInteger();
+    q.close();
     scope.commit();
     logSql(head + QString::number(key) + values);
     return key;
@@ -368,22 +377,15 @@ int TdmCmn::InsertLog(const TLog& log)
         return insertReturning(head, QStringLiteral("SEQ_LOG_NO"), values, QStringLiteral("LOG_NO"));
     // Every call stores one: the kept statement runs with the values as parameters (the log
     // shows them in the statement, as it always has).
-    FbWriteScope scope(IBDatabase1);
-    FbQuery& q = FLogInsert;
-    try {
-        q.setTextParams({log.DtFrom.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")), log.TelNo, log.TelType,
-                         log.TelTerm, log.TelMemo, QString::number(log.TelTime), QString::number(log.PortNo)});
-        q.open();
-    } catch (...) {
-        q.release();
-        logSql(head + QStringLiteral("gen_id(SEQ_LOG_NO,1)") + values);
-        throw;
-    }
-    const int key = q.eof() ? -1 : q.field(0).asInteger();
-    q.close();
-    scope.commit();
-    logSql(head + QString::number(key) + values);
-    return key;
+    return insertLogged(
+        FLogInsert,
+        [&]() {
+            FLogInsert.setTextParams({log.DtFrom.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")), log.TelNo,
+                                      log.TelType, log.TelTerm, log.TelMemo, QString::number(log.TelTime),
+                                      QString::number(log.PortNo)});
+            FLogInsert.open();
+        },
+        head, QStringLiteral("gen_id(SEQ_LOG_NO,1)"), values);
 }
 
 bool TdmCmn::LogExists(const TLog& log)

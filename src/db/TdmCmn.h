@@ -12,6 +12,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QImage;
 
 // The data module: owner of the one database connection and home of every small database
@@ -107,6 +109,10 @@ private:
     // Runs head + "gen_id(generator,1)" + values with "returning keyColumn"; logs the
     // statement with the drawn number in place of the gen_id call. Returns the number.
     int insertReturning(const QString& head, const QString& generator, const QString& values, const QString& keyColumn);
+    // Runs an insert that draws its number (run opens it on q) in one writing transaction,
+    // commits it and logs the statement (head, values) with the number it drew.
+    int insertLogged(FbQuery& q, const std::function<void()>& run, const QString& head, const QString& draw,
+                     const QString& values);
 };
 
 // The data module of the process, created by the start-up code before the main window.

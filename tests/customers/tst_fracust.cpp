@@ -66,6 +66,15 @@ struct World
         return n;
     }
     QString scalar(const QString& sql) { return TestDatabase::Scalar(sql); }
+    // An incoming call stored straight away; returns its LOG_NO.
+    int addCall(const QString& number, const QDateTime& at = QDateTime(QDate(2026, 1, 5), QTime(10, 0)))
+    {
+        TLog log;
+        log.DtFrom = at;
+        log.TelNo = number;
+        log.TelType = "着信";
+        return dmCmn->InsertLog(log);
+    }
     int addCustomer(const QString& tel, const QString& name)
     {
         TCust c;
@@ -87,11 +96,7 @@ private slots:
         const int custNo = w.addCustomer("0311112222", "山田商店");
         w.dm().InsertTels(TTels{"0311112222", "0311112222", "山田商店", "ヤマダショウテン"});
         w.dm().InsertTels(TTels{"09012345678", "0311112222", "山田携帯", "ヤマダ"});
-        TLog log;
-        log.DtFrom = QDateTime(QDate(2026, 1, 5), QTime(10, 0));
-        log.TelNo = "09012345678";
-        log.TelType = "着信";
-        w.dm().InsertLog(log);
+        w.addCall("09012345678");
 
         TfraCust* f = w.open("09012345678");
         QVERIFY(f);
@@ -419,11 +424,7 @@ private slots:
         World w;
         const int custNo = w.addCustomer("0311112222", "消す");
         w.dm().InsertTels(TTels{"0311112222", "0311112222", "消す", ""});
-        TLog log;
-        log.DtFrom = QDateTime::currentDateTime();
-        log.TelNo = "0311112222";
-        log.TelType = "着信";
-        const int logNo = w.dm().InsertLog(log);
+        const int logNo = w.addCall("0311112222", QDateTime::currentDateTime());
         TAccept a;
         a.CustNo = QString::number(custNo);
         a.LogNo = QString::number(logNo);
@@ -472,11 +473,7 @@ private slots:
         w.addCustomer("0633334444", "大阪商会");
         w.dm().InsertTels(TTels{"0311112222", "0311112222", "山田商店", "ヤマダ"});
         w.dm().InsertTels(TTels{"0633334444", "0633334444", "大阪商会", "オオサカ"});
-        TLog earlier;
-        earlier.DtFrom = QDateTime(QDate(2026, 1, 5), QTime(10, 0));
-        earlier.TelNo = "0633334444";
-        earlier.TelType = "着信";
-        w.dm().InsertLog(earlier);
+        w.addCall("0633334444");
         auto call = [&](const QString& number) {
             QSignalSpy loaded(w.form.get(), &TfrmMain::logGridLoaded);
             w.form->OnDemoActivate(number);
