@@ -16,6 +16,7 @@
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/DiagLog.h"
+#include "core/Helpers.h"
 #include "core/HelpLocation.h"
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
@@ -461,9 +462,8 @@ bool TfrmMain::FormCreate()
             status.SetWaitTimings(*FStatusDialogTimings);
         status.exec();
         AndroidTimerTimer();
-    } else if (MessageService::Ask(QStringLiteral("通信設定されていません。Androidスマホとの通信設定を行ってください。\r\n"
-                                                  "今すぐ設定を行いますか？"))) {
-        btnComSetClick();
+    } else {
+        OfferDeviceSetup();
     }
     AndroidTimer->start();
     RebuildCallMenu();
@@ -503,7 +503,7 @@ void TfrmMain::OnDemoActivate(const QString& text)
     if (DialAddress::IsAddress(text))
         DialRequest(text);
     else
-        StartDemoCall(text);
+        StartDemoCall(RemoveControlCharacters(text)); // the same number as from a phone
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)

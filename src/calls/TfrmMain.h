@@ -165,6 +165,8 @@ public:
 
     // Outgoing calls.
     void btnCallClick();
+    // No phone is configured: says so and offers the setup dialog.
+    void OfferDeviceSetup();
     void ComTelCall(int comIdx);
     void DialOn(TTelCom* device, const QString& number);
     void ReportDialFailed(int portNo);

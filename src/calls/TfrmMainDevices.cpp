@@ -265,13 +265,20 @@ void TfrmMain::btnComSetClick()
     AndroidTimer->start();
 }
 
+void TfrmMain::OfferDeviceSetup()
+{
+    if (MessageService::Ask(QStringLiteral("通信設定されていません。Androidスマホとの通信設定を行ってください。\r\n"
+                                           "今すぐ設定を行いますか？")))
+        btnComSetClick();
+}
+
 void TfrmMain::btnCallClick()
 {
     const int count = FTelComList.Count();
     if (count > 1) {
         auto* button = findChild<QPushButton*>(QStringLiteral("btnCall"));
         PopCallCom->popup(button->mapToGlobal(button->rect().center()));
-    } else if (count == 1) {
+    } else {
         ComTelCall(0);
     }
 }
@@ -294,6 +301,10 @@ void TfrmMain::ComTelCall(int comIdx)
         return;
     }
     WriteTraceLog(QStringLiteral("strCallTel=") + number);
+    if (FTelComList.Count() == 0) {
+        OfferDeviceSetup();
+        return;
+    }
     if (comIdx < 0 || comIdx >= FTelComList.Count())
         return;
     TTelCom* device = FTelComList.Items(comIdx);

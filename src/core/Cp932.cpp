@@ -25,18 +25,48 @@ std::optional<QStringDecoder>& decoderSlot()
     return d;
 }
 
-bool isAscii(const QByteArray& bytes)
+// The converter does not pass every ASCII code through: it trades a few control codes
+// (0x1A, 0x1C, 0x7F) for others. The shortcut takes only what it leaves as it is, so that a
+// text has the same bytes whether or not it also holds Japanese.
+struct PassThrough
 {
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80)
+    bool encode[0x80];
+    bool decode[0x80];
+};
+
+const PassThrough& passThrough()
+{
+    static const PassThrough table = [] {
+        PassThrough t;
+        for (int c = 0; c < 0x80; ++c) {
+            QStringEncoder e("windows-31j", QStringConverter::Flag::Stateless);
+            const QByteArray bytes = e(QString(QChar(c)));
+            t.encode[c] = bytes.size() == 1 && bytes.at(0) == char(c);
+            QStringDecoder d("windows-31j", QStringConverter::Flag::Stateless);
+            const QString text = d(QByteArray(1, char(c)));
+            t.decode[c] = text.size() == 1 && text.at(0).unicode() == c;
+        }
+        return t;
+    }();
+    return table;
+}
+
+bool passesThrough(const QByteArray& bytes)
+{
+    const PassThrough& t = passThrough();
+    for (char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x80 || !t.decode[u])
             return false;
+    }
     return true;
 }
 
-bool isAscii(const QString& text)
+bool passesThrough(const QString& text)
 {
+    const PassThrough& t = passThrough();
     for (QChar c : text)
-        if (c.unicode() >= 0x80)
+        if (c.unicode() >= 0x80 || !t.encode[c.unicode()])
             return false;
     return true;
 }
@@ -46,7 +76,7 @@ namespace Cp932 {
 
 QByteArray encode(const QString& text, bool* ok)
 {
-    if (isAscii(text)) {
+    if (passesThrough(text)) {
         if (ok)
             *ok = true;
         return text.toLatin1();
@@ -64,7 +94,7 @@ QByteArray encode(const QString& text, bool* ok)
 
 QString decode(const QByteArray& bytes)
 {
-    if (isAscii(bytes))
+    if (passesThrough(bytes))
         return QString::fromLatin1(bytes);
     std::optional<QStringDecoder>& slot = decoderSlot();
     QString out = (*slot)(bytes);

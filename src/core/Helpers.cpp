@@ -89,6 +89,13 @@ QString RemoveHyphens(const QString& text)
     return s;
 }
 
+QString RemoveControlCharacters(const QString& text)
+{
+    QString s = text;
+    s.removeIf([](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+    return s;
+}
+
 QString SqlDate(const QDate& d)
 {
     return QuotedSql(d.toString(QStringLiteral("yyyy/MM/dd")));

@@ -18,6 +18,10 @@ int YearsBetween(const QDate& earlier, const QDate& later);
 QString ToFullWidth(const QString& text);
 // Every "-" removed (the _NON form of a number as a user typed it).
 QString RemoveHyphens(const QString& text);
+// A caller's number without control characters (below 0x20, and DEL), however it arrived:
+// left in, they would travel into the database and forge lines in the logs, and a NUL
+// cannot be stored at all.
+QString RemoveControlCharacters(const QString& text);
 // Date literals in the form the database expects.
 QString SqlDate(const QDate& d);
 QString SqlDateTime(const QDateTime& t);

@@ -1,6 +1,7 @@
 #include "devices/TelLineProtocol.h"
 
 #include "core/Clock.h"
+#include "core/Helpers.h"
 
 const QByteArray TelLineProtocol::KeepAliveCommand = QByteArrayLiteral("\x09\x0A\x09\x0D");
 const QByteArray TelLineProtocol::KeepAliveReply = QByteArrayLiteral("\x09\x0A\x09\x06\x0D");
@@ -119,11 +120,7 @@ QString TelLineProtocol::ClipNumber(const QString& line)
     const qsizetype b = line.indexOf(QLatin1Char('"'), a + 1);
     if (b < 0)
         return QString();
-    // Control characters are never part of a number; left in, they would travel into the
-    // database and forge lines in the logs.
-    QString number = line.mid(a + 1, b - a - 1);
-    number.removeIf([](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
-    return number;
+    return RemoveControlCharacters(line.mid(a + 1, b - a - 1));
 }
 
 bool TelLineProtocol::OwnNumber(const QString& line, QString* number)

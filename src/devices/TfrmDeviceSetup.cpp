@@ -69,7 +69,7 @@ void SetTextColour(QWidget* w, const QColor& c)
 TfrmDeviceSetup::TfrmDeviceSetup(DeviceHost& host, QWidget* parent) : QDialog(parent), FHost(host)
 {
     setObjectName(QStringLiteral("frmDeviceSetup"));
-    setWindowTitle(QStringLiteral("Adndoidスマホとの通信設定"));
+    setWindowTitle(QStringLiteral("Androidスマホとの通信設定"));
     setModal(true);
 
     lblIp = NewLabel(this, "lblIp", QStringLiteral("IP: "));

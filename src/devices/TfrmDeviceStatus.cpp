@@ -23,7 +23,7 @@ enum { colPortNo, colKind, colTelNo, colState, colDispName, colDeviceIndex, colC
 TfrmDeviceStatus::TfrmDeviceStatus(TTelComList& list, QWidget* parent) : QDialog(parent), FList(list)
 {
     setObjectName(QStringLiteral("frmDeviceStatus"));
-    setWindowTitle(QStringLiteral("Adndoidスマホと接続中..."));
+    setWindowTitle(QStringLiteral("Androidスマホと接続中..."));
     setModal(true);
 
     lblIp = new QLabel(QStringLiteral("IP: "), this);

@@ -9,11 +9,14 @@
 #include "core/MessageService.h"
 #include "core/StartupSettings.h"
 #include "db/TdmCmn.h"
+#include "platform/CopyDataChannel.h"
 #include "support/ProgramRunner.h"
 #include "support/TestDatabase.h"
 #include "support/TestEnv.h"
 
+#include <QDataStream>
 #include <QLabel>
+#include <QLocalSocket>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -129,6 +132,41 @@ private slots:
         form.rbAll->setChecked(true);
         QCOMPARE(form.GetCallerName("0312345678"), QString::fromUtf8("発信者不明"));
         QCOMPARE(form.GetCallerName(""), QString());
+    }
+
+    // A forwarded demonstration number goes by the rule of a phone's caller report: control
+    // characters and a NUL are not part of it. Raw bytes on the forwarding socket, as a
+    // second start that was handed them would send.
+    void forwardedNumberWithoutControlCharacters()
+    {
+        TestEnv env;
+        LoadStartupSettings();
+        TestDatabase db(env.path("shop.fdb"));
+        TfrmMain form;
+        QVERIFY(form.FormCreate());
+        const QList<QPair<QByteArray, QString>> cases{
+            {QByteArray::fromHex("0331ff0332"), QString::fromUtf8("1〓2")}, // 0xFF is no UTF-8
+            {QByteArray("03\x00" "12", 5), QStringLiteral("0312")},
+            {QByteArray("\x7f" "0311\r\n", 7), QStringLiteral("0311")},
+        };
+        int calls = 0;
+        for (const auto& c : cases) {
+            QLocalSocket socket;
+            socket.connectToServer(CopyDataServer::serverName(QCoreApplication::applicationPid()));
+            QVERIFY(socket.waitForConnected(5000));
+            QByteArray message;
+            QDataStream out(&message, QIODevice::WriteOnly);
+            out << quint32(1) << quint32(c.first.size() + 1);
+            message += c.first + '\0';
+            socket.write(message);
+            ++calls;
+            const QString count = QString::number(calls);
+            QTRY_COMPARE(TestDatabase::Scalar(QStringLiteral("select count(*) from LOG")), count);
+            QCOMPARE(TestDatabase::Scalar(QStringLiteral("select TEL_NO from LOG order by LOG_NO desc rows 1")),
+                     c.second);
+        }
+        QVERIFY(QDir(gDataDir).entryList({QStringLiteral("*aside*")}).isEmpty());
+        form.Teardown();
     }
 
     void refreshStopsForAWaitingCall()

@@ -128,9 +128,28 @@ private slots:
             "通信設定されていません。Androidスマホとの通信設定を行ってください。\r\n今すぐ設定を行いますか？")));
         form.AndroidTimerTimer();
         QCOMPARE(form.StatusText(1), QString());
+        // A number to dial and no phone to dial it with: said so, with the setup on offer,
+        // for the button as for a forwarded dial address.
+        const QString question = QString::fromUtf8(
+            "通信設定されていません。Androidスマホとの通信設定を行ってください。\r\n今すぐ設定を行いますか？");
         form.edtCall->setText("0311112222");
-        form.btnCallClick(); // nothing to dial with: nothing happens
-        QCOMPARE(MessageService::shownTexts().size(), 1);
+        MessageService::setNextAnswer(MsgResult::No);
+        form.btnCallClick();
+        QCOMPARE(MessageService::shownTexts(), QStringList({question, question}));
+        form.OnDemoActivate("zuvaro:dial?telno=0311113333");
+        QCOMPARE(MessageService::shownTexts().size(), 3);
+        QCOMPARE(MessageService::shownTexts().last(), question);
+        QString opened;
+        QTimer::singleShot(0, &form, [&] {
+            if (QWidget* d = QApplication::activeModalWidget()) {
+                opened = d->objectName() + "|" + d->windowTitle();
+                d->close();
+            }
+        });
+        MessageService::setNextAnswer(MsgResult::Yes);
+        form.btnCallClick();
+        QCOMPARE(opened, QString::fromUtf8("frmDeviceSetup|Androidスマホとの通信設定"));
+        form.Teardown();
     }
 };
 

@@ -80,6 +80,20 @@ private slots:
         QVERIFY(!Cp932::canEncode(QString::fromUtf8("a😀b")));
         QCOMPARE(Cp932::firstUnencodable(QString::fromUtf8("ab😀c")), QString::fromUtf8("😀"));
         QCOMPARE(Cp932::firstUnencodable("abc"), QString());
+
+        // Plain ASCII gets the converter's bytes, also the control codes it trades for
+        // others: the same text must not be stored two ways depending on what is beside it.
+        QStringEncoder encoder("windows-31j", QStringConverter::Flag::Stateless);
+        QStringDecoder decoder("windows-31j", QStringConverter::Flag::Stateless);
+        for (int c = 0; c < 0x80; ++c) {
+            const QString alone(QChar{c});
+            const QByteArray converted = encoder(alone);
+            QVERIFY2(Cp932::encode(alone) == converted, qPrintable(QString::number(c, 16)));
+            QVERIFY2(Cp932::encode(alone + QString::fromUtf8("あ")).startsWith(converted), qPrintable(QString::number(c, 16)));
+            const QByteArray byte(1, char(c));
+            QVERIFY2(Cp932::decode(byte) == decoder(byte), qPrintable(QString::number(c, 16)));
+            QCOMPARE(Cp932::decode(Cp932::encode(alone)), alone);
+        }
     }
 
     void nationalForm_data()

@@ -65,6 +65,7 @@ private slots:
         TTelCom* wifi = host.AddDevice(port, 0, QStringLiteral("本店"));
         DeviceSettings::Connect(*wifi, port);
         TfrmDeviceStatus f(host.FList);
+        QCOMPARE(f.windowTitle(), QStringLiteral("Androidスマホと接続中..."));
         f.SetWaitTimings(Quick());
         QString waitingState;
         std::unique_ptr<Kit::Phone> phone;
