@@ -5,6 +5,7 @@
 #include "db/FbDatabase.h"
 #include "calls/DialAddress.h"
 #include "calls/MasterLists.h"
+#include "calls/TfrmHelp.h"
 #include "calls/ProgramLauncher.h"
 #include "ui/GridTextDelegate.h"
 #include "ui/Plugins.h"
@@ -526,10 +527,8 @@ void TfrmMain::btnHelpClick()
         MessageService::Warning(QStringLiteral("ヘルプファイルが見つかりません。"));
         return;
     }
-    ProgramLauncher desktop;
-    ProgramLauncher& launcher = FHelpLauncher ? *FHelpLauncher : desktop;
-    if (!launcher.OpenUrl(QUrl::fromLocalFile(help).toString()))
-        MessageService::Warning(QStringLiteral("プログラムの起動に失敗しました。"));
+    // Inside the program: a PC without a browser has help all the same.
+    TfrmHelp::Open(this, help, FHelpLauncher);
 }
 
 void TfrmMain::LayoutLogGrid()

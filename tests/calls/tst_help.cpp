@@ -1,17 +1,22 @@
 // The help: where a program finds its pages (beside it, or installed below its prefix), the
 // pages the build ships with every link in place, and the main window's button.
 
+#include "calls/TfrmHelp.h"
 #include "calls/TfrmMain.h"
 #include "core/AppGlobals.h"
 #include "core/HelpLocation.h"
 #include "core/MessageService.h"
 #include "core/StartupSettings.h"
+#include "core/StopRequest.h"
 #include "support/RecordingLauncher.h"
 #include "support/TestDatabase.h"
 #include "support/TestEnv.h"
+#include "ui/ZuvaroApplication.h"
 
 #include <QDirIterator>
+#include <QPointer>
 #include <QPushButton>
+#include <QTextBrowser>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -89,6 +94,8 @@ private slots:
         }
     }
 
+    // The button shows the pages inside the program: links followed there, pictures drawn,
+    // web addresses and "ブラウザで開く" through the browser, and a stop request ends it.
     void buttonOpensTheHelp()
     {
         TestEnv env;
@@ -104,17 +111,47 @@ private slots:
         gExeDir = env.path("bin") + "/";
         button->click();
         QCOMPARE(MessageService::shownTexts().last(), QStringLiteral("ヘルプファイルが見つかりません。"));
-        QVERIFY(launcher.Urls.isEmpty());
+        QVERIFY(!form.findChild<TfrmHelp*>());
 
-        writeIndex(env.path("share/zuvaro3/help"));
+        gExeDir = QStringLiteral(ZUVARO_BIN_DIR "/");
+        const QUrl index = QUrl::fromLocalFile(QStringLiteral(ZUVARO_BIN_DIR "/help/index.html"));
         button->click();
-        QCOMPARE(launcher.Urls, QStringList{QUrl::fromLocalFile(env.path("share/zuvaro3/help/index.html")).toString()});
+        QPointer<TfrmHelp> help = form.findChild<TfrmHelp*>();
+        QVERIFY(help && help->isVisible());
+        QVERIFY(launcher.Urls.isEmpty()); // no browser needed
+        QCOMPARE(help->CurrentPage(), index);
+        QCOMPARE(help->txtHelp->documentTitle(), QStringLiteral("Zuvaro３ ヘルプ - Zuvaro３ ヘルプ"));
+        const QVariant picture =
+            help->txtHelp->document()->resource(QTextDocument::ImageResource, QUrl("images/main-window.png"));
+        QVERIFY(!qvariant_cast<QPixmap>(picture).isNull());
 
+        emit help->txtHelp->anchorClicked(QUrl("phone.html#allow"));
+        QCOMPARE(help->CurrentPage().fileName(), QStringLiteral("phone.html"));
+        QVERIFY(help->txtHelp->toPlainText().contains(QStringLiteral("接続を許可する端末")));
+        QVERIFY(help->btnBack->isEnabled());
+        help->btnBack->click();
+        QCOMPARE(help->CurrentPage(), index);
+        emit help->txtHelp->anchorClicked(QUrl("phone.html"));
+        emit help->txtHelp->anchorClicked(QUrl("https://example.org/app"));
+        QCOMPARE(launcher.Urls, QStringList{"https://example.org/app"});
+        QCOMPARE(help->CurrentPage().fileName(), QStringLiteral("phone.html"));
+        help->btnBrowser->click();
+        QCOMPARE(launcher.Urls.last(), QUrl::fromLocalFile(QStringLiteral(ZUVARO_BIN_DIR "/help/phone.html")).toString());
         const int shown = MessageService::shownTexts().size();
         launcher.Succeed = false;
-        button->click();
+        help->btnBrowser->click();
         QCOMPARE(MessageService::shownTexts().size(), shown + 1);
         QCOMPARE(MessageService::shownTexts().last(), QStringLiteral("プログラムの起動に失敗しました。"));
+
+        // One help window: the button brings it back up.
+        button->click();
+        QCOMPARE(form.findChildren<TfrmHelp*>().size(), 1);
+
+        StopRequest::ResetForTests();
+        StopRequest::AddCloser(&ZuvaroApplication::CloseAllDialogs);
+        StopRequest::Request(QStringLiteral("test"));
+        QTRY_VERIFY(!help);
+        StopRequest::ResetForTests();
         form.Teardown();
     }
 };

@@ -14,10 +14,12 @@
 #include "admin/TfrmTels.h"
 #include "admin/TfrmUnifyNumbers.h"
 #include "admin/TfrmUser.h"
+#include "calls/TfrmHelp.h"
 #include "calls/TfrmMain.h"
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/DiagLog.h"
+#include "core/HelpLocation.h"
 #include "core/SharedData.h"
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
@@ -419,6 +421,19 @@ int RunCheck(const QString& out)
         if (TfrmActSearch* d = TfrmActSearch::Open(m)) {
             c.Inspect(*d, "response-search");
             d->close();
+        }
+        {
+            // The program's help pages: beside this tool, or beside the programs of the build tree.
+            const QString tool = QCoreApplication::applicationDirPath();
+            QString index = HelpLocation::IndexPage(tool);
+            if (index.isEmpty())
+                index = HelpLocation::IndexPage(tool + QStringLiteral("/../.."));
+            if (index.isEmpty()) {
+                std::printf("help\tfrmHelp\t\"\"\tno help pages found from %s\n", qPrintable(tool));
+                return 1;
+            }
+            TfrmHelp d(index, nullptr, &m);
+            InspectDialog(c, d, "help");
         }
         {
             TfrmTotal d(*dmCmn, true);
