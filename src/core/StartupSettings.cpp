@@ -39,7 +39,7 @@ QString GAutoBackupPath;
 bool GDailyBackup = false;
 QTime GDailyBackupTime(12, 30);
 int GBackupGenerations = 7;
-bool GSpeakEnabled = false;
+bool GSpeakEnabled = true;
 int GSpeed = 140;
 int GIndex1 = 1;
 int GIndex2 = 2;
@@ -142,7 +142,8 @@ void LoadStartupSettings()
         GBackupGenerations = 1;
     }
 
-    GSpeakEnabled = flag("SPEAK", "ENABLED", "0");
+    // On unless switched off: a shop expects the caller's name to be spoken.
+    GSpeakEnabled = flag("SPEAK", "ENABLED", "1");
     GSpeed = integer("SPEAK", "SPEED", 140);
     GIndex1 = integer("SPEAK", "INDEX1", 1);
     GIndex2 = integer("SPEAK", "INDEX2", 2);

@@ -269,6 +269,10 @@ void Upgrade::step1ResponseTables()
     const bool optionD = portT && tableExists(QStringLiteral("OPTION_D_M"));
     if (optionD)
         return;
+    // The question is news only to a shop that has been working with the database; one made
+    // just now (by the package, zuvaro3-initdb or this start) keeps the setting as it is.
+    const bool inUse = found(QStringLiteral("select 1 from RDB$DATABASE where exists (select 1 from LOG) or exists "
+                                            "(select 1 from TELS) or exists (select 1 from CUSTOMER)"));
 
     // A wider map column (made by hand) must not be narrowed, which the server refuses anyway.
     const int mapUrl = FDm.GetFieldLength(QStringLiteral("CUSTOMER"), QStringLiteral("MAP_URL"));
@@ -359,7 +363,7 @@ void Upgrade::step1ResponseTables()
     if (!IsFlagOn(setting("LINK", "ENABLED", "0")) && FUseAccept >= 0) {
         // Asked already by this start, before the database was put back.
         GUseAccept = FUseAccept == 1;
-    } else if (!IsFlagOn(setting("LINK", "ENABLED", "0"))) {
+    } else if (!IsFlagOn(setting("LINK", "ENABLED", "0")) && inUse) {
         const MsgResult answer = MessageService::Show(
             MsgKind::Information,
             QStringLiteral("対応内容登録が機能追加されました。従来より画面が増えますがこの機能を利用しますか？\r\n"

@@ -8,8 +8,9 @@ class TdmCmn;
 // does nothing on a current file. Each statement commits on its own; a failure stops the
 // sequence and propagates, and the next run completes what is still missing.
 //
-// Asks whether to use response recording when it creates the response tables (unless the
-// external-program link is on) and sets GUseAccept to the answer. Sets
+// Asks whether to use response recording when it creates the response tables of a database
+// that holds calls, phone-book entries or customers (unless the external-program link is on)
+// and sets GUseAccept to the answer; a database without any keeps GUseAccept as it is. Sets
 // dm.PostalLookupAvailable. notice, when given, is shown while indexes are built.
 void InitTables(TdmCmn& dm, IndexNotice* notice);
 

@@ -82,11 +82,13 @@ QString prepareLibrary(const QString& dataPath)
     return QString();
 }
 
-QByteArray synthesize(const QString& text, int speed)
+QByteArray synthesize(const QString& text, int speed, const std::atomic<bool>* stop = nullptr)
 {
     EspeakLibrary& lib = library();
     std::lock_guard<std::mutex> guard(lib.lock);
-    if (!lib.initialised || !lib.voiceSet)
+    // Announcements queue on the lock; once the engine is being released the ones still
+    // waiting are dropped, so that a burst of calls does not hold up the end of the program.
+    if (!lib.initialised || !lib.voiceSet || (stop && *stop))
         return QByteArray();
     QByteArray samples;
     const QByteArray utf8 = text.toUtf8();
@@ -226,7 +228,7 @@ void EspeakSpeechEngine::Play(const QString& text, int speed)
 
 void EspeakSpeechEngine::runPlayback(Playback* p, const QString& text, int speed)
 {
-    const QByteArray samples = synthesize(text, speed);
+    const QByteArray samples = synthesize(text, speed, &FStopping);
     if (!samples.isEmpty() && !FStopping) {
         QString error;
         const bool played = FUseSoundServer ? QtAudioOutput::Play(samples, SampleRate(), FStopping, &error)

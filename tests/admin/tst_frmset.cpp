@@ -104,7 +104,7 @@ private slots:
                "[BASIC]\nUSE_ACCEPT=1\nLOGIN_AUTH=1\nSTARTUP=1\nAUTO_CUST_INFO=1\nBRING=0\nJOUCHU=1\n"
                "JOUCHU_OPEN=1\nJOUCHU_KIDOU=1\nSHOW_BALLOON=0\nAUTO_BACKUP=1\nAUTO_BACKUP_PATH=%1\n"
                "NUMBER_FORM=0\nCOUNTRY_CODE=1\nDAILY_BACKUP=1\nDAILY_BACKUP_TIME=07:05\nBACKUP_GENERATIONS=3\n"
-               "[SPEAK]\nENABLED=1\nSPEED=230\nFOOT1=さまから\nINDEX1=2\nFOOT2=のおでんわ\nINDEX2=1\n"
+               "[SPEAK]\nENABLED=0\nSPEED=230\nFOOT1=さまから\nINDEX1=2\nFOOT2=のおでんわ\nINDEX2=1\n"
                "[COMMON]\nKANA_TYPE=2\n[BANNER]\nSTRETCH=0\n";
         QTest::newRow("default words after both names") << "[SPEAK]\nENABLED=1\nINDEX1=1\nINDEX2=2\n";
         QTest::newRow("stored words after (なし)")
@@ -123,7 +123,7 @@ private slots:
             {"BASIC", "USE_ACCEPT", "0"}, {"BASIC", "LOGIN_AUTH", "0"}, {"BASIC", "STARTUP", "0"},
             {"BASIC", "AUTO_CUST_INFO", "0"}, {"BASIC", "BRING", "1"}, {"BASIC", "JOUCHU", "0"},
             {"BASIC", "JOUCHU_OPEN", "0"}, {"BASIC", "JOUCHU_KIDOU", "0"}, {"BASIC", "SHOW_BALLOON", "1"},
-            {"BASIC", "AUTO_BACKUP", "0"}, {"BASIC", "AUTO_BACKUP_PATH", ""}, {"SPEAK", "ENABLED", "0"},
+            {"BASIC", "AUTO_BACKUP", "0"}, {"BASIC", "AUTO_BACKUP_PATH", ""}, {"SPEAK", "ENABLED", "1"},
             {"SPEAK", "SPEED", "140"}, {"SPEAK", "INDEX1", "1"}, {"SPEAK", "INDEX2", "2"},
             {"SPEAK", "FOOT1", "から"}, {"SPEAK", "FOOT2", "え、でんわです"}, {"COMMON", "KANA_TYPE", "0"},
             {"BANNER", "STRETCH", "1"}, {"BASIC", "NUMBER_FORM", "1"}, {"BASIC", "COUNTRY_CODE", "81"},
@@ -159,7 +159,7 @@ private slots:
 
     void linkKeysAsStored()
     {
-        World w("[LINK]\nENABLED=1\nAUTO_LAUNCH=1\nIF_NO=5\n[SPEAK]\nSPEED=180\nFOOT2=様\n");
+        World w("[LINK]\nENABLED=1\nAUTO_LAUNCH=1\nIF_NO=5\n[SPEAK]\nENABLED=0\nSPEED=180\nFOOT2=様\n");
         TfrmSet dlg;
         dlg.show();
         // Program 5 was deleted from the master: no selection, and OK writes -1.

@@ -1,5 +1,6 @@
 #include "core/AppGlobals.h"
 #include "db/InitialDatabase.h"
+#include "db/TdmCmn.h"
 #include "support/PhoneSim.h"
 #include "support/ProgramRunner.h"
 #include "support/TestDatabase.h"
@@ -24,7 +25,8 @@ private slots:
         QTest::addColumn<bool>("phone");
         QTest::addColumn<QString>("dialog");
         QTest::addColumn<int>("signal");
-        // The first start's upgrade asks whether to record responses, as a real message box.
+        // The upgrade of a database with calls asks whether to record responses, as a real
+        // message box.
         QTest::newRow("upgrade question") << "" << false << false
                                           << QString::fromUtf8("zuvaroMessageBox 対応内容登録が機能追加されました。")
                                           << int(SIGTERM);
@@ -48,7 +50,8 @@ private slots:
         if (upgraded) {
             const TestDatabase upgradedFirst(AppPaths::defaultDatabasePath());
         } else {
-            InitialDatabase::Create(AppPaths::defaultDatabasePath());
+            const TestDatabase inUse(AppPaths::defaultDatabasePath(), false);
+            dmCmn->ExecSql(QStringLiteral("insert into LOG (LOG_NO, TEL_NO) values (1, '0312345678')"));
         }
         if (phone)
             env.writeIni(QStringLiteral("[ADAPTA]\nCOUNT=1\nPORT_NO_1=%1\nDEVICE_INDEX_1=0\n").arg(PhoneSim::FreePort()));

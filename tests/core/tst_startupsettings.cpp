@@ -26,7 +26,7 @@ private slots:
         LoadStartupSettings();
         QVERIFY(gTraceOn);
         QCOMPARE(GTelDbPath, env.path("data/ordova/common/ZUVARODB.FDB"));
-        QVERIFY(!GSpeakEnabled);
+        QVERIFY(GSpeakEnabled); // the caller's name is spoken unless switched off
         QVERIFY(!GLoginAuth);
         QCOMPARE(GJouchuIdx, 0);
         QCOMPARE(GUnknownName, QString::fromUtf8("発信者不明"));

@@ -131,6 +131,18 @@ bool fileHasTable(const QString& path, const char* table)
                 .isEmpty();
 }
 
+// A database a shop has worked with: one call in it, put in over an attachment of its own.
+void putACallIn(TempDb& db)
+{
+    FbDatabase other;
+    other.setDatabaseName(db.path());
+    other.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=pinewoodx"),
+                     QStringLiteral("lc_ctype=ASCII")});
+    other.setSqlDialect(1);
+    other.execute(QStringLiteral("insert into LOG (LOG_NO, TEL_NO) values (1, '0312345678')"));
+    other.close();
+}
+
 QString portRows(TempDb& db)
 {
     return db.scalar(QStringLiteral("select list(PORT_NO, ',') from (select PORT_NO from PORT_T order by PORT_NO)"));
@@ -176,6 +188,7 @@ private slots:
     {
         QFETCH(MsgResult, answer);
         TempDb db(TempDb::Initial);
+        putACallIn(db);
         TdmCmn& dm = db.dm();
         QVERIFY(!dm.IBDatabase1.connected()); // the first probe attaches
         GUseAccept = answer != MsgResult::Yes;
@@ -223,6 +236,31 @@ private slots:
         verifyCurrent(db);
     }
 
+    // A database made just now holds nothing a shop entered: nothing to announce, and the
+    // response setting stays as the settings file has it.
+    void noQuestionOnAFreshDatabase_data()
+    {
+        QTest::addColumn<QString>("ini");
+        QTest::addColumn<bool>("useAccept");
+        QTest::newRow("default") << QString() << false;
+        QTest::newRow("switched on") << QStringLiteral("[BASIC]\nUSE_ACCEPT=1\n") << true;
+    }
+
+    void noQuestionOnAFreshDatabase()
+    {
+        QFETCH(QString, ini);
+        QFETCH(bool, useAccept);
+        FEnv.writeIni(ini);
+        LoadStartupSettings();
+        TempDb db(TempDb::Initial);
+        MessageService::setNextAnswer(useAccept ? MsgResult::No : MsgResult::Yes); // must not be taken
+        InitTables(db.dm(), nullptr);
+        QCOMPARE(MessageService::shownTexts(), QStringList());
+        QCOMPARE(GUseAccept, useAccept);
+        verifyCurrent(db);
+        MessageService::clearAnswers();
+    }
+
     void portRowsFromSettings_data()
     {
         QTest::addColumn<QString>("ini");
@@ -262,6 +300,7 @@ private slots:
         QFETCH(QString, failAt);
         FEnv.writeIni(QStringLiteral("[RS232C]\nPORT_NO_2=3\n"));
         TempDb db(TempDb::Initial);
+        putACallIn(db);
         TdmCmn& dm = db.dm();
         StatementLog log;
         log.failAt = failAt;
@@ -448,6 +487,7 @@ private slots:
     {
         QFETCH(QString, failAt);
         TempDb db(TempDb::Initial);
+        putACallIn(db);
         TdmCmn& dm = db.dm();
         const QString copy = db.path() + QStringLiteral(".before-upgrade");
         QVERIFY(QFile::copy(db.path(), copy));
@@ -478,6 +518,7 @@ private slots:
     void stepsMadeMeanwhileByAnotherProgramAreNoError()
     {
         TempDb db(TempDb::Initial);
+        putACallIn(db);
         TdmCmn& dm = db.dm();
         FbDatabase other;
         other.setDatabaseName(db.path());

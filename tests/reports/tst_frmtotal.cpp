@@ -317,19 +317,31 @@ private slots:
         QVERIFY(text.contains("その他"));
         QVERIFY(text.contains(QRegularExpression("合計：\\s+13")));
         QCOMPARE(MessageService::shownTexts(), QStringList());
+        preview.reject();
+    }
 
-        // A full disk: said so, and the file saved before stays as it was.
+    // A full disk: said so, and the file saved before stays as it was.
+    void pdfOnAFullDisk()
+    {
         SmallDisk disk(FEnv->path("small"), 2048);
-        if (disk.mounted()) {
-            const QString kept = disk.path() + "/saved.pdf";
-            QVERIFY(QFile::copy(file, kept));
-            disk.fill();
-            TfrmPrint::SetPdfPathChooser([&](QWidget*, const QString&) { return kept; });
-            preview.btnPdf->trigger();
-            TfrmPrint::SetPdfPathChooser({});
-            QCOMPARE(MessageService::shownTexts(), QStringList{"PDFファイルを保存できませんでした。\n" + kept});
-            QCOMPARE(PdfText(kept), text);
-        }
+        if (!disk.mounted())
+            QSKIP("mounting a small file system needs root");
+        QList<QList<QVariant>> data{{"0311112222", "山田商店", 4}};
+        const BandReport report(ReportLayouts::Print1(0), ReportRows({"TEL_NO", "CALLER", "TOTAL"}, data),
+                                QDateTime(QDate(2024, 5, 1), QTime(9, 0)));
+        TfrmPrint preview(report);
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        const QString kept = disk.path() + "/saved.pdf";
+        TfrmPrint::SetPdfPathChooser([&](QWidget*, const QString&) { return kept; });
+        preview.btnPdf->trigger();
+        const QString text = PdfText(kept);
+        QVERIFY(text.contains("山田商店"));
+        disk.fill();
+        preview.btnPdf->trigger();
+        TfrmPrint::SetPdfPathChooser({});
+        QCOMPARE(MessageService::shownTexts(), QStringList{"PDFファイルを保存できませんでした。\n" + kept});
+        QCOMPARE(PdfText(kept), text);
         preview.reject();
     }
 

@@ -39,8 +39,9 @@ TdmCmn& TempDb::dm()
 
 void TempDb::upgrade()
 {
-    MessageService::setNextAnswer(MsgResult::Yes);
+    // A fresh database: the upgrade asks nothing. Responses start on, as they always did here.
     InitTables(dm(), nullptr);
+    GUseAccept = true;
     MessageService::clearAnswers();
     MessageService::clearShown();
 }

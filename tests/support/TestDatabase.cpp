@@ -1,6 +1,7 @@
 #include "support/TestDatabase.h"
 
 #include "core/MessageService.h"
+#include "core/StartupSettings.h"
 #include "db/InitialDatabase.h"
 #include "db/FbDatabase.h"
 #include "db/FbQuery.h"
@@ -13,9 +14,9 @@ TestDatabase::TestDatabase(const QString& path, bool upgrade) : FPath(path)
     delete dmCmn;
     dmCmn = new TdmCmn(path);
     if (upgrade) {
-        // The upgrade asks once whether to use response recording.
-        MessageService::setNextAnswer(MsgResult::No);
+        // A fresh database: the upgrade asks nothing. Responses start off, as they always did here.
         InitTables(*dmCmn, nullptr);
+        GUseAccept = false;
         MessageService::clearShown();
     }
 }
