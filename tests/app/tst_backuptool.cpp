@@ -29,6 +29,14 @@ Result backupTool(const QStringList& args)
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
 }
+bool opens(const QString& database)
+{
+    try {
+        return TestDatabase::ColumnIn(database, "select 1 from RDB$DATABASE").size() == 1;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
 } // namespace
 
 class TestBackupTool : public QObject
@@ -78,6 +86,39 @@ private slots:
         QVERIFY(after.at(1).startsWith("ZUVARODB.FDB_before_restore_"));
         QCOMPARE(backupTool({"--keep", "1"}).code, 0);
         QCOMPARE(QDir(folder).entryList({"ZUVARODB_*"}, QDir::Files), QStringList{QFileInfo(copy).fileName()});
+    }
+
+    // A copy killed at any moment (the lock begun, half ended, the copy half checked), then a
+    // call: the next copy ends what the killed one left and holds every call.
+    void copyAfterACopyKilledAtAnyMoment()
+    {
+        TestEnv env;
+        const QString live = AppPaths::defaultDatabasePath();
+        InitialDatabase::Create(live);
+        const QString folder = env.path("backup");
+        QDir().mkpath(folder);
+        env.writeIni("[BASIC]\nAUTO_BACKUP_PATH=" + folder + "\n");
+        QElapsedTimer whole;
+        whole.start();
+        QCOMPARE(backupTool({"--now"}).code, 0);
+        const qint64 span = qMax<qint64>(whole.elapsed(), 20);
+        for (int i = 0; i < 16; ++i) {
+            QProcess p;
+            p.start(TestEnv::binary(QStringLiteral("tools/zuvaro3-backup/zuvaro3-backup")), {"--now"});
+            QVERIFY(p.waitForStarted());
+            QTest::qSleep(int(span * i / 16));
+            p.kill();
+            p.waitForFinished();
+            // The engine's lock files may need a moment to let go of the killed process.
+            QTRY_VERIFY_WITH_TIMEOUT(opens(live), 10000);
+            TestDatabase::ColumnIn(live, QString("insert into LOG (LOG_NO, TEL_NO) values (%1, '03%1') returning LOG_NO")
+                                             .arg(1000 + i));
+            const Result again = backupTool({"--now"});
+            const QString calls = TestDatabase::ColumnIn(live, "select count(*) from LOG").value(0);
+            QCOMPARE(calls, QString::number(i + 1));
+            QVERIFY2(again.code == 0, qPrintable(again.err));
+            QCOMPARE(TestDatabase::ColumnIn(again.out.trimmed(), "select count(*) from LOG").value(0), calls);
+        }
     }
 
     // A restore killed at any moment leaves the old database or the copy at the database's
