@@ -2,7 +2,11 @@
 // while the program has the database open and done once it has ended.
 
 #include "core/AppGlobals.h"
+#include "db/DatabaseCopy.h"
+#include "db/FbDatabase.h"
+#include "db/FbQuery.h"
 #include "db/InitialDatabase.h"
+#include "support/FbServer.h"
 #include "support/ProgramRunner.h"
 #include "support/TestDatabase.h"
 #include "support/TestEnv.h"
@@ -10,6 +14,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QSysInfo>
 #include <QtTest>
 
 namespace {
@@ -119,6 +124,84 @@ private slots:
             QVERIFY2(again.code == 0, qPrintable(again.err));
             QCOMPARE(TestDatabase::ColumnIn(again.out.trimmed(), "select count(*) from LOG").value(0), calls);
         }
+    }
+
+    // On the server, with another PC attached and taking calls: a lock whose copier was
+    // killed is ended and the copy made; the lock of a copy still under way is left alone and
+    // the copy reported as failed.
+    void serverLockOfAKilledCopier_data()
+    {
+        QTest::addColumn<bool>("copierKilled");
+        QTest::newRow("copier killed") << true;
+        QTest::newRow("copier still copying") << false;
+    }
+
+    void serverLockOfAKilledCopier()
+    {
+        QFETCH(bool, copierKilled);
+        if (!FbServer::Installed())
+            QSKIP("the Firebird server package is not installed (scripts/deps.sh installs it)");
+        TestEnv env;
+        FbServer server;
+        QString error;
+        QVERIFY2(server.start(&error), qPrintable(error));
+        const QString file = QDir(server.dir()).filePath("data/ZUVARODB.FDB");
+        QDir().mkpath(QFileInfo(file).path());
+        QProcess initdb;
+        initdb.start(TestEnv::binary("tools/zuvaro3-initdb/zuvaro3-initdb"), {file});
+        QVERIFY(initdb.waitForFinished(60000));
+        QCOMPARE(initdb.exitCode(), 0);
+        const QString remote = server.remotePath(file);
+        const QString folder = env.path("backup");
+        QDir().mkpath(folder);
+        env.writeIni("[BASIC]\nAUTO_BACKUP_PATH=" + folder + "\n[ZUVARO_DB]\nDB_PATH=" + remote +
+                     "\nDB_USER=SYSDBA\nDB_PASSWORD=pinewoodx\n");
+
+        FbDatabase pc; // the other PC
+        pc.setDatabaseName(remote);
+        pc.setParams({"user_name=SYSDBA", "password=pinewoodx", "lc_ctype=NONE"});
+        pc.setSqlDialect(1);
+        pc.open();
+        const auto scalar = [&pc](const QString& sql) {
+            FbQuery q(pc);
+            q.setSql(sql);
+            q.open();
+            const QString v = q.field(0).asString();
+            q.close();
+            return v;
+        };
+        QProcess copier;
+        copier.setProcessChannelMode(QProcess::MergedChannels);
+        copier.start("isql-fb", {"-q", "-user", "SYSDBA", "-password", "pinewoodx", remote});
+        QVERIFY(copier.waitForStarted());
+        copier.write("alter database begin backup; commit; select 'ID=' || current_connection from rdb$database;\n");
+        QByteArray said;
+        QTRY_VERIFY2_WITH_TIMEOUT((said += copier.readAll()).contains("ID="), said.constData(), 30000);
+        DatabaseCopy::TLockHolder holder;
+        holder.Pid = copier.processId();
+        holder.Host = QSysInfo::machineHostName();
+        holder.Attachment = said.mid(said.indexOf("ID=") + 3).split('\n').value(0).trimmed().toLongLong();
+        QVERIFY(DatabaseCopy::WriteLockMarker(file, holder));
+        if (copierKilled) {
+            copier.kill();
+            QVERIFY(copier.waitForFinished());
+        }
+        scalar("insert into LOG (LOG_NO, TEL_NO) values (1, '0311112222') returning LOG_NO");
+
+        const Result made = backupTool({"--now"});
+        if (copierKilled) {
+            QVERIFY2(made.code == 0, qPrintable(made.err));
+            QCOMPARE(TestDatabase::ColumnIn(made.out.trimmed(), "select count(*) from LOG").value(0), QString("1"));
+            QCOMPARE(scalar("select MON$BACKUP_STATE from MON$DATABASE"), QString("0"));
+        } else {
+            QCOMPARE(made.code, 1);
+            QVERIFY2(made.err.contains("the copy failed: the database is locked by a copy in progress"), qPrintable(made.err));
+            QVERIFY(ProgramRunner::logText().contains("locked by a copy in progress"));
+            QCOMPARE(scalar("select MON$BACKUP_STATE from MON$DATABASE"), QString("1"));
+            copier.write("alter database end backup; commit; exit;\n");
+            QVERIFY(copier.waitForFinished(30000));
+        }
+        pc.close();
     }
 
     // A restore killed at any moment leaves the old database or the copy at the database's
