@@ -310,9 +310,11 @@ QString WriteFailure(const QString& what, int error)
 {
     const QString system = QString::fromLocal8Bit(std::strerror(error));
     if (error == ENOSPC || error == EDQUOT || error == EFBIG)
-        return QStringLiteral("容量不足: ") + what + QStringLiteral(" (") + system + QLatin1Char(')');
+        return QStringLiteral("容量不足（ディスクの空きが足りません）: ") + what + QStringLiteral(" (") + system +
+               QLatin1Char(')');
     if (error == EROFS || error == EACCES || error == EPERM)
-        return QStringLiteral("書き込めません: ") + what + QStringLiteral(" (") + system + QLatin1Char(')');
+        return QStringLiteral("書き込めません（読み取り専用か、書き込む権限がありません）: ") + what +
+               QStringLiteral(" (") + system + QLatin1Char(')');
     return what + QStringLiteral(": ") + system;
 }
 
