@@ -106,13 +106,18 @@ private slots:
             touch(name);
         touch("ZUVARODB_20240101_123000.FDB.part", QDateTime::currentDateTime().addDays(-2));
         QDir().mkpath(folder + "/ZUVARODB_20230101_123000.FDB"); // a folder of that name
+        // Links named like the newest copies: no generations of ours, neither counted nor removed.
+        QVERIFY(QFile::link(folder + "/notes.txt", folder + "/ZUVARODB_20240420_123000.FDB"));
+        QVERIFY(QFile::link(folder + "/" + ours.first(), folder + "/ZUVARODB_20240421_123000.FDB"));
 
         const QStringList removed = BackupSet::Prune(folder, keep, QDateTime::currentDateTime());
         const int kept = qMax(keep, 1);
         QCOMPARE(removed.size(), 9 - kept + 1);
-        QStringList expected = foreign + ours.mid(9 - kept) + QStringList{"ZUVARODB_20230101_123000.FDB"};
+        QStringList expected = foreign + ours.mid(9 - kept) +
+                               QStringList{"ZUVARODB_20230101_123000.FDB", "ZUVARODB_20240420_123000.FDB",
+                                           "ZUVARODB_20240421_123000.FDB"};
         expected.sort();
-        QStringList left = QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+        QStringList left = QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::System);
         left.sort();
         QCOMPARE(left, expected);
         QCOMPARE(BackupSet::Newest(folder, QDateTime::currentDateTime()), QDateTime(QDate(2024, 3, 9), QTime(12, 30)));
