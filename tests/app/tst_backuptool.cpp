@@ -34,6 +34,16 @@ Result backupTool(const QStringList& args)
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
 }
+// The program's local database and a backup folder in the settings; returns the folder.
+QString localShop(const TestEnv& env, const QString& live)
+{
+    InitialDatabase::Create(live);
+    const QString folder = env.path("backup");
+    QDir().mkpath(folder);
+    env.writeIni("[BASIC]\nAUTO_BACKUP_PATH=" + folder + "\n");
+    return folder;
+}
+
 bool opens(const QString& database)
 {
     try {
@@ -52,10 +62,7 @@ private slots:
     {
         TestEnv env;
         const QString live = AppPaths::defaultDatabasePath();
-        InitialDatabase::Create(live);
-        const QString folder = env.path("backup");
-        QDir().mkpath(folder);
-        env.writeIni("[BASIC]\nAUTO_BACKUP_PATH=" + folder + "\n");
+        const QString folder = localShop(env, live);
 
         const Result made = backupTool({"--now"});
         QCOMPARE(made.code, 0);
@@ -99,10 +106,7 @@ private slots:
     {
         TestEnv env;
         const QString live = AppPaths::defaultDatabasePath();
-        InitialDatabase::Create(live);
-        const QString folder = env.path("backup");
-        QDir().mkpath(folder);
-        env.writeIni("[BASIC]\nAUTO_BACKUP_PATH=" + folder + "\n");
+        const QString folder = localShop(env, live);
         QElapsedTimer whole;
         whole.start();
         QCOMPARE(backupTool({"--now"}).code, 0);
@@ -210,10 +214,7 @@ private slots:
     {
         TestEnv env;
         const QString live = AppPaths::defaultDatabasePath();
-        InitialDatabase::Create(live);
-        const QString folder = env.path("backup");
-        QDir().mkpath(folder);
-        env.writeIni("[BASIC]\nAUTO_BACKUP_PATH=" + folder + "\n");
+        const QString folder = localShop(env, live);
         const QString copy = backupTool({"--now"}).out.trimmed();
         QVERIFY(QFileInfo::exists(copy));
         const QString dir = QFileInfo(live).path();

@@ -28,6 +28,18 @@ QStringList datedCopies(const QString& folder)
         names << QFileInfo(f.Path).fileName();
     return names;
 }
+// The daily copy at 12:30 into a backup folder of the test's, keeping the given number.
+QString dailyAt1230(const TestEnv& env, const TestDatabase& db, int keep)
+{
+    const QString folder = env.path("backup");
+    QDir().mkpath(folder);
+    GTelDbPath = db.path();
+    GAutoBackupPath = folder;
+    GDailyBackup = true;
+    GDailyBackupTime = QTime(12, 30);
+    GBackupGenerations = keep;
+    return folder;
+}
 } // namespace
 
 class TestDailyBackup : public QObject
@@ -39,13 +51,7 @@ private slots:
         TestEnv env;
         LoadStartupSettings();
         TestDatabase db(env.path("shop.fdb"));
-        const QString folder = env.path("backup");
-        QDir().mkpath(folder);
-        GTelDbPath = db.path();
-        GAutoBackupPath = folder;
-        GDailyBackup = true;
-        GDailyBackupTime = QTime(12, 30);
-        GBackupGenerations = 2;
+        const QString folder = dailyAt1230(env, db, 2);
         const QDate day(2024, 6, 3);
         // Yesterday's copy, taken after its time: nothing is due this morning.
         QFile yesterday(folder + "/ZUVARODB_20240602_123000.FDB");
@@ -117,13 +123,7 @@ private slots:
         TestEnv env;
         LoadStartupSettings();
         TestDatabase db(env.path("shop.fdb"));
-        const QString folder = env.path("backup");
-        QDir().mkpath(folder);
-        GTelDbPath = db.path();
-        GAutoBackupPath = folder;
-        GDailyBackup = true;
-        GDailyBackupTime = QTime(12, 30);
-        GBackupGenerations = 1;
+        const QString folder = dailyAt1230(env, db, 1);
         const QString future = folder + "/ZUVARODB_20990101_000000.FDB";
         QFile f(future);
         QVERIFY(f.open(QIODevice::WriteOnly));
