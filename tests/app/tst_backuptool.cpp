@@ -4,7 +4,6 @@
 #include "core/AppGlobals.h"
 #include "db/DatabaseCopy.h"
 #include "db/FbDatabase.h"
-#include "db/FbQuery.h"
 #include "db/InitialDatabase.h"
 #include "support/FbServer.h"
 #include "support/ProgramRunner.h"
@@ -150,7 +149,6 @@ private slots:
         QString error;
         QVERIFY2(server.start(&error), qPrintable(error));
         const QString file = QDir(server.dir()).filePath("data/ZUVARODB.FDB");
-        QDir().mkpath(QFileInfo(file).path());
         QProcess initdb;
         initdb.start(TestEnv::binary("tools/zuvaro3-initdb/zuvaro3-initdb"), {file});
         QVERIFY(initdb.waitForFinished(60000));
@@ -166,14 +164,7 @@ private slots:
         pc.setParams({"user_name=SYSDBA", "password=pinewoodx", "lc_ctype=NONE"});
         pc.setSqlDialect(1);
         pc.open();
-        const auto scalar = [&pc](const QString& sql) {
-            FbQuery q(pc);
-            q.setSql(sql);
-            q.open();
-            const QString v = q.field(0).asString();
-            q.close();
-            return v;
-        };
+        const auto scalar = [&remote](const QString& sql) { return TestDatabase::ColumnIn(remote, sql).value(0); };
         QProcess copier;
         copier.setProcessChannelMode(QProcess::MergedChannels);
         copier.start("isql-fb", {"-q", "-user", "SYSDBA", "-password", "pinewoodx", remote});
