@@ -139,11 +139,22 @@ bool BackupJob::Start()
     }
     FPartial = FGeneration + QStringLiteral(".part");
     WriteTraceLog(QStringLiteral("ToGeneration=") + FGeneration);
-    DatabaseCopy::EndStaleBackupLock(FDm);
+    // A folder the copy cannot go to is named before the database is locked.
+    if (::access(native(folder).constData(), W_OK) != 0) {
+        FFailure = DatabaseCopy::WriteFailure(QStringLiteral("the backup folder ") + folder, errno);
+        WriteLog(QStringLiteral("TfrmMain.AutoBackup E.Message=") + FFailure);
+        WriteTraceLog(QStringLiteral("TfrmMain.AutoBackup end"));
+        return false;
+    }
     try {
-        FDm.ExecSql(QStringLiteral("ALTER DATABASE BEGIN BACKUP"));
+        // Every call stored before the lock must be in the copy.
+        FNewestCall = DatabaseCopy::NewestCallNo(FDm);
     } catch (const AppError& e) {
         FFailure = e.message();
+    }
+    if (FFailure.isEmpty())
+        DatabaseCopy::BeginCopyLock(FDm, FSource, &FFailure);
+    if (!FFailure.isEmpty()) {
         WriteLog(QStringLiteral("TfrmMain.AutoBackup E.Message=") + FFailure);
         WriteTraceLog(QStringLiteral("TfrmMain.AutoBackup end"));
         return false;
@@ -174,13 +185,12 @@ void BackupJob::CopyDone()
     FThread->wait();
     delete FThread;
     FThread = nullptr;
-    try {
-        FLocked = false;
-        FDm.ExecSql(QStringLiteral("ALTER DATABASE END BACKUP"));
-    } catch (const AppError& e) {
-        // Ended at the next start or copy (EndStaleBackupLock).
+    FLocked = false;
+    QString endFailure;
+    // A copy is only as good as the lock's end: changes still in the side file are not in it.
+    if (!DatabaseCopy::EndCopyLock(FDm, FSource, &endFailure)) {
         if (FStepOk)
-            FStepFailure = e.message();
+            FStepFailure = endFailure;
         FStepOk = false;
     }
     if (!FStepOk) {
@@ -190,7 +200,9 @@ void BackupJob::CopyDone()
     }
     FStage = Stage::Checking;
     const QString partial = FPartial;
-    FThread = QThread::create([this, partial]() { FStepOk = DatabaseCopy::FixUpAndCheck(partial, &FStepFailure); });
+    const int newest = FNewestCall;
+    FThread = QThread::create(
+        [this, partial, newest]() { FStepOk = DatabaseCopy::FixUpAndCheck(partial, newest, &FStepFailure); });
     connect(FThread, &QThread::finished, this, &BackupJob::Advance, Qt::QueuedConnection);
     FThread->start();
 }

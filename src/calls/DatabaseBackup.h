@@ -14,8 +14,9 @@ class TdmCmn;
 // The database is locked for the copy (db/DatabaseCopy.h) only while its file is read; the
 // file is copied and the copy proved on a worker thread, so the program goes on serving
 // calls (written to the database as usual) meanwhile. The copy is made under a temporary
-// name and takes its own name only once it has proved to open; then the oldest dated
-// copies beyond the kept number are removed. One copy at a time per process.
+// name and takes its own name only once the engine's check of the whole file passed and it
+// holds the newest call stored before the lock; then the oldest dated copies beyond the
+// kept number are removed. One copy at a time per process.
 class BackupJob : public QObject
 {
     Q_OBJECT
@@ -62,6 +63,7 @@ private:
     QThread* FThread = nullptr;
     bool FStepOk = false;
     bool FLocked = false;
+    int FNewestCall = 0;
     bool FOk = false;
     bool FFolderProblem = false;
     QString FStepFailure;

@@ -49,7 +49,16 @@ void TfrmMain::DailyBackupCheck()
     const QDateTime now = Clock::now();
     if (FDailyRetryAfter.isValid() && now < FDailyRetryAfter)
         return;
-    const QDateTime newest = BackupSet::Newest(GAutoBackupPath);
+    QStringList future;
+    const QDateTime newest = BackupSet::Newest(GAutoBackupPath, now, &future);
+    // Said once per copy, not at every check of the minute timer.
+    static QStringList told;
+    for (const QString& path : future)
+        if (!told.contains(path)) {
+            told << path;
+            WriteLog(QStringLiteral("Backup copy dated in the future ignored (the clock was wrong when it was made?): ") +
+                     path);
+        }
     if (!BackupSet::DailyDue(now, GDailyBackupTime, newest))
         return;
     WriteLog(QStringLiteral("Daily backup due (%1; newest copy %2)")

@@ -65,6 +65,12 @@ TCopyInfo Inspect(const QString& path)
         info.Problem = QStringLiteral("no such file: ") + path;
         return info;
     }
+    // The engine reads every page, record and index; a copy cut short or with a page
+    // overwritten fails here even where the call log itself reads.
+    if (!DatabaseCopy::Validate(info.Path, &info.Problem)) {
+        info.Damaged = true;
+        return info;
+    }
     try {
         FbDatabase db;
         db.setDatabaseName(info.Path);
@@ -74,7 +80,6 @@ TCopyInfo Inspect(const QString& path)
         db.open();
         try {
             FbQuery q(db);
-            // Counting reads every page of the call log, so a copy damaged there shows.
             q.setSql(QStringLiteral("select count(*) as N, max(DT_FROM) as LAST_CALL from LOG"));
             q.open();
             info.Calls = q.fieldByName(QStringLiteral("N")).asInteger();

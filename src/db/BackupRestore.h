@@ -28,8 +28,9 @@ struct TCopyInfo
     QDateTime NewestCall; // invalid when the copy holds no call
 };
 
-// Opens the copy on its own and reads its call log; a copy that does not open or read
-// counts as damaged. Safe on a worker thread (logs nothing).
+// Has the engine check the whole copy, then opens it on its own and reads its call log; a
+// copy that fails the check, does not open or read counts as damaged. The one check behind
+// the list's mark and every restore. Safe on a worker thread (logs nothing).
 TCopyInfo Inspect(const QString& path);
 // The dated copies of a backup folder, newest first, each inspected.
 QList<TCopyInfo> InspectFolder(const QString& folder);

@@ -23,6 +23,12 @@ const QRegularExpression& partialName()
     static const QRegularExpression re(QStringLiteral("^ZUVARODB(_\\d{8}_\\d{6})?\\.FDB\\.part$"));
     return re;
 }
+// Named and written while the clock was wrong, both times lie ahead.
+QDateTime madeAt(const TBackupFile& f)
+{
+    const QDateTime written = QFileInfo(f.Path).lastModified();
+    return written.isValid() ? std::min(f.Time, written) : f.Time;
+}
 } // namespace
 
 QString PlainName()
@@ -49,30 +55,44 @@ QList<TBackupFile> List(const QString& folder)
     const QFileInfoList entries = QDir(folder).entryInfoList({QStringLiteral("ZUVARODB_*.FDB")}, QDir::Files);
     for (const QFileInfo& f : entries) {
         const QDateTime t = TimeOfName(f.fileName());
-        if (t.isValid())
+        if (t.isValid() && !f.isSymLink())
             found.append(TBackupFile{f.absoluteFilePath(), t, f.size()});
     }
     std::sort(found.begin(), found.end(), [](const TBackupFile& a, const TBackupFile& b) { return a.Time > b.Time; });
     return found;
 }
 
-QDateTime Newest(const QString& folder)
+QDateTime Newest(const QString& folder, const QDateTime& now, QStringList* future)
 {
-    const QList<TBackupFile> all = List(folder);
-    return all.isEmpty() ? QDateTime() : all.first().Time;
+    // A minute of leeway: a copy just taken by a PC whose clock runs a little ahead.
+    const QDateTime limit = now.addSecs(60);
+    QDateTime newest;
+    for (const TBackupFile& f : List(folder)) {
+        const QDateTime t = madeAt(f);
+        if (t > limit) {
+            if (future)
+                future->append(f.Path);
+        } else if (!newest.isValid() || t > newest) {
+            newest = t;
+        }
+    }
+    return newest;
 }
 
 QStringList Prune(const QString& folder, int keep, const QDateTime& now)
 {
     QStringList removed;
-    const QList<TBackupFile> all = List(folder);
+    // A copy dated ahead of now is neither one of the kept newest nor ours to remove.
+    QList<TBackupFile> all = List(folder);
+    const QDateTime limit = now.addSecs(60);
+    all.erase(std::remove_if(all.begin(), all.end(), [&](const TBackupFile& f) { return madeAt(f) > limit; }), all.end());
     for (int i = std::max(keep, 1); i < all.size(); ++i)
         if (QFile::remove(all.at(i).Path))
             removed << all.at(i).Path;
     // A partial copy younger than a day may be another program's copy in progress.
     const QFileInfoList parts = QDir(folder).entryInfoList({QStringLiteral("ZUVARODB*.part")}, QDir::Files);
     for (const QFileInfo& f : parts)
-        if (partialName().match(f.fileName()).hasMatch() && f.lastModified().addDays(1) < now &&
+        if (!f.isSymLink() && partialName().match(f.fileName()).hasMatch() && f.lastModified().addDays(1) < now &&
             QFile::remove(f.absoluteFilePath()))
             removed << f.absoluteFilePath();
     return removed;

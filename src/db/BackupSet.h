@@ -23,11 +23,16 @@ QString FileName(const QDateTime& taken);
 // The time in a dated copy's file name; invalid for any other name.
 QDateTime TimeOfName(const QString& fileName);
 
-// The dated copies in folder, newest first.
+// The dated copies in folder, newest first: regular files only (a symbolic link named like
+// a copy is no generation of ours).
 QList<TBackupFile> List(const QString& folder);
-// The newest dated copy's time; invalid when there is none.
-QDateTime Newest(const QString& folder);
-// Removes the oldest dated copies beyond keep (at least one is kept), and partial copies
+// When the newest dated copy was made, at or before now; invalid when there is none. A copy
+// counts from the earlier of its name's time and its file's time; one whose both lie ahead
+// of now (made while the clock was wrong) is passed over and put in *future, so it can
+// neither stand for today's copy nor stop the daily one.
+QDateTime Newest(const QString& folder, const QDateTime& now, QStringList* future = nullptr);
+// Removes the oldest dated copies beyond keep (at least one is kept; copies dated ahead of
+// now are left out of the count and stay), and partial copies
 // of ours left by a backup that was killed more than a day ago. Returns the removed paths.
 QStringList Prune(const QString& folder, int keep, const QDateTime& now);
 

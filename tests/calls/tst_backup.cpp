@@ -8,10 +8,12 @@
 #include "db/DatabaseError.h"
 #include "db/TdmCmn.h"
 #include "support/ProgramRunner.h"
+#include "support/SmallDisk.h"
 #include "support/TestDatabase.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QtTest>
 
 namespace {
@@ -104,16 +106,21 @@ private slots:
             touch(name);
         touch("ZUVARODB_20240101_123000.FDB.part", QDateTime::currentDateTime().addDays(-2));
         QDir().mkpath(folder + "/ZUVARODB_20230101_123000.FDB"); // a folder of that name
+        // Links named like the newest copies: no generations of ours, neither counted nor removed.
+        QVERIFY(QFile::link(folder + "/notes.txt", folder + "/ZUVARODB_20240420_123000.FDB"));
+        QVERIFY(QFile::link(folder + "/" + ours.first(), folder + "/ZUVARODB_20240421_123000.FDB"));
 
         const QStringList removed = BackupSet::Prune(folder, keep, QDateTime::currentDateTime());
         const int kept = qMax(keep, 1);
         QCOMPARE(removed.size(), 9 - kept + 1);
-        QStringList expected = foreign + ours.mid(9 - kept) + QStringList{"ZUVARODB_20230101_123000.FDB"};
+        QStringList expected = foreign + ours.mid(9 - kept) +
+                               QStringList{"ZUVARODB_20230101_123000.FDB", "ZUVARODB_20240420_123000.FDB",
+                                           "ZUVARODB_20240421_123000.FDB"};
         expected.sort();
-        QStringList left = QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+        QStringList left = QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::System);
         left.sort();
         QCOMPARE(left, expected);
-        QCOMPARE(BackupSet::Newest(folder), QDateTime(QDate(2024, 3, 9), QTime(12, 30)));
+        QCOMPARE(BackupSet::Newest(folder, QDateTime::currentDateTime()), QDateTime(QDate(2024, 3, 9), QTime(12, 30)));
     }
 
     // The daily time: due once the time of day has passed without a copy since.
@@ -231,6 +238,47 @@ private slots:
                                    "unsuccessful metadata update (injected)"));
         QCOMPARE(QDir(env.path("backup")).entryList(QDir::Files).size(), 2);
         QCOMPARE(logRowsIn(env.path("backup/ZUVARODB.FDB")), 0);
+    }
+
+    // A backup folder that is full or read-only: every way of copying names the reason, and
+    // the generation already there stays whole.
+    void fullOrReadOnlyFolderIsNamed_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("full") << false << QString::fromUtf8("容量不足");
+        QTest::newRow("read-only") << true << QString::fromUtf8("書き込めません");
+    }
+
+    void fullOrReadOnlyFolderIsNamed()
+    {
+        QFETCH(bool, readOnly);
+        QFETCH(QString, reason);
+        TestEnv env;
+        LoadStartupSettings();
+        TestDatabase db(env.path("shop.fdb"));
+        SmallDisk disk(env.path("backup"), 6144);
+        if (!disk.mounted())
+            QSKIP("a small file system of its own needs root (mount -t tmpfs)");
+        Clock::setNow(QDateTime(QDate(2024, 2, 1), QTime(8, 0)));
+        QVERIFY(AutoBackup(*dmCmn, db.path(), disk.path(), false));
+        if (readOnly)
+            QCOMPARE(QProcess::execute("mount", {"-o", "remount,ro", disk.path()}), 0);
+        else
+            disk.fill();
+        Clock::setNow(QDateTime(QDate(2024, 2, 2), QTime(8, 0)));
+        QVERIFY(!AutoBackup(*dmCmn, db.path(), disk.path(), true));
+        QCOMPARE(MessageService::shown().size(), 1);
+        QVERIFY2(MessageService::shownTexts().first().contains(reason), qPrintable(MessageService::shownTexts().first()));
+        QVERIFY(ProgramRunner::logText().contains("TfrmMain.AutoBackup E.Message=" + reason));
+        QCOMPARE(DatabaseCopy::BackupState(*dmCmn), 0);
+        if (readOnly)
+            QProcess::execute("mount", {"-o", "remount,rw", disk.path()});
+        disk.release();
+        QCOMPARE(BackupSet::List(disk.path()).size(), 1);
+        QCOMPARE(logRowsIn(disk.path() + "/ZUVARODB_20240201_080000.FDB"), 0);
+        Clock::reset();
+        MessageService::clearShown();
     }
 
     void missingFolder()

@@ -28,6 +28,18 @@ QStringList datedCopies(const QString& folder)
         names << QFileInfo(f.Path).fileName();
     return names;
 }
+// The daily copy at 12:30 into a backup folder of the test's, keeping the given number.
+QString dailyAt1230(const TestEnv& env, const TestDatabase& db, int keep)
+{
+    const QString folder = env.path("backup");
+    QDir().mkpath(folder);
+    GTelDbPath = db.path();
+    GAutoBackupPath = folder;
+    GDailyBackup = true;
+    GDailyBackupTime = QTime(12, 30);
+    GBackupGenerations = keep;
+    return folder;
+}
 } // namespace
 
 class TestDailyBackup : public QObject
@@ -39,13 +51,7 @@ private slots:
         TestEnv env;
         LoadStartupSettings();
         TestDatabase db(env.path("shop.fdb"));
-        const QString folder = env.path("backup");
-        QDir().mkpath(folder);
-        GTelDbPath = db.path();
-        GAutoBackupPath = folder;
-        GDailyBackup = true;
-        GDailyBackupTime = QTime(12, 30);
-        GBackupGenerations = 2;
+        const QString folder = dailyAt1230(env, db, 2);
         const QDate day(2024, 6, 3);
         // Yesterday's copy, taken after its time: nothing is due this morning.
         QFile yesterday(folder + "/ZUVARODB_20240602_123000.FDB");
@@ -107,6 +113,34 @@ private slots:
         // Two kept, the oldest removed.
         QCOMPARE(datedCopies(folder), (QStringList{"ZUVARODB_20240605_081500.FDB", "ZUVARODB_20240603_123000.FDB"}));
         QCOMPARE(logRowsIn(folder + "/ZUVARODB.FDB"), 25);
+        Clock::reset();
+    }
+
+    // A copy named and written in the future (a PC whose clock was wrong once) neither stands
+    // for today's copy nor counts among the kept ones; the daily copy goes on.
+    void futureDatedCopyDoesNotStopTheDailyCopy()
+    {
+        TestEnv env;
+        LoadStartupSettings();
+        TestDatabase db(env.path("shop.fdb"));
+        const QString folder = dailyAt1230(env, db, 1);
+        const QString future = folder + "/ZUVARODB_20990101_000000.FDB";
+        QFile f(future);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.setFileTime(QDateTime(QDate(2099, 1, 1), QTime(0, 0)), QFileDevice::FileModificationTime));
+        f.close();
+
+        const QDate day(2024, 6, 3);
+        Clock::setNow(QDateTime(day, QTime(12, 30, 0)));
+        TfrmMain form;
+        QVERIFY(form.FormCreate());
+        form.DailyBackupCheck();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.DailyBackupRunning(), 60000);
+        QCOMPARE(form.StatusText(0), QString::fromUtf8("バックアップを作成しました（ZUVARODB_20240603_123000.FDB）"));
+        QVERIFY(ProgramRunner::logText().contains("dated in the future ignored (the clock was wrong when it was made?): " +
+                                                  future));
+        QCOMPARE(datedCopies(folder), (QStringList{"ZUVARODB_20990101_000000.FDB", "ZUVARODB_20240603_123000.FDB"}));
+        form.Teardown();
         Clock::reset();
     }
 };

@@ -12,6 +12,7 @@
 #include "db/BackupRestore.h"
 #include "db/TdmCmn.h"
 #include "support/ProgramRunner.h"
+#include "support/SmallDisk.h"
 #include "support/TestDatabase.h"
 #include "support/TestEnv.h"
 #include "ui/ZuvaroApplication.h"
@@ -146,14 +147,33 @@ private slots:
     }
 
     // A damaged copy is listed as such and refused, from the list and if asked directly;
-    // nothing is moved.
+    // nothing is moved. Damage outside the call log counts as much as damage in it.
+    void damagedCopyIsRefused_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("cut to a third") << "third";
+        QTest::newRow("last megabyte cut") << "tail";
+        QTest::newRow("a page overwritten") << "page";
+    }
+
     void damagedCopyIsRefused()
     {
+        QFETCH(QString, damage);
         Shop shop;
         const QString damaged = shop.folder + "/ZUVARODB_20240701_140000.FDB";
         QVERIFY(QFile::copy(shop.copy, damaged));
         QFile f(damaged);
-        QVERIFY(f.resize(f.size() / 3));
+        if (damage == "third") {
+            QVERIFY(f.resize(f.size() / 3));
+        } else if (damage == "tail") {
+            QVERIFY(f.resize(f.size() - 1024 * 1024));
+        } else {
+            // 16 KB covers a whole page of any page size, wherever it starts.
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.seek(f.size() / 2));
+            f.write(QByteArray(16384, '\x5a'));
+            f.close();
+        }
         TfrmMain form;
         QVERIFY(form.FormCreate());
         MessageService::clearShown();
@@ -182,6 +202,37 @@ private slots:
             QString::fromUtf8("バックアップから復元できませんでした。データベースは元のままです。")));
         QCOMPARE(filesIn(shop.env.path("common")), before);
         QCOMPARE(TestDatabase::Scalar("select count(*) from LOG"), QString("5"));
+        form.Teardown();
+        Clock::reset();
+    }
+
+    // A restore that does not fit on the database's disk names the reason; the database stays.
+    void restoreThatDoesNotFitSaysSo()
+    {
+        TestEnv env;
+        LoadStartupSettings();
+        SmallDisk disk(env.path("common"), 16384);
+        if (!disk.mounted())
+            QSKIP("a small file system of its own needs root (mount -t tmpfs)");
+        TestDatabase db(env.path("common/ZUVARODB.FDB"));
+        GTelDbPath = db.path();
+        GAutoBackupPath = env.path("backup");
+        QDir().mkpath(GAutoBackupPath);
+        call("0310000001", QDateTime(QDate(2024, 7, 1), QTime(9, 0)));
+        Clock::setNow(QDateTime(QDate(2024, 7, 1), QTime(12, 30)));
+        QVERIFY(AutoBackup(*dmCmn, db.path(), GAutoBackupPath, false));
+        TfrmMain form;
+        QVERIFY(form.FormCreate());
+        MessageService::clearShown();
+        disk.fill();
+        QVERIFY(!form.RestoreDatabase(GAutoBackupPath + "/ZUVARODB_20240701_123000.FDB"));
+        disk.release();
+        QCOMPARE(MessageService::shown().size(), 1);
+        const QString text = MessageService::shownTexts().first();
+        QVERIFY2(text.startsWith(QString::fromUtf8("バックアップから復元できませんでした。データベースは元のままです。\r\n容量不足")),
+                 qPrintable(text));
+        QCOMPARE(filesIn(env.path("common")), QStringList{"ZUVARODB.FDB"});
+        QCOMPARE(TestDatabase::Scalar("select count(*) from LOG"), QString("1"));
         form.Teardown();
         Clock::reset();
     }

@@ -120,7 +120,7 @@ int copyNow(const QString& folder, int keep)
     }
     BackupJob job(dm, GTelDbPath, folder, keep);
     if (!job.Start()) {
-        say(job.Failure());
+        say(job.FolderProblem() ? job.Failure() : QStringLiteral("the copy failed: ") + job.Failure());
         return Failed;
     }
     job.Wait();
