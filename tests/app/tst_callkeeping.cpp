@@ -88,6 +88,51 @@ private slots:
         phone->waitForFinished(5000);
         QCOMPARE(storedInLogOrder(), sent);
     }
+
+    // A phone's burst of 1,500 calls, a stop request while most are still queued: the
+    // program ends within seconds, the queued calls in the journal; the next start stores
+    // them, every call once.
+    void stopWithABurstQueued()
+    {
+        TestEnv env;
+        {
+            const TestDatabase upgradedFirst(AppPaths::defaultDatabasePath());
+        }
+        const int port = withPhone(env);
+        ProgramRunner runner;
+        QProcess* program = runner.start();
+        auto phone = PhoneSim::Start(port, {"--own-number", "09011112222", "--ring-interval", "0", "--show-sent"});
+        QVERIFY(phone);
+        QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")));
+        const int calls = 1500;
+        QByteArray burst;
+        for (int i = 1; i <= calls; ++i)
+            burst += number(i).toLatin1() + '\n';
+        phone->write(burst);
+        QByteArray out;
+        QTRY_VERIFY_WITH_TIMEOUT((out += phone->readAllStandardOutput()).count("> +CLIP") == calls, 30000);
+        QVERIFY(ProgramRunner::waitForLog(QStringLiteral("LogNo1=")));
+
+        QElapsedTimer t;
+        t.start();
+        ::kill(pid_t(program->processId()), SIGTERM);
+        QVERIFY2(program->waitForFinished(10000), "the program did not end");
+        qInfo("ended %lld ms after the signal, %d calls journaled", t.elapsed(), journaled());
+        QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program->exitCode(), 0);
+        QVERIFY(journaled() > 0);
+        phone->waitForFinished(5000);
+
+        // The next start stores them before anything else.
+        QProcess* again = runner.start();
+        QVERIFY(ProgramRunner::waitForLog(QStringLiteral("Journaled calls written to the call log: "), 60000));
+        QCOMPARE(runner.terminate(again), 0);
+        QCOMPARE(journaled(), 0);
+        QStringList all;
+        for (int i = 1; i <= calls; ++i)
+            all << number(i);
+        QCOMPARE(storedInLogOrder(), all);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCallKeeping)

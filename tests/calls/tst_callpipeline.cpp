@@ -44,6 +44,14 @@ public:
         failing = f;
         waiting = w;
     }
+    bool journalUnwritable = false;
+    int inMemory = 0, lost = 0;
+    void CallJournalUnwritable(bool u, int m, int l) override
+    {
+        journalUnwritable = u;
+        inMemory = m;
+        lost = l;
+    }
 };
 
 // A data root, settings, a database and a pipeline over it with a recording window side.
@@ -593,6 +601,59 @@ private slots:
         QVERIFY(!host.failing);
         QCOMPARE(count("select count(*) as N from LOG where TEL_NO = '0311111111' and DT_FROM = '2024/05/01 09:00:00'"), 1);
         QVERIFY(!QFile::exists(journalPath));
+    }
+
+    // A journal that cannot be written (a folder in its place, which no rights get past)
+    // while the database is away: said in the log and to the window when that starts and
+    // when it ends, each call's line saying where it is; the calls wait in memory, bounded
+    // and counted, and reach the file once it can be written.
+    void unwritableJournalIsSaidAndRetried()
+    {
+        CallWorld w;
+        auto& [env, settingsLoaded, db, host, pipeline] = w;
+        const QString journalPath = env.path("CallJournal.txt");
+        QVERIFY(QDir().mkpath(journalPath));
+        pipeline.SetJournal(journalPath);
+        QSignalSpy abandoned(&pipeline, &CallPipeline::callAbandoned);
+        QVERIFY(QFile::rename(db.path(), db.path() + ".away"));
+        pipeline.CheckDatabase();
+        const qint64 logBefore = QFileInfo(gCurLogFile).size();
+        Clock::setNow(QDateTime(QDate(2024, 5, 1), QTime(9, 0, 0)));
+        for (const char* number : {"0311111111", "0322222222", "0333333333"})
+            pipeline.Enqueue(call(number));
+        QTRY_COMPARE(abandoned.size(), 3);
+        QVERIFY(host.journalUnwritable);
+        QCOMPARE(host.inMemory, 3);
+        QCOMPARE(host.lost, 0);
+        pipeline.CheckDatabase(); // tried again, still not
+        QVERIFY(host.journalUnwritable);
+
+        QVERIFY(QDir().rmdir(journalPath));
+        pipeline.CheckDatabase();
+        QVERIFY(!host.journalUnwritable);
+        QCOMPARE(CallJournal(journalPath).Count(), 3);
+        QFile log(gCurLogFile);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        log.seek(logBefore);
+        const QByteArray said = log.readAll();
+        QCOMPARE(said.count("CallJournal: cannot write "), 1);
+        QCOMPARE(said.count("Call kept in memory until the journal can be written: "), 3);
+        QCOMPARE(said.count("Call kept in the journal until the database takes it"), 0);
+        QCOMPARE(said.count("CallJournal: written again: "), 1);
+
+        QVERIFY(QFile::rename(db.path() + ".away", db.path()));
+        pipeline.CheckDatabase();
+        QCOMPARE(count("select count(*) as N from LOG where DT_FROM = '2024/05/01 09:00:00'"), 3);
+
+        // Memory holds a bounded number; the calls beyond are counted as lost.
+        const QString folder = env.path("folder");
+        QVERIFY(QDir().mkpath(folder));
+        CallJournal unwritable(folder);
+        const QList<TJournalEntry> many(CallJournal::kMaxInMemory + 2,
+                                        TJournalEntry{Clock::now(), "0311111111", 1, QString::fromUtf8("着信")});
+        QVERIFY(!unwritable.Append(many));
+        QCOMPARE(unwritable.InMemory(), CallJournal::kMaxInMemory);
+        QCOMPARE(unwritable.Lost(), 2);
     }
 
     void burstOfCallsRefreshesOnce()
