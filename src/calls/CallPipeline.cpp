@@ -35,6 +35,8 @@ CallPipeline::CallPipeline(TdmCmn* dm, CallPipelineHost* host, QObject* parent)
 
 CallPipeline::~CallPipeline()
 {
+    // The window may be half gone already.
+    FHost = nullptr;
     KeepQueuedInJournal();
     if (FJournal && FJournal->InMemory() > 0)
         WriteLog(QStringLiteral("Calls lost at the end: the journal cannot be written: ") +

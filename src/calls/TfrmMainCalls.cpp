@@ -231,11 +231,12 @@ void TfrmMain::CallStoreFailing(bool failing, int waiting)
 
 void TfrmMain::CallJournalUnwritable(bool unwritable, int inMemory, int lost)
 {
-    FJournalText = !unwritable ? QString()
-                               : QStringLiteral("通話の控えファイルに書き込めません（ディスクの空き・権限を確認してください）。"
-                                                "メモリに保持中 %1 件（プログラムを終了すると失われます）、失われた通話 %2 件。")
-                                     .arg(inMemory)
-                                     .arg(lost);
+    FJournalText =
+        !unwritable ? QString()
+                    : QStringLiteral("通話の控えファイルに書き込めません（ディスクの空き・権限を確認してください）。"
+                                     "メモリに保持中 %1 件（プログラムを終了すると失われます）、失われた通話 %2 件。")
+                          .arg(inMemory)
+                          .arg(lost);
     ShowCallStoreState();
 }
 

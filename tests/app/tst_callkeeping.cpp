@@ -25,19 +25,39 @@ class TestCallKeeping : public QObject
         return f.open(QIODevice::ReadOnly) ? int(f.readAll().count('\n')) : 0;
     }
 
-    // A settings file with one Wi-Fi phone; returns its port.
-    static int withPhone(const TestEnv& env)
+    // An upgraded database, one Wi-Fi phone set up, the program started and the phone linked.
+    struct Shop
     {
-        const int port = PhoneSim::FreePort();
-        env.writeIni(QStringLiteral("[ADAPTA]\nCOUNT=1\nPORT_NO_1=%1\nDEVICE_INDEX_1=0\n").arg(port));
-        return port;
-    }
-
-    static QStringList storedInLogOrder()
-    {
-        return TestDatabase::ColumnIn(AppPaths::defaultDatabasePath(),
-                                      QStringLiteral("select TEL_NO from LOG order by LOG_NO"));
-    }
+        TestEnv env;
+        int port = PhoneSim::FreePort();
+        ProgramRunner runner;
+        QProcess* program = nullptr;
+        std::unique_ptr<QProcess> phone;
+        explicit Shop(const QStringList& phoneArgs)
+        {
+            {
+                const TestDatabase upgradedFirst(AppPaths::defaultDatabasePath());
+            }
+            env.writeIni(QStringLiteral("[ADAPTA]\nCOUNT=1\nPORT_NO_1=%1\nDEVICE_INDEX_1=0\n").arg(port));
+            program = runner.start();
+            phone =
+                PhoneSim::Start(port, QStringList{"--own-number", "09011112222", "--ring-interval", "0"} + phoneArgs);
+        }
+        bool linked() const { return phone && ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")); }
+        // The program, ended, started again until it has stored the journal's calls.
+        bool restartReplays()
+        {
+            phone->waitForFinished(5000);
+            QProcess* again = runner.start();
+            return ProgramRunner::waitForLog(QStringLiteral("Journaled calls written to the call log: "), 60000) &&
+                   runner.terminate(again) == 0;
+        }
+        static QStringList storedInLogOrder()
+        {
+            return TestDatabase::ColumnIn(AppPaths::defaultDatabasePath(),
+                                          QStringLiteral("select TEL_NO from LOG order by LOG_NO"));
+        }
+    };
 
 private slots:
     void databaseFolderAwayWhileCallsCome_data()
@@ -57,16 +77,8 @@ private slots:
     {
         QFETCH(bool, wholeFolder);
         QFETCH(bool, stopWhileAway);
-        TestEnv env;
-        {
-            const TestDatabase upgradedFirst(AppPaths::defaultDatabasePath());
-        }
-        const int port = withPhone(env);
-        ProgramRunner runner;
-        QProcess* program = runner.start();
-        auto phone = PhoneSim::Start(port, {"--own-number", "09011112222", "--ring-interval", "0"});
-        QVERIFY(phone);
-        QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")));
+        Shop shop({});
+        QVERIFY(shop.linked());
 
         const QString moved =
             wholeFolder ? QFileInfo(AppPaths::defaultDatabasePath()).absolutePath() : AppPaths::defaultDatabasePath();
@@ -74,7 +86,7 @@ private slots:
         int next = 0;
         const auto callOnce = [&]() {
             sent << number(++next);
-            phone->write((sent.last() + QLatin1Char('\n')).toLatin1());
+            shop.phone->write((sent.last() + QLatin1Char('\n')).toLatin1());
             QTest::qWait(250);
         };
         for (int i = 0; i < 6; ++i)
@@ -90,26 +102,21 @@ private slots:
         // Kept within seconds of the last call, however the engine takes the loss.
         QTRY_COMPARE_WITH_TIMEOUT(journaled(), 48, 5000);
         qInfo("all journaled %lld ms after the last call was sent", last.elapsed());
-        QCOMPARE(program->state(), QProcess::Running);
+        QCOMPARE(shop.program->state(), QProcess::Running);
 
         if (stopWhileAway) {
-            QCOMPARE(runner.terminate(program), 0);
-            phone->waitForFinished(5000);
+            QCOMPARE(shop.runner.terminate(shop.program), 0);
             QVERIFY(QDir().rename(moved + QStringLiteral(".away"), moved));
-            QProcess* again = runner.start();
-            QVERIFY(ProgramRunner::waitForLog(QStringLiteral("Journaled calls written to the call log: ")));
-            QCOMPARE(runner.terminate(again), 0);
+            QVERIFY(shop.restartReplays());
         } else {
             QVERIFY(QDir().rename(moved + QStringLiteral(".away"), moved));
             for (int i = 0; i < 6; ++i)
                 callOnce();
             QTRY_VERIFY_WITH_TIMEOUT(ProgramRunner::logText().contains(sent.last()) && journaled() == 0, 60000);
-            phone->closeWriteChannel();
-            QCOMPARE(runner.terminate(program), 0);
-            phone->waitForFinished(5000);
+            QCOMPARE(shop.runner.terminate(shop.program), 0);
         }
         QCOMPARE(journaled(), 0);
-        QCOMPARE(storedInLogOrder(), sent);
+        QCOMPARE(Shop::storedInLogOrder(), sent);
     }
 
     // A phone's burst of 1,500 calls, a stop request while most are still queued: the
@@ -117,44 +124,27 @@ private slots:
     // them, every call once.
     void stopWithABurstQueued()
     {
-        TestEnv env;
-        {
-            const TestDatabase upgradedFirst(AppPaths::defaultDatabasePath());
-        }
-        const int port = withPhone(env);
-        ProgramRunner runner;
-        QProcess* program = runner.start();
-        auto phone = PhoneSim::Start(port, {"--own-number", "09011112222", "--ring-interval", "0", "--show-sent"});
-        QVERIFY(phone);
-        QVERIFY(ProgramRunner::waitForLog(QString::fromUtf8("Android版 Ver. ")));
-        const int calls = 1500;
-        QByteArray burst;
-        for (int i = 1; i <= calls; ++i)
-            burst += number(i).toLatin1() + '\n';
-        phone->write(burst);
+        Shop shop({"--show-sent"});
+        QVERIFY(shop.linked());
+        QStringList all;
+        for (int i = 1; i <= 1500; ++i)
+            all << number(i);
+        shop.phone->write((all.join(QLatin1Char('\n')) + QLatin1Char('\n')).toLatin1());
         QByteArray out;
-        QTRY_VERIFY_WITH_TIMEOUT((out += phone->readAllStandardOutput()).count("> +CLIP") == calls, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT((out += shop.phone->readAllStandardOutput()).count("> +CLIP") == all.size(), 30000);
         QVERIFY(ProgramRunner::waitForLog(QStringLiteral("LogNo1=")));
 
         QElapsedTimer t;
         t.start();
-        ::kill(pid_t(program->processId()), SIGTERM);
-        QVERIFY2(program->waitForFinished(10000), "the program did not end");
+        ::kill(pid_t(shop.program->processId()), SIGTERM);
+        QVERIFY2(shop.program->waitForFinished(10000), "the program did not end");
         qInfo("ended %lld ms after the signal, %d calls journaled", t.elapsed(), journaled());
-        QCOMPARE(program->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program->exitCode(), 0);
+        QCOMPARE(shop.program->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(shop.program->exitCode(), 0);
         QVERIFY(journaled() > 0);
-        phone->waitForFinished(5000);
-
-        // The next start stores them before anything else.
-        QProcess* again = runner.start();
-        QVERIFY(ProgramRunner::waitForLog(QStringLiteral("Journaled calls written to the call log: "), 60000));
-        QCOMPARE(runner.terminate(again), 0);
+        QVERIFY(shop.restartReplays());
         QCOMPARE(journaled(), 0);
-        QStringList all;
-        for (int i = 1; i <= calls; ++i)
-            all << number(i);
-        QCOMPARE(storedInLogOrder(), all);
+        QCOMPARE(Shop::storedInLogOrder(), all);
     }
 };
 
