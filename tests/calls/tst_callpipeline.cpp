@@ -636,8 +636,8 @@ private slots:
         QCOMPARE(said.count("CallJournal: written again: "), 1);
 
         // Memory holds a bounded number; the calls beyond are counted as lost.
-        QVERIFY(QDir().mkpath(journalPath));
-        CallJournal unwritable(journalPath);
+        QVERIFY(QDir().mkpath(env.path("folder")));
+        CallJournal unwritable(env.path("folder"));
         QVERIFY(!unwritable.Append(
             QList<TJournalEntry>(CallJournal::kMaxInMemory + 2, TJournalEntry{Clock::now(), "01", 1, "x"})));
         QCOMPARE(unwritable.InMemory(), CallJournal::kMaxInMemory);
