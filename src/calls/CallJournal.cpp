@@ -111,6 +111,18 @@ bool CallJournal::IsEmpty() const
     return FUnwritten.isEmpty() && QFile(FPath).size() == 0;
 }
 
+void CallJournal::SetWritable(bool writable)
+{
+    if (writable == FWritable)
+        return;
+    FWritable = writable;
+    if (!writable)
+        WriteLog(QStringLiteral("CallJournal: cannot write ") + FPath + QStringLiteral("; calls kept in memory: ") +
+                 QString::number(FUnwritten.size()));
+    else
+        WriteLog(QStringLiteral("CallJournal: written again: ") + FPath);
+}
+
 bool CallJournal::FlushUnwritten()
 {
     if (FUnwritten.isEmpty())
@@ -118,8 +130,10 @@ bool CallJournal::FlushUnwritten()
     if (FReplaying)
         return false;
     QFile f(FPath);
-    if (!FileAccess::Open(f, QIODevice::WriteOnly | QIODevice::Append))
+    if (!FileAccess::Open(f, QIODevice::WriteOnly | QIODevice::Append)) {
+        SetWritable(false);
         return false;
+    }
     QByteArray bytes;
     for (const TJournalEntry& e : FUnwritten)
         bytes += FormatLine(e).toUtf8() + '\n';
@@ -127,22 +141,28 @@ bool CallJournal::FlushUnwritten()
     if (f.write(bytes) != bytes.size() || !f.flush() || ::fsync(f.handle()) != 0) {
         // Leave no partial line behind: it would read as garbage or as a call twice.
         f.resize(before);
+        SetWritable(false);
         return false;
     }
     FUnwritten.clear();
+    SetWritable(true);
     return true;
 }
 
-bool CallJournal::Append(const TJournalEntry& entry)
+bool CallJournal::Append(const QList<TJournalEntry>& entries)
 {
-    FUnwritten << entry;
+    for (const TJournalEntry& e : entries) {
+        if (FUnwritten.size() >= kMaxInMemory) {
+            if (FLost++ == 0 || FLost % 100 == 0)
+                WriteLog(QStringLiteral("CallJournal: memory holds ") + QString::number(kMaxInMemory) +
+                         QStringLiteral(" calls already; calls lost: ") + QString::number(FLost));
+            continue;
+        }
+        FUnwritten << e;
+    }
     if (FReplaying)
         return true;
-    const bool ok = FlushUnwritten();
-    if (!ok)
-        WriteLog(QStringLiteral("CallJournal: cannot write ") + FPath + QStringLiteral("; calls kept in memory: ") +
-                 QString::number(FUnwritten.size()));
-    return ok;
+    return FlushUnwritten();
 }
 
 namespace {

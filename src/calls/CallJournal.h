@@ -40,11 +40,23 @@ public:
     explicit CallJournal(const QString& path);
 
     QString path() const { return FPath; }
-    // Adds a call. False when it could not be written (a full disk): the call is then kept
-    // in memory and written with the next append or replay.
-    bool Append(const TJournalEntry& entry);
-    // Writes calls kept in memory to the file, when there is room now.
+    // At most this many calls wait in memory for a journal that cannot be written; calls
+    // beyond them are lost and counted.
+    static constexpr int kMaxInMemory = 5000;
+
+    // Adds calls, in one write. False when they could not be written (a full disk, no rights):
+    // they are then kept in memory, up to kMaxInMemory, and written with the next append,
+    // flush or replay.
+    bool Append(const TJournalEntry& entry) { return Append(QList<TJournalEntry>{entry}); }
+    bool Append(const QList<TJournalEntry>& entries);
+    // Writes calls kept in memory to the file, when it can be written now.
     bool Flush() { return FlushUnwritten(); }
+    // Whether the last write to the file succeeded; the log says so each time it changes.
+    bool Writable() const { return FWritable; }
+    // Calls kept in memory because the file cannot be written, and calls lost beyond them
+    // since the program started.
+    int InMemory() const { return int(FUnwritten.size()); }
+    int Lost() const { return FLost; }
     // Calls waiting to be stored, in the file and in memory.
     QList<TJournalEntry> Entries() const;
     int Count() const;
@@ -68,9 +80,12 @@ public:
 private:
     QList<TJournalEntry> ReadFile() const;
     bool FlushUnwritten();
+    void SetWritable(bool writable);
 
     QString FPath;
     QList<TJournalEntry> FUnwritten;
+    bool FWritable = true;
+    int FLost = 0;
     // A store may reconnect, which lets events run and calls arrive: those wait in memory
     // until the file has been rewritten.
     bool FReplaying = false;

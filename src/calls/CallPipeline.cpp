@@ -6,11 +6,14 @@
 #include "core/DiagLog.h"
 #include "core/PhoneNumberForm.h"
 #include "core/StartupSettings.h"
+#include "core/StopRequest.h"
 #include "db/FbQuery.h"
 #include "db/FbWriteScope.h"
 #include "db/StorableText.h"
 #include "db/TdmCmn.h"
 #include "db/UnknownCaller.h"
+
+#include <QElapsedTimer>
 
 #include <optional>
 
@@ -19,6 +22,10 @@ const QString kIncoming = QStringLiteral("着信");
 const QString kOutgoing = QStringLiteral("発信");
 // Width of TEL_NO in TELS and LOG, in CP932 bytes.
 constexpr int kTelNoWidth = 40;
+// A burst is stored in slices of about this length, with the event loop in between.
+constexpr qint64 kSliceMs = 100;
+// While the database does not take calls, a call asks it again at most this often.
+constexpr int kRetrySecs = 3;
 } // namespace
 
 CallPipeline::CallPipeline(TdmCmn* dm, CallPipelineHost* host, QObject* parent)
@@ -26,7 +33,42 @@ CallPipeline::CallPipeline(TdmCmn* dm, CallPipelineHost* host, QObject* parent)
 {
 }
 
-CallPipeline::~CallPipeline() = default;
+CallPipeline::~CallPipeline()
+{
+    // The window may be half gone already.
+    FHost = nullptr;
+    KeepQueuedInJournal();
+    if (FJournal && FJournal->InMemory() > 0)
+        WriteLog(QStringLiteral("Calls lost at the end: the journal cannot be written: ") +
+                 QString::number(FJournal->InMemory()));
+}
+
+TJournalEntry CallPipeline::EntryOf(const Queued& queued)
+{
+    const QString telNo = StorableNumber(queued.Call.TelNo);
+    return TJournalEntry{queued.Arrived, telNo.isEmpty() ? QStringLiteral(" ") : telNo, queued.Call.PortNo, kIncoming};
+}
+
+void CallPipeline::KeepQueuedInJournal()
+{
+    if (FQueue.isEmpty())
+        return;
+    const int n = int(FQueue.size());
+    if (!FJournal) {
+        WriteLog(QStringLiteral("Calls not stored at the end: ") + QString::number(n));
+        FQueue.clear();
+        return;
+    }
+    QList<TJournalEntry> entries;
+    entries.reserve(n);
+    for (const Queued& queued : std::as_const(FQueue))
+        entries << EntryOf(queued);
+    FQueue.clear();
+    FCallWaiting = false;
+    const int lostBefore = FJournal->Lost();
+    FJournal->Append(entries);
+    NoteJournalState(QString::number(n) + QStringLiteral(" queued calls at the end"), lostBefore);
+}
 
 void CallPipeline::SetJournal(const QString& path)
 {
@@ -47,7 +89,7 @@ QString CallPipeline::StorableNumber(const QString& telNo)
 
 void CallPipeline::Enqueue(const TIncomingCall& call)
 {
-    FQueue.enqueue(call);
+    FQueue.enqueue(Queued{call, Clock::now()});
     FCallWaiting = true;
     ScheduleProcessing();
 }
@@ -78,44 +120,64 @@ void CallPipeline::EndRefresh()
 void CallPipeline::ProcessQueue()
 {
     FScheduled = false;
-    // The grid is refreshed once a burst of calls has been stored, not once per call.
-    bool refreshDue = false;
+    // What is still queued at a stop goes to the journal in the teardown.
+    if (StopRequest::Requested())
+        return;
+    QElapsedTimer slice;
+    slice.start();
     // Never inside a refresh, nor inside another call's database work (a reconnection
     // lets messages run); EndRefresh and the end of that work pick the queue up again.
     while (!FQueue.isEmpty() && !FRefreshing && !FInDatabaseWork) {
-        TIncomingCall call = FQueue.dequeue();
+        if (slice.elapsed() >= kSliceMs) {
+            ScheduleProcessing();
+            return;
+        }
+        const Queued queued = FQueue.dequeue();
+        TIncomingCall call = queued.Call;
         if (FQueue.isEmpty())
             FCallWaiting = false;
         call.TelNo = StorableNumber(call.TelNo);
         if (FHost)
             FHost->ShowIncomingNumber(call.TelNo);
+        // Calls the database missed go in before this one; while it does not take them,
+        // this one joins them at once.
+        if (FStoreFailing && Clock::now() >= FNextRetry) {
+            FNextRetry = Clock::now().addSecs(kRetrySecs);
+            CheckDatabase();
+        } else if (!FStoreFailing && FJournal && !FJournal->IsEmpty()) {
+            ReplayJournal();
+        }
+        const bool behindJournal = FStoreFailing || (FJournal && !FJournal->IsEmpty());
         TCallResult result;
         bool ok = false;
-        FInDatabaseWork = true;
-        try {
-            ok = TelReceiveProc(call, result);
-        } catch (...) {
-            ok = false;
+        if (!behindJournal) {
+            FInDatabaseWork = true;
+            try {
+                ok = TelReceiveProc(call, result, queued.Arrived);
+            } catch (...) {
+                ok = false;
+            }
+            FInDatabaseWork = false;
         }
-        FInDatabaseWork = false;
         if (!ok) {
-            StoreFailed(FCallStart, call.TelNo.isEmpty() ? QStringLiteral(" ") : call.TelNo, call.PortNo, kIncoming);
+            StoreFailed(queued.Arrived, call.TelNo.isEmpty() ? QStringLiteral(" ") : call.TelNo, call.PortNo,
+                        kIncoming);
             emit callAbandoned(call.TelNo);
             continue;
         }
-        // The database answers again: calls it missed go in before the screen shows this one.
-        if (FStoreFailing || (FJournal && !FJournal->IsEmpty()))
-            ReplayJournal();
         if (FHost) {
             if (FQueue.isEmpty())
                 FHost->RefreshAfterCall();
-            refreshDue = !FQueue.isEmpty();
+            FRefreshDue = !FQueue.isEmpty();
             FHost->PresentCall(result);
         }
         emit callProcessed(result);
     }
-    if (refreshDue && FQueue.isEmpty() && FHost && !FRefreshing)
+    // The grid is refreshed once a burst of calls has been stored, not once per call.
+    if (FRefreshDue && FQueue.isEmpty() && FHost && !FRefreshing) {
+        FRefreshDue = false;
         FHost->RefreshAfterCall();
+    }
 }
 
 void CallPipeline::SetStoreFailing(bool failing)
@@ -123,6 +185,8 @@ void CallPipeline::SetStoreFailing(bool failing)
     const int waiting = FJournal ? FJournal->Count() : 0;
     if (failing == FStoreFailing && !failing)
         return;
+    if (failing && !FStoreFailing)
+        FNextRetry = Clock::now().addSecs(kRetrySecs);
     FStoreFailing = failing;
     if (FHost)
         FHost->CallStoreFailing(failing, waiting);
@@ -134,10 +198,29 @@ void CallPipeline::StoreFailed(const QDateTime& at, const QString& key, int port
         WriteLog(QStringLiteral("Call not stored: ") + kind + QLatin1Char(' ') + key);
         return;
     }
+    const int lostBefore = FJournal->Lost();
     FJournal->Append(TJournalEntry{at, key, portNo, kind});
-    WriteLog(QStringLiteral("Call kept in the journal until the database takes it: ") + kind + QLatin1Char(' ') +
-             key + QStringLiteral(" port ") + QString::number(portNo));
+    NoteJournalState(kind + QLatin1Char(' ') + key + QStringLiteral(" port ") + QString::number(portNo), lostBefore);
     SetStoreFailing(true);
+}
+
+void CallPipeline::NoteJournalState(const QString& what, int lostBefore)
+{
+    if (!what.isEmpty()) {
+        if (FJournal->Lost() > lostBefore)
+            WriteLog(QStringLiteral("Call lost: the journal cannot be written and memory is full: ") + what);
+        else if (!FJournal->Writable())
+            WriteLog(QStringLiteral("Call kept in memory until the journal can be written: ") + what);
+        else
+            WriteLog(QStringLiteral("Call kept in the journal until the database takes it: ") + what);
+    }
+    const bool unwritable = !FJournal->Writable();
+    if (unwritable == FJournalUnwritable && (!unwritable || FJournalInMemoryShown == FJournal->InMemory()))
+        return;
+    FJournalUnwritable = unwritable;
+    FJournalInMemoryShown = FJournal->InMemory();
+    if (FHost)
+        FHost->CallJournalUnwritable(unwritable, FJournal->InMemory(), FJournal->Lost());
 }
 
 void CallPipeline::StoreJournaledOnce(const TJournalEntry& e)
@@ -219,8 +302,10 @@ void CallPipeline::CheckDatabase()
     if (FInDatabaseWork || FRefreshing)
         return;
     // Calls kept in memory while the disk was full go to the file as soon as there is room.
-    if (FJournal)
+    if (FJournal) {
         FJournal->Flush();
+        NoteJournalState(QString(), FJournal->Lost());
+    }
     if (FDm->IBDatabase1.fileReplaced()) {
         WriteLog(QStringLiteral("The database file is no longer the one opened (removed or replaced): ") +
                  FDm->IBDatabase1.databaseName());
@@ -312,8 +397,11 @@ int CallPipeline::RecordOutgoingCall(const QString& number, int portNo)
                   QString::number(portNo));
     const QDateTime accepted = Clock::now();
     const QString telNo = StorableNumber(number);
-    if (FInDatabaseWork) {
-        // A call's database work is under way (its reconnection lets messages run).
+    if (!FInDatabaseWork && !FStoreFailing && FJournal && !FJournal->IsEmpty())
+        ReplayJournal();
+    // A call's database work is under way (its reconnection lets messages run), or the
+    // database does not take calls: behind those waiting in the journal.
+    if (FInDatabaseWork || FStoreFailing || (FJournal && !FJournal->IsEmpty())) {
         StoreFailed(accepted, telNo, portNo, kOutgoing);
         return -1;
     }
@@ -328,14 +416,12 @@ int CallPipeline::RecordOutgoingCall(const QString& number, int portNo)
     FInDatabaseWork = false;
     if (logNo < 0)
         StoreFailed(accepted, telNo, portNo, kOutgoing);
-    else if (FStoreFailing || (FJournal && !FJournal->IsEmpty()))
-        ReplayJournal();
     if (!FQueue.isEmpty())
         ScheduleProcessing();
     return logNo;
 }
 
-bool CallPipeline::TelReceiveProc(TIncomingCall& call, TCallResult& result)
+bool CallPipeline::TelReceiveProc(TIncomingCall& call, TCallResult& result, const QDateTime& arrived)
 {
     WriteTraceLog(QStringLiteral("★TelReceiveProc TelNo=") + call.TelNo + QStringLiteral(" LogNo=") + call.LogNo +
                   QStringLiteral(" PortNo=") + QString::number(call.PortNo) + QStringLiteral(" CalledReadName=") +
@@ -343,7 +429,7 @@ bool CallPipeline::TelReceiveProc(TIncomingCall& call, TCallResult& result)
     call.TelNo = StorableNumber(call.TelNo);
     const QString key = call.TelNo.isEmpty() ? QStringLiteral(" ") : call.TelNo;
     WriteTraceLog(QStringLiteral("TelNo=") + call.TelNo);
-    FCallStart = Clock::now();
+    FCallStart = arrived.isValid() ? arrived : Clock::now();
 
     // The lookups, a new phone-book entry and the call-log row in one transaction: with
     // forced writes each transaction of its own costs synchronous page writes. Without a

@@ -54,12 +54,26 @@ public:
         Q_UNUSED(failing);
         Q_UNUSED(waiting);
     }
+    // unwritable: the journal file cannot be written; inMemory calls wait in memory for it
+    // (lost with the program) and lost calls did not fit there. False again once it is written.
+    virtual void CallJournalUnwritable(bool unwritable, int inMemory, int lost)
+    {
+        Q_UNUSED(unwritable);
+        Q_UNUSED(inMemory);
+        Q_UNUSED(lost);
+    }
 };
 
 // Turns a number that arrived on a line into a phone-book entry and a call-log row, one
 // call at a time on the main thread, in arrival order. A refresh of the window's lists
 // and call processing never overlap: a call that arrives during a refresh makes the
-// refresh stop after its current step and is processed after it returned.
+// refresh stop after its current step and is processed after it returned. A burst is
+// stored in slices, so that a stop request and the phones' lines are seen meanwhile.
+//
+// While the database does not take calls, new ones go straight to the journal, behind the
+// calls waiting there, without asking the engine again (each attempt can take seconds);
+// the periodic check reconnects and replays. A live call is stored only once the journal
+// is empty, so LOG_NO follows the order in which the calls came.
 class CallPipeline : public QObject
 {
     Q_OBJECT
@@ -86,6 +100,9 @@ public:
 
     // Queues a call; it is processed once control is back in the event loop.
     void Enqueue(const TIncomingCall& call);
+    // The program ends: the calls still queued go to the journal in one write, for the next
+    // start to store. Also done when the pipeline is destroyed.
+    void KeepQueuedInJournal();
     int Pending() const { return int(FQueue.size()); }
 
     // The two flags shared with the window's refresh.
@@ -97,7 +114,8 @@ public:
 
     // The database part of one call (lookups, phone-book entry, call-log row). False when
     // the call's processing ended early; the reason is in the diagnostic log.
-    bool TelReceiveProc(TIncomingCall& call, TCallResult& result);
+    // arrived is the call's time in the call log; now when not given.
+    bool TelReceiveProc(TIncomingCall& call, TCallResult& result, const QDateTime& arrived = QDateTime());
 
     QDateTime CallStartTime() const { return FCallStart; }
 
@@ -123,16 +141,30 @@ private:
     void StoreJournaledOnce(const TJournalEntry& entry);
     bool DatabaseAnswers();
     void StoreFailed(const QDateTime& at, const QString& key, int portNo, const QString& kind);
+    // Logs where calls handed to the journal are now, and tells the window when that changed.
+    void NoteJournalState(const QString& what, int lostBefore);
     void SetStoreFailing(bool failing);
+    // A call as queued, with the time it came.
+    struct Queued
+    {
+        TIncomingCall Call;
+        QDateTime Arrived;
+    };
+    static TJournalEntry EntryOf(const Queued& queued);
     void ScheduleProcessing();
     void ProcessQueue();
 
     TdmCmn* FDm;
     CallPipelineHost* FHost;
-    QQueue<TIncomingCall> FQueue;
+    QQueue<Queued> FQueue;
     QDateTime FCallStart;
     std::unique_ptr<CallJournal> FJournal;
     bool FStoreFailing = false;
+    // While stores fail, a call asks the database again once this time has come.
+    QDateTime FNextRetry;
+    bool FJournalUnwritable = false;
+    int FJournalInMemoryShown = 0;
+    bool FRefreshDue = false;
     bool FCallWaiting = false;
     bool FRefreshing = false;
     bool FInDatabaseWork = false;

@@ -396,6 +396,8 @@ bool TfrmMain::FormCreate()
     setWindowTitle(QStringLiteral("Zuvaro３"));
     FPipeline = new CallPipeline(dmCmn, this, this);
     FPipeline->SetJournal(gDataDir + QStringLiteral("/CallJournal.txt"));
+    // At the end, calls still queued wait in the journal for the next start.
+    connect(this, &TfrmMain::tearingDown, FPipeline, &CallPipeline::KeepQueuedInJournal);
 
     // Publish where a second copy finds us.
     FCopyData = new CopyDataServer(this);

@@ -97,6 +97,7 @@ public:
     void PresentCall(const TCallResult& call) override;
     void ShowIncomingNumber(const QString& telNo) override;
     void CallStoreFailing(bool failing, int waiting) override;
+    void CallJournalUnwritable(bool unwritable, int inMemory, int lost) override;
     void StartFlash();
     bool Flashing() const;
     void SetFlashInterval(int ms) { FFlashIntervalMs = ms; }
@@ -267,6 +268,10 @@ private:
     // What the call-log grid shows; after a call only the rows added since are read.
     CallLogModel* FLogModel = nullptr;
     bool FAppendOnly = false;
+    // pnlCallStore's two parts: calls the database did not take, a journal not written.
+    QString FCallStoreText;
+    QString FJournalText;
+    void ShowCallStoreState();
     // The customers (CUST_TEL_NON) of the calls the last append-only load added; unset after
     // a full load.
     std::optional<QStringList> FNewCallKeys;

@@ -221,16 +221,30 @@ void TfrmMain::CallStoreFailing(bool failing, int waiting)
 {
     // The file may have been replaced: the next refresh reads the whole day.
     FLogModel->Clear();
-    if (!failing) {
-        pnlCallStore->clear();
-        pnlCallStore->hide();
-        return;
-    }
-    pnlCallStore->setText(waiting > 0 ? QStringLiteral("通話をデータベースに保存できませんでした（未保存 %1 件）。"
-                                                       "接続が戻りしだい保存します。")
-                                            .arg(waiting)
-                                      : QStringLiteral("データベースに接続できません。通話は接続が戻りしだい保存します。"));
-    pnlCallStore->show();
+    FCallStoreText = !failing ? QString()
+                     : waiting > 0 ? QStringLiteral("通話をデータベースに保存できませんでした（未保存 %1 件）。"
+                                                    "接続が戻りしだい保存します。")
+                                         .arg(waiting)
+                                   : QStringLiteral("データベースに接続できません。通話は接続が戻りしだい保存します。");
+    ShowCallStoreState();
+}
+
+void TfrmMain::CallJournalUnwritable(bool unwritable, int inMemory, int lost)
+{
+    FJournalText =
+        !unwritable ? QString()
+                    : QStringLiteral("通話の控えファイルに書き込めません（ディスクの空き・権限を確認してください）。"
+                                     "メモリに保持中 %1 件（プログラムを終了すると失われます）、失われた通話 %2 件。")
+                          .arg(inMemory)
+                          .arg(lost);
+    ShowCallStoreState();
+}
+
+void TfrmMain::ShowCallStoreState()
+{
+    const QString text = QStringList{FJournalText, FCallStoreText}.join(QString()).trimmed();
+    pnlCallStore->setText(text);
+    pnlCallStore->setVisible(!text.isEmpty());
 }
 
 void TfrmMain::PresentCall(const TCallResult& call)

@@ -55,6 +55,13 @@ bool statPath(const QString& path, unsigned long long& device, unsigned long lon
     return true;
 }
 
+// Where the embedded engine keeps its lock files.
+QString engineLockFolder()
+{
+    const QString set = qEnvironmentVariable("FIREBIRD_LOCK");
+    return set.isEmpty() ? QStringLiteral("/tmp/firebird") : set;
+}
+
 void rollbackQuietly(isc_tr_handle* trans)
 {
     ISC_STATUS_ARRAY status;
@@ -73,17 +80,59 @@ FbDatabase::~FbDatabase()
         q->release();
     if (FScopeTrans)
         rollbackQuietly(&FScopeTrans);
-    if (FHandle) {
+    if (FHandle && engineFolderAway())
+        FSetAside.append(Attachment{FHandle, FFileDevice, FFileInode});
+    else if (FHandle) {
         ISC_STATUS_ARRAY status;
         isc_detach_database(status, &FHandle);
-        FHandle = 0;
     }
+    FHandle = 0;
+    settleSetAside();
+    // Still away: left to the engine, which must then not be shut down either.
+    if (!FSetAside.isEmpty())
+        KeepEngineRunningAtExit();
+}
+
+bool FbDatabase::engineFolderAway() const
+{
+    if (FLockDevice == 0 && FLockInode == 0)
+        return false;
+    unsigned long long device = 0, inode = 0;
+    return !statPath(engineLockFolder(), device, inode) || device != FLockDevice || inode != FLockInode;
+}
+
+bool FbDatabase::settleSetAside()
+{
+    if (FSetAside.isEmpty() || engineFolderAway())
+        return false;
+    unsigned long long device = 0, inode = 0;
+    const bool present = statPath(FPath, device, inode);
+    bool takenUp = false;
+    while (!FSetAside.isEmpty()) {
+        Attachment a = FSetAside.takeLast();
+        if (!takenUp && !FHandle && present && a.FileDevice == device && a.FileInode == inode) {
+            FHandle = a.Handle;
+            FFileDevice = a.FileDevice;
+            FFileInode = a.FileInode;
+            takenUp = true;
+            continue;
+        }
+        ISC_STATUS_ARRAY status;
+        isc_detach_database(status, &a.Handle);
+    }
+    return takenUp;
 }
 
 void FbDatabase::open()
 {
     if (FHandle)
         return;
+    if (FHeldAway.isEmpty() && settleSetAside())
+        return;
+    // The engine would join the attachment set aside, writing into a file that is no longer
+    // at its path, and could not detach later.
+    if (engineFolderAway())
+        throw DatabaseError(QStringLiteral("The database engine's lock folder is not there: ") + engineLockFolder());
     if (!FHeldAway.isEmpty())
         throw DatabaseError(FHeldAway);
     EnsureEngineShutdownAtExit();
@@ -116,8 +165,11 @@ void FbDatabase::open()
         FbCommon::raise(status);
     FHandle = handle;
     FFileDevice = FFileInode = 0;
-    if (isLocalPath(FPath))
+    if (isLocalPath(FPath)) {
         statPath(FPath, FFileDevice, FFileInode);
+        if (FLockDevice == 0 && FLockInode == 0)
+            statPath(engineLockFolder(), FLockDevice, FLockInode);
+    }
 }
 
 bool FbDatabase::fileReplaced() const
@@ -136,6 +188,11 @@ void FbDatabase::close()
         rollbackQuietly(&FScopeTrans);
     if (!FHandle)
         return;
+    if (engineFolderAway()) {
+        FSetAside.append(Attachment{FHandle, FFileDevice, FFileInode});
+        FHandle = 0;
+        return;
+    }
     ISC_STATUS_ARRAY status;
     isc_detach_database(status, &FHandle);
     // A broken link cannot be detached cleanly; the handle is gone either way.

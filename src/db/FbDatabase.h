@@ -33,8 +33,13 @@ public:
     bool connected() const { return FHandle != 0; }
     // Attaches; throws DatabaseError with the client library's text when it cannot.
     void open();
-    // Drops every open query's statement and transaction, then detaches.
+    // Drops every open query's statement and transaction, then detaches. While the engine's
+    // lock folder is away (moved with the database's folder) the engine cannot detach: it
+    // fails inside and ends the process. The attachment is then set aside instead, taken up
+    // again by open() when the same file is back, detached once the folder is.
     void close();
+    // Attachments set aside by close(), not yet detached.
+    int setAside() const { return int(FSetAside.size()); }
     // While a reason is set, open() refuses with it: the file is being replaced (a restore),
     // and nothing may attach to it meanwhile. Empty: open as usual.
     void setHeldAway(const QString& reason) { FHeldAway = reason; }
@@ -75,6 +80,16 @@ public:
 private:
     friend class FbQuery;
     friend class FbWriteScope;
+    struct Attachment
+    {
+        unsigned int Handle;
+        unsigned long long FileDevice, FileInode;
+    };
+    // Detaches or takes up again the attachments set aside, once that is safe; true when one
+    // of them is the attachment again.
+    bool settleSetAside();
+    bool engineFolderAway() const;
+
     void registerQuery(FbQuery* q) { FQueries.append(q); }
     void unregisterQuery(FbQuery* q) { FQueries.removeAll(q); }
 
@@ -86,6 +101,10 @@ private:
     // Device and inode of the local file at the time it was attached; 0/0 for a server.
     unsigned long long FFileDevice = 0;
     unsigned long long FFileInode = 0;
+    // The engine's lock folder at the time of the first local attachment.
+    unsigned long long FLockDevice = 0;
+    unsigned long long FLockInode = 0;
+    QList<Attachment> FSetAside;
     unsigned int FScopeTrans = 0; // the transaction of an FbWriteScope, when one is alive
     StatementHook FHook;
     QList<FbQuery*> FQueries;

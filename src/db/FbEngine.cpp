@@ -20,6 +20,11 @@ void EnsureEngineShutdownAtExit()
     std::call_once(gOnce, []() { std::atexit(shutdownAtExit); });
 }
 
+void KeepEngineRunningAtExit()
+{
+    gShutDown = true;
+}
+
 void ShutdownEngine()
 {
     if (gShutDown)

@@ -6,3 +6,6 @@
 void EnsureEngineShutdownAtExit();
 // Stops the engine now (all attachments must be closed).
 void ShutdownEngine();
+// An attachment could not be detached (its lock folder is away): stopping the engine would
+// detach it and fail inside the engine, ending the process; ShutdownEngine does nothing.
+void KeepEngineRunningAtExit();

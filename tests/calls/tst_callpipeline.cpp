@@ -44,6 +44,14 @@ public:
         failing = f;
         waiting = w;
     }
+    bool journalUnwritable = false;
+    int inMemory = 0, lost = 0;
+    void CallJournalUnwritable(bool u, int m, int l) override
+    {
+        journalUnwritable = u;
+        inMemory = m;
+        lost = l;
+    }
 };
 
 // A data root, settings, a database and a pipeline over it with a recording window side.
@@ -593,6 +601,47 @@ private slots:
         QVERIFY(!host.failing);
         QCOMPARE(count("select count(*) as N from LOG where TEL_NO = '0311111111' and DT_FROM = '2024/05/01 09:00:00'"), 1);
         QVERIFY(!QFile::exists(journalPath));
+    }
+
+    // A journal that cannot be written (a folder in its place, which no rights get past) while
+    // the database is away: said when that starts and ends, each call's line saying where it
+    // is; the calls wait in memory, bounded and counted, and reach the file once it can be.
+    void unwritableJournalIsSaidAndRetried()
+    {
+        CallWorld w;
+        auto& [env, settingsLoaded, db, host, pipeline] = w;
+        const QString journalPath = env.path("CallJournal.txt");
+        QVERIFY(QDir().mkpath(journalPath));
+        pipeline.SetJournal(journalPath);
+        QSignalSpy abandoned(&pipeline, &CallPipeline::callAbandoned);
+        QVERIFY(QFile::rename(db.path(), db.path() + ".away"));
+        pipeline.CheckDatabase();
+        const qint64 logBefore = QFileInfo(gCurLogFile).size();
+        Clock::setNow(QDateTime(QDate(2024, 5, 1), QTime(9, 0, 0)));
+        for (const char* number : {"0311111111", "0322222222", "0333333333"})
+            pipeline.Enqueue(call(number));
+        QTRY_COMPARE(abandoned.size(), 3);
+        QVERIFY(host.journalUnwritable);
+        QCOMPARE(host.inMemory, 3);
+        QCOMPARE(host.lost, 0);
+
+        QVERIFY(QDir().rmdir(journalPath));
+        pipeline.CheckDatabase();
+        QVERIFY(!host.journalUnwritable);
+        QCOMPARE(CallJournal(journalPath).Count(), 3);
+        const QByteArray said = ProgramRunner::logText().toUtf8().mid(int(logBefore));
+        QCOMPARE(said.count("CallJournal: cannot write "), 1);
+        QCOMPARE(said.count("Call kept in memory until the journal can be written: "), 3);
+        QCOMPARE(said.count("Call kept in the journal until the database takes it"), 0);
+        QCOMPARE(said.count("CallJournal: written again: "), 1);
+
+        // Memory holds a bounded number; the calls beyond are counted as lost.
+        QVERIFY(QDir().mkpath(env.path("folder")));
+        CallJournal unwritable(env.path("folder"));
+        QVERIFY(!unwritable.Append(
+            QList<TJournalEntry>(CallJournal::kMaxInMemory + 2, TJournalEntry{Clock::now(), "01", 1, "x"})));
+        QCOMPARE(unwritable.InMemory(), CallJournal::kMaxInMemory);
+        QCOMPARE(unwritable.Lost(), 2);
     }
 
     void burstOfCallsRefreshesOnce()
