@@ -69,6 +69,8 @@ void Restart()
 
 int ZuvaroMain(int argc, char** argv)
 {
+    // Before anything else: the login handed over by a restart must not linger.
+    LoginFlow::ReceiveRestartCredentials();
     // Answered before the application object exists: a terminal without a display will do.
     QStringList rawArgs;
     for (int i = 1; i < argc; ++i)

@@ -15,6 +15,8 @@
 
 #include <QtTest>
 
+#include <fcntl.h>
+
 namespace {
 
 struct UserCase
@@ -145,24 +147,60 @@ private slots:
 
     void restartHandOverIsTakenOnceAndWinsOverArguments()
     {
-        QProcessEnvironment env;
-        LoginFlow::PutRestartCredentials(env, TUser{QStringLiteral("田中:1"), QString(), QStringLiteral("p:w %"), 1});
-        QVERIFY(!env.value(LoginFlow::RestartVariable()).contains(QStringLiteral("p:w")));
-        qputenv(LoginFlow::RestartVariable().toLatin1().constData(), env.value(LoginFlow::RestartVariable()).toLatin1());
+        const QByteArray descriptor = LoginFlow::RestartDescriptorVariable().toLatin1();
+        const QByteArray legacy = LoginFlow::RestartVariable().toLatin1();
+        const int fd = LoginFlow::OpenRestartHandOver(TUser{QStringLiteral("田中:1"), QString(), QStringLiteral("p:w %"), 1});
+        QVERIFY(fd > 2);
+        qputenv(descriptor.constData(), QByteArray::number(fd));
         const auto taken = LoginFlow::AutomaticCredentials({QStringLiteral("other"), QStringLiteral("x")});
         QVERIFY(taken);
         QCOMPARE(taken->UserId, QStringLiteral("田中:1"));
         QCOMPARE(taken->Passwd, QStringLiteral("p:w %"));
-        QVERIFY(!qEnvironmentVariableIsSet(LoginFlow::RestartVariable().toLatin1().constData()));
+        QVERIFY(!qEnvironmentVariableIsSet(descriptor.constData()));
+        QCOMPARE(::fcntl(fd, F_GETFD), -1); // read and closed
+
+        // A copy restarted by an earlier version: its variable still logs in, and goes.
+        qputenv(legacy.constData(), "sato:pw%3A1");
+        LoginFlow::ReceiveRestartCredentials();
+        QVERIFY(!qEnvironmentVariableIsSet(legacy.constData()));
+        QCOMPARE(LoginFlow::AutomaticCredentials({})->Passwd, QStringLiteral("pw:1"));
+        // A number that names no hand-over pipe (here the input) is not read.
+        qputenv(descriptor.constData(), "0");
+        QVERIFY(!LoginFlow::AutomaticCredentials({QStringLiteral("a")}));
+        QVERIFY(!qEnvironmentVariableIsSet(descriptor.constData()));
 
         // Then the two arguments; anything else asks.
         QCOMPARE(LoginFlow::AutomaticCredentials({QStringLiteral("a"), QStringLiteral("b")})->Passwd,
                  QStringLiteral("b"));
         QVERIFY(!LoginFlow::AutomaticCredentials({QStringLiteral("a")}));
         // Nobody logged in: nothing to hand over.
-        QProcessEnvironment none;
-        LoginFlow::PutRestartCredentials(none, TUser());
-        QVERIFY(!none.contains(LoginFlow::RestartVariable()));
+        QCOMPARE(LoginFlow::OpenRestartHandOver(TUser()), -1);
+    }
+
+    // The restarted copy's environment never holds the password; its inherited pipe does.
+    void restartedCopyGetsThePipeNotTheEnvironment()
+    {
+        QTemporaryDir dir;
+        const QString script = dir.filePath("copy.sh");
+        {
+            QFile f(script);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("#!/bin/sh\ncat /proc/$$/environ > \"$HANDOVER_OUT/environ.part\"\n"
+                    "cat <&\"$ZUVARO_RESTART_FD\" > \"$HANDOVER_OUT/handed\"\n"
+                    "mv \"$HANDOVER_OUT/environ.part\" \"$HANDOVER_OUT/environ\"\n");
+        }
+        QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        qputenv("HANDOVER_OUT", QFile::encodeName(dir.path()));
+        QVERIFY(LoginFlow::StartRestartedCopy(script, TUser{QStringLiteral("tanaka"), QString(), QStringLiteral("Zq7!secret"), 1}));
+        qunsetenv("HANDOVER_OUT");
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(dir.filePath("environ")), 20000);
+        QFile environ(dir.filePath("environ")), handed(dir.filePath("handed"));
+        QVERIFY(environ.open(QIODevice::ReadOnly) && handed.open(QIODevice::ReadOnly));
+        const QByteArray env = environ.readAll();
+        QVERIFY(env.contains("ZUVARO_RESTART_FD="));
+        QVERIFY(!env.contains("Zq7!secret"));
+        QVERIFY(!env.contains("ZUVARO_RESTART_LOGIN"));
+        QCOMPARE(handed.readAll(), QByteArray("tanaka:Zq7%21secret"));
     }
 };
 
