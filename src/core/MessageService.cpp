@@ -47,8 +47,8 @@ MsgResult MessageService::Show(MsgKind kind, const QString& text, MsgButtons but
         return gAnswers.takeFirst();
     if (NobodyToAsk()) {
         // Without anyone to ask, a question gets the cautious answer.
-        const bool yes = !StopRequest::Requested() &&
-                         qEnvironmentVariable("ZUVARO_UNATTENDED").toLower() == QLatin1String("yes");
+        const bool yes =
+            !StopRequest::Requested() && qEnvironmentVariable("ZUVARO_UNATTENDED").toLower() == QLatin1String("yes");
         const MsgResult answer = unattendedAnswer(buttons, yes);
         WriteLog(QStringLiteral("MessageBox(%1): %2").arg(QLatin1String(kindName(kind)), text));
         return answer;

@@ -77,11 +77,11 @@ QByteArray groupAcl(mode_t mode, gid_t gid, quint16 perm)
         quint16 tag, perm;
         quint32 id;
     } entries[] = {
-        {0x01, quint16((mode >> 6) & 7), none},              // owner
-        {0x04, quint16((mode >> 3) & 7), none},              // owning group
-        {0x08, perm, quint32(gid)},                          // the data folders' group
-        {0x10, quint16(((mode >> 3) & 7) | perm), none},     // mask
-        {0x20, quint16(mode & 7), none},                     // others
+        {0x01, quint16((mode >> 6) & 7), none},          // owner
+        {0x04, quint16((mode >> 3) & 7), none},          // owning group
+        {0x08, perm, quint32(gid)},                      // the data folders' group
+        {0x10, quint16(((mode >> 3) & 7) | perm), none}, // mask
+        {0x20, quint16(mode & 7), none},                 // others
     };
     QByteArray acl(4, '\0');
     qToLittleEndian<quint32>(2, acl.data());

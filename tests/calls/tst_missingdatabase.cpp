@@ -68,9 +68,11 @@ private slots:
         QVERIFY(!MissingDatabase::Settle(FLive, env.path("nowhere"), false));
         QCOMPARE(MessageService::shownTexts().size(), 3);
         QVERIFY(MessageService::shownTexts().at(0).startsWith("データベースファイル " + FLive + " がありません。"));
-        QVERIFY(MessageService::shownTexts().at(0).endsWith("はい: バックアップから復元\r\nいいえ: 新しい空のデータベースを作成\r\n"
-                                                            "キャンセル: 終了"));
-        QCOMPARE(MessageService::shownTexts().at(1), "バックアップ先が無効です。バックアップ先: " + env.path("nowhere"));
+        QVERIFY(MessageService::shownTexts().at(0).endsWith(
+            "はい: バックアップから復元\r\nいいえ: 新しい空のデータベースを作成\r\n"
+            "キャンセル: 終了"));
+        QCOMPARE(MessageService::shownTexts().at(1),
+                 "バックアップ先が無効です。バックアップ先: " + env.path("nowhere"));
         QVERIFY(!QFileInfo::exists(FLive));
 
         // Restore: the copy takes the missing file's place, no staging file is left.

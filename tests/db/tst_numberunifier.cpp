@@ -142,16 +142,24 @@ private slots:
             "(105, '伊藤電機', '06-111-1222', '061111222')",
             "insert into TELS (TEL_NO, CUST_TEL_NON, CALLER) values ('+8161111222', '+8161111222', '高橋設備')",
             "insert into TELS (TEL_NO, CUST_TEL_NON, CALLER) values ('061111222', '061111222', '伊藤電機')",
-            "insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, PORT_NO) values (2, '2024/05/01 10:00:00', '+8161111222', '着信', 1)",
-            "insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, PORT_NO) values (3, '2024/05/01 11:00:00', '+8161111222', '着信', 1)",
-            "insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, PORT_NO) values (4, '2024/05/01 12:00:00', '+8161111222', '着信', 1)",
-            "insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, PORT_NO) values (5, '2024/05/01 13:00:00', '061111222', '着信', 1)",
-            "insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, PORT_NO) values (6, '2024/05/01 14:00:00', '061111222', '着信', 1)",
+            "insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, PORT_NO) values (2, '2024/05/01 10:00:00', "
+            "'+8161111222', '着信', 1)",
+            "insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, PORT_NO) values (3, '2024/05/01 11:00:00', "
+            "'+8161111222', '着信', 1)",
+            "insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, PORT_NO) values (4, '2024/05/01 12:00:00', "
+            "'+8161111222', '着信', 1)",
+            "insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, PORT_NO) values (5, '2024/05/01 13:00:00', "
+            "'061111222', '着信', 1)",
+            "insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, PORT_NO) values (6, '2024/05/01 14:00:00', "
+            "'061111222', '着信', 1)",
             // A customer whose only entry would move onto another customer's number.
-            "insert into CUSTOMER (CUST_NO, CUST_NAME, CUST_TEL, CUST_TEL_NON) values (106, '林商店', '0451234567', '0451234567')",
-            "insert into CUSTOMER (CUST_NO, CUST_NAME, CUST_TEL, CUST_TEL_NON) values (107, '森商店', '045-999', '045999')",
+            "insert into CUSTOMER (CUST_NO, CUST_NAME, CUST_TEL, CUST_TEL_NON) values (106, '林商店', '0451234567', "
+            "'0451234567')",
+            "insert into CUSTOMER (CUST_NO, CUST_NAME, CUST_TEL, CUST_TEL_NON) values (107, '森商店', '045-999', "
+            "'045999')",
             "insert into TELS (TEL_NO, CUST_TEL_NON, CALLER) values ('+81451234567', '045999', '森商店')",
-            "insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, PORT_NO) values (7, '2024/05/01 15:00:00', '+81451234567', '着信', 1)",
+            "insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, PORT_NO) values (7, '2024/05/01 15:00:00', "
+            "'+81451234567', '着信', 1)",
             // One caller in two forms, the same name: still one entry afterwards.
             "insert into TELS (TEL_NO, CUST_TEL_NON, CALLER) values ('+81 52-000-1111', '+81 52-000-1111', '中村屋')",
             "insert into TELS (TEL_NO, CUST_TEL_NON, CALLER) values ('0520001111', '0520001111', '中村屋')",
@@ -160,7 +168,8 @@ private slots:
             db.dm()->ExecSql(s);
         auto callsOf = [](int custNo) {
             return scalar(QString("select count(*) from LOG g join TELS t on t.TEL_NO = g.TEL_NO join CUSTOMER c on "
-                                  "c.CUST_TEL_NON = t.CUST_TEL_NON where c.CUST_NO = %1").arg(custNo));
+                                  "c.CUST_TEL_NON = t.CUST_TEL_NON where c.CUST_NO = %1")
+                              .arg(custNo));
         };
         const QStringList before{callsOf(104), callsOf(105), callsOf(106), callsOf(107)};
         QCOMPARE(before, (QStringList{"3", "2", "0", "1"}));
@@ -168,12 +177,16 @@ private slots:
         NumberUnifier unifier(dmCmn->IBDatabase1, "81", GUnknownName);
         const NumberUnifier::Plan plan = unifier.Survey();
         const QString listed = plan.Describe().join('\n');
-        QVERIFY2(listed.contains("変更しません: +81 3-5555-6666（佐藤商店）、0355556666（鈴木商会） は 0355556666 で重なりますが"
-                                 "別の発信者です（電話帳で番号を直してください）"),
+        QVERIFY2(listed.contains(
+                     "変更しません: +81 3-5555-6666（佐藤商店）、0355556666（鈴木商会） は 0355556666 で重なりますが"
+                     "別の発信者です（電話帳で番号を直してください）"),
                  qPrintable(listed));
-        QVERIFY(listed.contains("変更しません: +8161111222（高橋設備）、061111222（伊藤電機） は 061111222 で重なります"));
-        QVERIFY(listed.contains("変更しません: +81451234567（森商店）、顧客 管理番号 106 林商店 は 0451234567 で重なります"));
-        QVERIFY(listed.contains("電話帳: +81 52-000-1111（中村屋）は 0520001111 の 中村屋（0520001111）と重なるため削除します"));
+        QVERIFY(
+            listed.contains("変更しません: +8161111222（高橋設備）、061111222（伊藤電機） は 061111222 で重なります"));
+        QVERIFY(listed.contains(
+            "変更しません: +81451234567（森商店）、顧客 管理番号 106 林商店 は 0451234567 で重なります"));
+        QVERIFY(listed.contains(
+            "電話帳: +81 52-000-1111（中村屋）は 0520001111 の 中村屋（0520001111）と重なるため削除します"));
         QCOMPARE(plan.LeftAlone(), 4); // three collisions and customer 104
         unifier.Apply(plan);
 
