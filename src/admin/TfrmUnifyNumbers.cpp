@@ -66,8 +66,12 @@ void TfrmUnifyNumbers::FormShow()
         return;
     }
     memChanges->setPlainText(FPlan.Describe().join(QLatin1Char('\n')));
-    lblSummary->setText(FPlan.IsEmpty() ? QStringLiteral("書き換える電話番号はありません。")
-                                        : QStringLiteral("次の %1 件を書き換えます。").arg(FPlan.Changes()));
+    QString summary = FPlan.IsEmpty() ? QStringLiteral("書き換える電話番号はありません。")
+                                      : QStringLiteral("次の %1 件を書き換えます。").arg(FPlan.Changes());
+    if (FPlan.LeftAlone() > 0)
+        summary += QStringLiteral("「変更しません」の %1 件は別の発信者と重なるため、そのままにします。")
+                       .arg(FPlan.LeftAlone());
+    lblSummary->setText(summary);
     btnExecute->setEnabled(!FPlan.IsEmpty());
 }
 

@@ -45,13 +45,10 @@ MsgResult MessageService::Show(MsgKind kind, const QString& text, MsgButtons but
         gShown.removeFirst();
     if (!gAnswers.isEmpty())
         return gAnswers.takeFirst();
-    const QString unattended = qEnvironmentVariable("ZUVARO_UNATTENDED").toLower();
-    // Once the program is stopping nobody answers any more: nothing is shown, and a
-    // question gets the cautious answer.
-    const bool stopping = StopRequest::Requested();
-    if (stopping || unattended == QLatin1String("yes") || unattended == QLatin1String("no") || !gPresenter) {
+    if (NobodyToAsk()) {
         // Without anyone to ask, a question gets the cautious answer.
-        const bool yes = !stopping && unattended == QLatin1String("yes");
+        const bool yes =
+            !StopRequest::Requested() && qEnvironmentVariable("ZUVARO_UNATTENDED").toLower() == QLatin1String("yes");
         const MsgResult answer = unattendedAnswer(buttons, yes);
         WriteLog(QStringLiteral("MessageBox(%1): %2").arg(QLatin1String(kindName(kind)), text));
         return answer;
@@ -59,6 +56,17 @@ MsgResult MessageService::Show(MsgKind kind, const QString& text, MsgButtons but
     const MsgResult answer = gPresenter->present(kind, caption(), text, buttons);
     // A box closed by a stop request was not answered by anyone.
     return StopRequest::Requested() ? unattendedAnswer(buttons, false) : answer;
+}
+
+bool MessageService::NobodyToAsk()
+{
+    if (!gAnswers.isEmpty())
+        return false;
+    const QString unattended = qEnvironmentVariable("ZUVARO_UNATTENDED").toLower();
+    // Once the program is stopping nobody answers any more: nothing is shown, and a
+    // question gets the cautious answer.
+    return StopRequest::Requested() || unattended == QLatin1String("yes") || unattended == QLatin1String("no") ||
+           !gPresenter;
 }
 
 void MessageService::setPresenter(MessagePresenter* presenter)

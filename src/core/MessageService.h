@@ -39,6 +39,10 @@ public:
         return Show(kind, text, MsgButtons::YesNo) == MsgResult::Yes;
     }
 
+    // No one answers questions: an unattended run, no presenter, or the program stopping.
+    // A question whose cautious answer would still do something is not put then.
+    static bool NobodyToAsk();
+
     static void setPresenter(MessagePresenter* presenter);
     static MessagePresenter* presenter();
     static QString caption();

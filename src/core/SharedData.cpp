@@ -6,8 +6,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <QtEndian>
+
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace SharedData {
@@ -64,6 +67,62 @@ void handBackTree(const QByteArray& folder, const QByteArray& lockFolder, bool i
         handBackTree(sub, lockFolder, inLockFolder || sub == lockFolder, depth + 1);
 }
 
+// A POSIX ACL in the kernel's extended-attribute form: the owner, the owning group and the
+// others as in mode, and group gid with perm (the mask lets it through).
+QByteArray groupAcl(mode_t mode, gid_t gid, quint16 perm)
+{
+    const quint32 none = quint32(-1);
+    const struct
+    {
+        quint16 tag, perm;
+        quint32 id;
+    } entries[] = {
+        {0x01, quint16((mode >> 6) & 7), none},          // owner
+        {0x04, quint16((mode >> 3) & 7), none},          // owning group
+        {0x08, perm, quint32(gid)},                      // the data folders' group
+        {0x10, quint16(((mode >> 3) & 7) | perm), none}, // mask
+        {0x20, quint16(mode & 7), none},                 // others
+    };
+    QByteArray acl(4, '\0');
+    qToLittleEndian<quint32>(2, acl.data());
+    for (const auto& e : entries) {
+        char entry[8];
+        qToLittleEndian<quint16>(e.tag, entry);
+        qToLittleEndian<quint16>(e.perm, entry + 2);
+        qToLittleEndian<quint32>(e.id, entry + 4);
+        acl.append(entry, 8);
+    }
+    return acl;
+}
+
+// Run as root, the engine gives every lock file it creates or opens to its own account and
+// group, so members of the folder's group could not open them until the run ends. An ACL
+// entry for the folder's group survives that change of owner: the folder's default ACL puts
+// it on every new file, and files already there get it too. Filesystems without ACLs keep
+// the plain rights (and HandBackToGroup after the run).
+void shareLockFolder(const QByteArray& folder)
+{
+    struct stat dir;
+    if (::geteuid() != 0 || ::lstat(folder.constData(), &dir) != 0 || !S_ISDIR(dir.st_mode))
+        return;
+    const QByteArray dirDefault = groupAcl(0770, dir.st_gid, 07);
+    if (::setxattr(folder.constData(), "system.posix_acl_default", dirDefault.constData(), size_t(dirDefault.size()),
+                   0) != 0)
+        return;
+    DIR* d = ::opendir(folder.constData());
+    if (!d)
+        return;
+    while (const dirent* e = ::readdir(d)) {
+        const QByteArray path = folder + '/' + e->d_name;
+        struct stat st;
+        if (::lstat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        const QByteArray acl = groupAcl(st.st_mode, dir.st_gid, 06);
+        (void)::setxattr(path.constData(), "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0);
+    }
+    ::closedir(d);
+}
+
 } // namespace
 
 void PrepareProcess()
@@ -77,6 +136,7 @@ void PrepareProcess(const QString& lockFolder)
     if (qEnvironmentVariableIsEmpty("FIREBIRD_LOCK"))
         qputenv("FIREBIRD_LOCK", QFile::encodeName(cleanFolder(lockFolder)));
     QDir().mkpath(EngineLockFolder());
+    shareLockFolder(QFile::encodeName(EngineLockFolder()));
 }
 
 QString EngineLockFolder()

@@ -13,6 +13,8 @@ namespace SharedData {
 // attachment: files and folders the process creates get no access for other users and read
 // and write for the group (umask 007), and the embedded engine keeps its lock files in the
 // data root's lock folder (AppPaths::engineLockDir()), unless FIREBIRD_LOCK names another.
+// Run as root, it also gives the lock folder's group an ACL entry on every lock file, so the
+// files the engine hands to its own account stay usable by members while the run goes on.
 void PrepareProcess();
 // Like PrepareProcess, with the given lock folder unless FIREBIRD_LOCK names another.
 void PrepareProcess(const QString& lockFolder);

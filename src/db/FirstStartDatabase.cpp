@@ -1,7 +1,9 @@
 #include "db/FirstStartDatabase.h"
 
 #include "core/AppError.h"
+#include "core/AppGlobals.h"
 #include "core/DiagLog.h"
+#include "db/BackupSet.h"
 #include "db/FbDatabase.h"
 #include "db/InitialDatabase.h"
 
@@ -24,9 +26,65 @@ bool CanCreateIn(const QString& folder)
     return dir.isDir() && dir.isWritable();
 }
 
+QString MissingText(const QString& path)
+{
+    return QStringLiteral("データベースファイル %1 がありません。\r\n"
+                          "ファイルの移動や削除、ネットワークの共有フォルダが接続されていない、"
+                          "zuvaro3.ini の DB_PATH の誤りなどが考えられます。\r\n")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+QString CleanPath(const QString& path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
 } // namespace
 
 namespace FirstStartDatabase {
+
+bool IsMissing(const QString& path)
+{
+    return !FbDatabase::IsServerPath(path) && !QFileInfo::exists(path);
+}
+
+bool HasEarlierLogs()
+{
+    return !QDir(gLogDir).entryList(QDir::Files | QDir::Hidden).isEmpty();
+}
+
+QStringList EarlierUse(const QString& backupFolder, bool loggedBefore)
+{
+    QStringList found;
+    const QString journal = gDataDir + QStringLiteral("/CallJournal.txt");
+    if (QFileInfo::exists(journal))
+        found << QStringLiteral("call journal ") + journal;
+    if (!backupFolder.isEmpty() && !BackupSet::List(backupFolder).isEmpty())
+        found << QStringLiteral("backup copies in ") + backupFolder;
+    if (loggedBefore)
+        found << QStringLiteral("diagnostic logs in ") + gLogDir;
+    return found;
+}
+
+bool IsFreshInstallation(const QString& path, const QString& backupFolder, bool loggedBefore)
+{
+    return CleanPath(path) == CleanPath(AppPaths::defaultDatabasePath()) &&
+           EarlierUse(backupFolder, loggedBefore).isEmpty();
+}
+
+QString MissingQuestion(const QString& path)
+{
+    return MissingText(path) +
+           QStringLiteral("新しいデータベースを作成すると、これまでの顧客や通話履歴は表示されません。\r\n\r\n"
+                          "はい: バックアップから復元\r\n"
+                          "いいえ: 新しい空のデータベースを作成\r\n"
+                          "キャンセル: 終了");
+}
+
+QString MissingUnattendedText(const QString& path)
+{
+    return MissingText(path) + QStringLiteral("データベースを作成せずに終了します。");
+}
 
 Outcome Ensure(const QString& path)
 {

@@ -8,6 +8,7 @@
 
 #include <QHash>
 #include <QMap>
+#include <QSet>
 
 namespace {
 const QString kArrow = QStringLiteral(" → ");
@@ -23,6 +24,14 @@ int NumberUnifier::Plan::Changes() const
     int n = int(Tels.size() + Log.size());
     for (const CustChange& c : Customers)
         n += c.Skipped ? 0 : 1;
+    return n;
+}
+
+int NumberUnifier::Plan::LeftAlone() const
+{
+    int n = int(Collisions.size());
+    for (const CustChange& c : Customers)
+        n += c.Skipped ? 1 : 0;
     return n;
 }
 
@@ -53,6 +62,9 @@ QStringList NumberUnifier::Plan::Describe() const
                          QStringLiteral(" ") + c.CustTelNon + kArrow + c.NewCustTelNon +
                          QStringLiteral(" は 管理番号 %1 ").arg(c.OtherCustNo) + c.OtherName +
                          QStringLiteral(" と重なります（顧客情報で番号を直してください）");
+    for (const TelsCollision& c : Collisions)
+        lines << QStringLiteral("変更しません: ") + c.Members.join(QStringLiteral("、")) + QStringLiteral(" は ") +
+                     c.NewTelNo + QStringLiteral(" で重なりますが別の発信者です（電話帳で番号を直してください）");
     return lines;
 }
 
@@ -108,9 +120,14 @@ NumberUnifier::Plan NumberUnifier::Survey()
         plan.Customers << change;
     }
 
+    QHash<QString, int> custByKeyAfter; // customer key after the change -> index into custs
+    for (int i = 0; i < custs.size(); ++i)
+        custByKeyAfter.insert(custKeyAfter.value(custs.at(i).Key), i);
+
     struct Entry
     {
         QString TelNo, CustTelNon, Caller, NewTelNo, NewCustTelNon;
+        int Cust = -1; // index into custs of the customer it links to after the change
     };
     QMap<QString, QList<Entry>> groups; // national form -> entries
     q.setSql(QStringLiteral("select TEL_NO, CUST_TEL_NON, CALLER from TELS order by TEL_NO"));
@@ -126,25 +143,64 @@ NumberUnifier::Plan NumberUnifier::Survey()
             e.NewCustTelNon = e.NewTelNo; // a number first seen on a call is its own key
         else
             e.NewCustTelNon = National(e.CustTelNon);
+        e.Cust = custByKeyAfter.value(e.NewCustTelNon, -1);
         groups[e.NewTelNo] << e;
     }
     q.close();
-    auto realName = [this](const Entry& e) { return !e.Caller.trimmed().isEmpty() && e.Caller != FUnknownName; };
-    for (const QList<Entry>& group : groups) {
+    auto realName = [this](const QString& name) { return !name.trimmed().isEmpty() && name != FUnknownName; };
+    QSet<QString> collided; // national forms whose entries stay as they are
+    for (auto g = groups.cbegin(); g != groups.cend(); ++g) {
+        const QList<Entry>& group = g.value();
+        // The callers that meet here: each entry, and the customer whose number this is when
+        // no entry links to it yet (an entry moving here would take its calls).
+        QSet<QString> names;
+        QSet<int> customers;
+        QStringList members;
+        for (const Entry& e : group) {
+            if (realName(e.Caller))
+                names.insert(e.Caller.trimmed());
+            if (e.Cust >= 0)
+                customers.insert(e.Cust);
+            members << shown(e.TelNo) + QStringLiteral("（") + e.Caller + QStringLiteral("）");
+        }
+        const int owner = custByKeyAfter.value(g.key(), -1);
+        const bool ownerApart = owner >= 0 && !customers.contains(owner);
+        if (ownerApart) {
+            customers.insert(owner);
+            if (realName(custs.at(owner).Name))
+                names.insert(custs.at(owner).Name.trimmed());
+            members << QStringLiteral("顧客 管理番号 %1 ").arg(custs.at(owner).No) + custs.at(owner).Name;
+        }
+        const bool moves = group.size() > 1 || group.first().NewTelNo != group.first().TelNo;
+        if (moves && group.size() + (ownerApart ? 1 : 0) > 1 && (names.size() > 1 || customers.size() > 1)) {
+            collided.insert(g.key());
+            plan.Collisions << TelsCollision{g.key(), members};
+            // Numbers stay; a link follows its customer's new number.
+            for (const Entry& e : group) {
+                const QString link = custKeyAfter.value(e.CustTelNon, e.CustTelNon);
+                if (link != e.CustTelNon)
+                    plan.Tels << TelsChange{e.TelNo,  e.TelNo, e.CustTelNon, link,
+                                            e.Caller, false,   QString(),    QString()};
+            }
+            continue;
+        }
         int winner = 0;
         for (int i = 1; i < group.size(); ++i) {
             const Entry& a = group.at(i);
             const Entry& w = group.at(winner);
-            if (realName(a) != realName(w)) {
-                if (realName(a))
+            if (realName(a.Caller) != realName(w.Caller)) {
+                if (realName(a.Caller))
                     winner = i;
             } else if (a.TelNo == a.NewTelNo && w.TelNo != w.NewTelNo) {
                 winner = i;
             }
         }
-        const Entry& w = group.at(winner);
+        Entry w = group.at(winner);
+        // The one customer among them keeps every call of the group.
+        if (customers.size() == 1 && w.Cust < 0)
+            w.NewCustTelNon = custKeyAfter.value(custs.at(*customers.cbegin()).Key);
         for (int i = 0; i < group.size(); ++i) {
-            const Entry& e = group.at(i);
+            const Entry& e = i == winner ? w : group.at(i);
             if (i != winner)
                 plan.Tels << TelsChange{e.TelNo,  e.NewTelNo, e.CustTelNon, e.NewCustTelNon,
                                         e.Caller, true,       w.TelNo,      w.Caller};
@@ -158,7 +214,8 @@ NumberUnifier::Plan NumberUnifier::Survey()
     for (q.open(); !q.eof(); q.next()) {
         const QString telNo = q.fieldByName(QStringLiteral("TEL_NO")).asString();
         const QString national = National(telNo);
-        if (national != telNo)
+        // The calls of entries left apart stay with them.
+        if (national != telNo && !collided.contains(national))
             plan.Log << LogChange{telNo, national, q.fieldByName(QStringLiteral("N")).asInteger()};
     }
     q.close();

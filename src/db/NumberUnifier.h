@@ -12,10 +12,14 @@ class FbDatabase;
 //
 // Survey reads and changes nothing; Apply writes a survey in one transaction, so a failure or
 // a killed process leaves everything as it was. A second run finds nothing to do.
-// - Phone-book entries that meet in one national form become one: an entry with a real name
-//   wins over one still named as an unknown caller, then the entry already in the national
-//   form, then the first by number; the others are removed. Their calls stay: the log rows
-//   follow the number.
+// - Phone-book entries that meet in one national form become one only when they are the same
+//   caller: one real name among them (entries still named as an unknown caller have none) and
+//   at most one customer (linked, or owning that number). An entry with a real name wins over
+//   one still named as an unknown caller, then the entry already in the national form, then
+//   the first by number; the others are removed. Their calls stay: the log rows follow the
+//   number, and the entry that stays keeps the customer link.
+// - Entries of different callers that would meet keep their numbers, and so do their calls;
+//   they are reported, for a person to settle in the phone book.
 // - Customers are never merged: a customer whose number would meet another customer's keeps
 //   its number and is reported, for a person to settle in the customer frame.
 // - Responses are linked by call and customer number, which do not change.
@@ -43,6 +47,12 @@ public:
         int OtherCustNo = 0;
         QString OtherName;
     };
+    // Entries of different callers that would meet in one national form: left as they are.
+    struct TelsCollision
+    {
+        QString NewTelNo;
+        QStringList Members; // "number（name）" of each entry, "顧客 管理番号 n name" of a customer
+    };
     struct LogChange
     {
         QString TelNo;
@@ -54,11 +64,14 @@ public:
         QList<TelsChange> Tels;
         QList<CustChange> Customers;
         QList<LogChange> Log;
-        // Rows the plan writes (skipped customers are only reported).
+        QList<TelsCollision> Collisions;
+        // Rows the plan writes (skipped customers and collisions are only reported).
         int Changes() const;
         bool IsEmpty() const { return Changes() == 0; }
-        // One line per change, then per skipped customer, in Japanese, for the list shown
-        // before the user confirms and for the command's output.
+        // Skipped customers and collisions: what a person has to settle.
+        int LeftAlone() const;
+        // One line per change, then per skipped customer and collision, in Japanese, for the
+        // list shown before the user confirms and for the command's output.
         QStringList Describe() const;
     };
 

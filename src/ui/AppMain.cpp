@@ -2,6 +2,7 @@
 
 #include "admin/LoginFlow.h"
 #include "calls/TfrmMain.h"
+#include "calls/ui/MissingDatabase.h"
 #include "core/AppError.h"
 #include "core/AppGlobals.h"
 #include "core/DiagLog.h"
@@ -68,6 +69,8 @@ void Restart()
 
 int ZuvaroMain(int argc, char** argv)
 {
+    // Before anything else: the login handed over by a restart must not linger.
+    LoginFlow::ReceiveRestartCredentials();
     // Answered before the application object exists: a terminal without a display will do.
     QStringList rawArgs;
     for (int i = 1; i < argc; ++i)
@@ -94,6 +97,8 @@ int ZuvaroMain(int argc, char** argv)
     // Common initialisation.
     SharedData::PrepareProcess();
     InitProcessValues();
+    // Before this start writes a log of its own.
+    const bool loggedBefore = FirstStartDatabase::HasEarlierLogs();
     if (!CreateDataFolders())
         qWarning("zuvaro3: cannot create the data folders below %s", qPrintable(gDataDir));
     OpenSettingsFile();
@@ -122,25 +127,27 @@ int ZuvaroMain(int argc, char** argv)
         // The desktop session ending ends the program the same way.
         QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
                          [](QSessionManager&) { StopRequest::Request(QStringLiteral("session end")); });
-        // A fresh PC: the database the settings name is made here, before the first attachment.
-        FirstStartDatabase::Ensure(GTelDbPath);
-        dmCmn = new TdmCmn(GTelDbPath);
+        if (MissingDatabase::Settle(GTelDbPath, GAutoBackupPath, loggedBefore))
+            dmCmn = new TdmCmn(GTelDbPath);
         ZuvaroApplication::setReconnectHandler([](const QString& message) {
             if (dmCmn)
                 dmCmn->ReDBConnect(message);
             SignalWatcher::ReinstallHandlers();
         });
-        auto form = std::make_unique<TfrmMain>();
+        auto form = dmCmn ? std::make_unique<TfrmMain>() : nullptr;
         bool created = false;
         try {
-            created = form->FormCreate();
+            created = form && form->FormCreate();
         } catch (const AppError& e) {
             // A failure after the database is up (a list that did not load): report it
             // like any other and keep going.
             ZuvaroApplication::HandleException(e);
             created = !form->StartupAborted();
         }
-        if (!created) {
+        if (!form) {
+            // Ended at the missing database: nothing was attached or created.
+            rc = 1;
+        } else if (!created) {
             // A login that was not completed ends the program normally.
             rc = form->LoginRefused() ? 0 : 1;
         } else {

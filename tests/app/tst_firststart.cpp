@@ -59,8 +59,7 @@ private slots:
     void firstStartCreatesTheDatabase()
     {
         TestEnv env;
-        const QString db = env.path("shop/db/SHOP.FDB");
-        env.writeIni("[ZUVARO_DB]\nDB_PATH=" + db + "\n");
+        const QString db = AppPaths::defaultDatabasePath();
         ProgramRunner runner;
         QProcess* p = runner.start();
         QVERIFY(ProgramRunner::waitForLog(QStringLiteral("Android版 Ver. ")));
@@ -75,6 +74,45 @@ private slots:
         QVERIFY(ProgramRunner::waitForLog(QStringLiteral("Android版 Ver. ")));
         QVERIFY(!ProgramRunner::logText().contains(QStringLiteral("FirstStartDatabase")));
         QCOMPARE(runner.terminate(p), 0);
+    }
+
+    // Anything but the default file on a PC not used yet is a file gone missing: an
+    // unattended start names it, ends, and creates nothing.
+    void missingDatabaseEndsUnattended_data()
+    {
+        QTest::addColumn<QString>("dbPath"); // relative to the data root; empty: the default
+        QTest::addColumn<QString>("trace");  // a file of earlier use, relative to the data root
+        QTest::addRow("a typo in DB_PATH") << "ordova/common/ZUVARODB.FBD" << "";
+        QTest::addRow("a share that did not mount") << "mnt/share/ZUVARODB.FDB" << "";
+        QTest::addRow("default, after a run") << "" << "ordova/zuvaro3/log/log_OLD_Cur.txt";
+        QTest::addRow("default, calls journaled") << "" << "ordova/zuvaro3/CallJournal.txt";
+        QTest::addRow("default, backups taken") << "" << "backup/ZUVARODB_20240501_123000.FDB";
+    }
+
+    void missingDatabaseEndsUnattended()
+    {
+        QFETCH(QString, dbPath);
+        QFETCH(QString, trace);
+        TestEnv env;
+        const QString db = dbPath.isEmpty() ? AppPaths::defaultDatabasePath() : env.path("data/" + dbPath);
+        env.writeIni("[ZUVARO_DB]\nDB_PATH=" + (dbPath.isEmpty() ? QString() : db) +
+                     "\n[BASIC]\nAUTO_BACKUP_PATH=" + env.path("data/backup") + "\n");
+        if (!trace.isEmpty()) {
+            QVERIFY(QDir().mkpath(QFileInfo(env.path("data/" + trace)).path()));
+            QFile f(env.path("data/" + trace));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("x");
+        }
+        ProgramRunner runner("yes");
+        QCOMPARE(runner.run({}), 1);
+        const QString log = ProgramRunner::logText();
+        QVERIFY2(log.contains(QString::fromUtf8("MessageBox(error): データベースファイル ") + db +
+                              QString::fromUtf8(" がありません。")),
+                 qPrintable(log));
+        QVERIFY(log.contains(QString::fromUtf8("データベースを作成せずに終了します。")));
+        QVERIFY(!log.contains(QStringLiteral("Android版 Ver. ")));
+        QVERIFY(!QFileInfo::exists(db));
+        QVERIFY(!QFileInfo::exists(env.path("data/mnt"))); // not even the folder of the share
     }
 
     // The cases the program cannot or must not create, in process.

@@ -122,6 +122,80 @@ private slots:
         QCOMPARE(again.Describe().size(), 1);
     }
 
+    // Rows of different callers that meet in one form stay apart and are listed; rows of one
+    // caller still become one.
+    void differentCallersStayApart()
+    {
+        TestEnv env;
+        LoadStartupSettings();
+        TestDatabase db(env.path("shop.fdb"));
+        const QStringList sql{
+            // Two shops' entries in two forms of one number.
+            "insert into TELS (TEL_NO, CUST_TEL_NON, CALLER) values ('+81 3-5555-6666', '+81 3-5555-6666', '佐藤商店')",
+            "insert into TELS (TEL_NO, CUST_TEL_NON, CALLER) values ('0355556666', '0355556666', '鈴木商会')",
+            // Two customers whose numbers meet, each with its entry and calls.
+            "insert into CUSTOMER (CUST_NO, CUST_NAME, CUST_TEL, CUST_TEL_NON) values "
+            "(104, '高橋設備', '+81-6-1111-2222', '+8161111222')",
+            "insert into CUSTOMER (CUST_NO, CUST_NAME, CUST_TEL, CUST_TEL_NON) values "
+            "(105, '伊藤電機', '06-111-1222', '061111222')",
+            "insert into TELS (TEL_NO, CUST_TEL_NON, CALLER) values ('+8161111222', '+8161111222', '高橋設備')",
+            "insert into TELS (TEL_NO, CUST_TEL_NON, CALLER) values ('061111222', '061111222', '伊藤電機')",
+            // A customer whose only entry would move onto another customer's number.
+            "insert into CUSTOMER (CUST_NO, CUST_NAME, CUST_TEL, CUST_TEL_NON) values (106, '林商店', '0451234567', "
+            "'0451234567')",
+            "insert into CUSTOMER (CUST_NO, CUST_NAME, CUST_TEL, CUST_TEL_NON) values (107, '森商店', '045-999', "
+            "'045999')",
+            "insert into TELS (TEL_NO, CUST_TEL_NON, CALLER) values ('+81451234567', '045999', '森商店')",
+            // One caller in two forms, the same name: still one entry afterwards.
+            "insert into TELS (TEL_NO, CUST_TEL_NON, CALLER) values ('+81 52-000-1111', '+81 52-000-1111', '中村屋')",
+            "insert into TELS (TEL_NO, CUST_TEL_NON, CALLER) values ('0520001111', '0520001111', '中村屋')",
+        };
+        for (const QString& s : sql)
+            db.dm()->ExecSql(s);
+        // One call each, in this order (LOG_NO 1, 2, ...).
+        const QStringList calls{"+81 3-5555-6666", "+8161111222", "+8161111222", "+8161111222",
+                                "061111222",       "061111222",   "+81451234567"};
+        for (int i = 0; i < calls.size(); ++i)
+            db.dm()->ExecSql(QString("insert into LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE, PORT_NO) values (%1, "
+                                     "'2024/05/01 10:00:00', '%2', '着信', 1)")
+                                 .arg(i + 1)
+                                 .arg(calls.at(i)));
+        auto callsOf = [](int custNo) {
+            return scalar(QString("select count(*) from LOG g join TELS t on t.TEL_NO = g.TEL_NO join CUSTOMER c on "
+                                  "c.CUST_TEL_NON = t.CUST_TEL_NON where c.CUST_NO = %1")
+                              .arg(custNo));
+        };
+        const QStringList before{callsOf(104), callsOf(105), callsOf(106), callsOf(107)};
+        QCOMPARE(before, (QStringList{"3", "2", "0", "1"}));
+
+        NumberUnifier unifier(dmCmn->IBDatabase1, "81", GUnknownName);
+        const NumberUnifier::Plan plan = unifier.Survey();
+        const QString listed = plan.Describe().join('\n');
+        QVERIFY2(listed.contains(
+                     "変更しません: +81 3-5555-6666（佐藤商店）、0355556666（鈴木商会） は 0355556666 で重なりますが"
+                     "別の発信者です（電話帳で番号を直してください）"),
+                 qPrintable(listed));
+        QVERIFY(
+            listed.contains("変更しません: +8161111222（高橋設備）、061111222（伊藤電機） は 061111222 で重なります"));
+        QVERIFY(listed.contains(
+            "変更しません: +81451234567（森商店）、顧客 管理番号 106 林商店 は 0451234567 で重なります"));
+        QVERIFY(listed.contains(
+            "電話帳: +81 52-000-1111（中村屋）は 0520001111 の 中村屋（0520001111）と重なるため削除します"));
+        QCOMPARE(plan.LeftAlone(), 4); // three collisions and customer 104
+        unifier.Apply(plan);
+
+        // Every customer keeps its calls; both shops keep their names and calls.
+        QCOMPARE((QStringList{callsOf(104), callsOf(105), callsOf(106), callsOf(107)}), before);
+        QCOMPARE(scalar("select CALLER from TELS where TEL_NO = '+81 3-5555-6666'"), QString("佐藤商店"));
+        QCOMPARE(scalar("select CALLER from TELS where TEL_NO = '0355556666'"), QString("鈴木商会"));
+        QCOMPARE(scalar("select TEL_NO from LOG where LOG_NO = 1"), QString("+81 3-5555-6666"));
+        QCOMPARE(scalar("select count(*) from TELS where CALLER = '中村屋'"), QString("1"));
+        // Nothing more to do until a person settles the rest; they stay listed.
+        const NumberUnifier::Plan again = unifier.Survey();
+        QVERIFY(again.IsEmpty());
+        QCOMPARE(again.LeftAlone(), 4);
+    }
+
     void aFailurePartWayChangesNothing()
     {
         TestEnv env;
@@ -167,6 +241,7 @@ private slots:
         QCOMPARE(tool({"--dry-run"}, &out), 0);
         QVERIFY2(out.contains("通話履歴: +819012345678 → 09012345678（2 件）"), qPrintable(out));
         QVERIFY(out.contains("nothing written"));
+        QVERIFY2(out.contains("変更しません: 顧客 管理番号 3") && out.contains("1 left as they are"), qPrintable(out));
         QCOMPARE(snapshot(), before);
         dmCmn->IBDatabase1.close();
 

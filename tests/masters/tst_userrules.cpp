@@ -15,6 +15,8 @@
 
 #include <QtTest>
 
+#include <fcntl.h>
+
 namespace {
 
 struct UserCase
@@ -145,24 +147,52 @@ private slots:
 
     void restartHandOverIsTakenOnceAndWinsOverArguments()
     {
-        QProcessEnvironment env;
-        LoginFlow::PutRestartCredentials(env, TUser{QStringLiteral("田中:1"), QString(), QStringLiteral("p:w %"), 1});
-        QVERIFY(!env.value(LoginFlow::RestartVariable()).contains(QStringLiteral("p:w")));
-        qputenv(LoginFlow::RestartVariable().toLatin1().constData(), env.value(LoginFlow::RestartVariable()).toLatin1());
+        const QByteArray descriptor = LoginFlow::RestartDescriptorVariable().toLatin1();
+        const QByteArray legacy = LoginFlow::RestartVariable().toLatin1();
+        const int fd = LoginFlow::OpenRestartHandOver(TUser{"田中:1", QString(), "p:w %", 1});
+        QVERIFY(fd > 2);
+        qputenv(descriptor.constData(), QByteArray::number(fd));
         const auto taken = LoginFlow::AutomaticCredentials({QStringLiteral("other"), QStringLiteral("x")});
         QVERIFY(taken);
         QCOMPARE(taken->UserId, QStringLiteral("田中:1"));
         QCOMPARE(taken->Passwd, QStringLiteral("p:w %"));
-        QVERIFY(!qEnvironmentVariableIsSet(LoginFlow::RestartVariable().toLatin1().constData()));
+        QVERIFY(!qEnvironmentVariableIsSet(descriptor.constData()));
+        QCOMPARE(::fcntl(fd, F_GETFD), -1); // read and closed
+
+        // A copy restarted by an earlier version: its variable still logs in, and goes; a
+        // number that names no hand-over pipe (here the input) is not read.
+        qputenv(legacy.constData(), "sato:pw%3A1");
+        qputenv(descriptor.constData(), "0");
+        LoginFlow::ReceiveRestartCredentials();
+        QVERIFY(!qEnvironmentVariableIsSet(legacy.constData()) && !qEnvironmentVariableIsSet(descriptor.constData()));
+        QCOMPARE(LoginFlow::AutomaticCredentials({})->Passwd, QStringLiteral("pw:1"));
 
         // Then the two arguments; anything else asks.
         QCOMPARE(LoginFlow::AutomaticCredentials({QStringLiteral("a"), QStringLiteral("b")})->Passwd,
                  QStringLiteral("b"));
         QVERIFY(!LoginFlow::AutomaticCredentials({QStringLiteral("a")}));
         // Nobody logged in: nothing to hand over.
-        QProcessEnvironment none;
-        LoginFlow::PutRestartCredentials(none, TUser());
-        QVERIFY(!none.contains(LoginFlow::RestartVariable()));
+        QCOMPARE(LoginFlow::OpenRestartHandOver(TUser()), -1);
+    }
+
+    // The restarted copy's environment never holds the password; its inherited pipe does.
+    void restartedCopyGetsThePipeNotTheEnvironment()
+    {
+        QTemporaryDir dir;
+        QFile script(dir.filePath("copy.sh"));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\n{ cat; echo; cat /proc/$$/environ; } <&\"$ZUVARO_RESTART_FD\" > \"$0.part\"\n"
+                     "mv \"$0.part\" \"$0.out\"\n");
+        script.close();
+        QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(LoginFlow::StartRestartedCopy(script.fileName(), TUser{"tanaka", QString(), "Zq7!secret", 1}));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(script.fileName() + ".out"), 20000);
+        QFile out(script.fileName() + ".out");
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        const QByteArray handed = out.readLine(), env = out.readAll();
+        QCOMPARE(handed, QByteArray("tanaka:Zq7%21secret\n"));
+        QVERIFY(env.contains("ZUVARO_RESTART_FD="));
+        QVERIFY(!env.contains("Zq7!secret") && !env.contains("ZUVARO_RESTART_LOGIN"));
     }
 };
 

@@ -37,6 +37,9 @@ int UnifyNumbers(const QString& path, const QString& countryCode, const QString&
         const NumberUnifier::Plan plan = unifier.Survey();
         for (const QString& line : plan.Describe())
             std::printf("%s\n", qPrintable(line));
+        if (plan.LeftAlone() > 0)
+            std::printf("%d left as they are (listed as 変更しません): different callers meet there.\n",
+                        plan.LeftAlone());
         if (plan.IsEmpty()) {
             std::printf("Nothing to change.\n");
             return 0;
@@ -82,9 +85,11 @@ int main(int argc, char** argv)
         "--unify-numbers works on an existing database instead: it brings the numbers of the phone book,\n"
         "the customers and the call log into their national form (blanks, hyphens, dots and brackets\n"
         "removed, full-width digits made ASCII, +<country code> or 00<country code> written as 0), lists\n"
-        "every change and makes them all in one transaction. Phone-book entries that meet in one form\n"
-        "become one (a real name wins over the unknown-caller name); customers whose numbers would meet\n"
-        "are listed and left as they are. Running it again changes nothing."));
+        "every change and makes them all in one transaction. Phone-book entries of one caller that meet\n"
+        "in one form become one (a real name wins over the unknown-caller name); entries of different\n"
+        "callers (other names, other customers) and customers whose numbers would meet keep their\n"
+        "numbers and calls, and are listed (\"変更しません\") for a person to settle. Running it again\n"
+        "changes nothing."));
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption postal(QStringList{QStringLiteral("postal-csv")},
