@@ -134,6 +134,16 @@ private slots:
         const QString out =
             run("appstreamcli", {"validate", "--no-net", FUsr + "/share/metainfo/jp.ordova.zuvaro3.metainfo.xml"}, &rc);
         QVERIFY2(rc == 0, qPrintable(out));
+
+        // Software centres offer the package for each program it provides: every one installed.
+        QFile metainfo(FUsr + "/share/metainfo/jp.ordova.zuvaro3.metainfo.xml");
+        QVERIFY(metainfo.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(metainfo.readAll());
+        const QStringList programs = QDir(FUsr + "/bin").entryList(QDir::Files);
+        QVERIFY(!programs.isEmpty());
+        for (const QString& program : programs)
+            QVERIFY2(text.contains("<binary>" + program + "</binary>"), qPrintable(program));
+        QVERIFY(text.contains("<project_license>GPL-3.0-or-later</project_license>"));
     }
 
     // Every manual page renders without a warning and names every option its program knows.
