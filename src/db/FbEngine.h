@@ -6,3 +6,6 @@
 void EnsureEngineShutdownAtExit();
 // Stops the engine now (all attachments must be closed).
 void ShutdownEngine();
+// The Firebird series of the client library and its embedded engine (3 on Debian 12, 4 on
+// Debian 13): 4 writes on-disk structure 13 and no longer opens the structure 12 files of 3.
+int EngineMajorVersion();
