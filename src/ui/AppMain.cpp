@@ -13,6 +13,7 @@
 #include "core/StopRequest.h"
 #include "db/FbEngine.h"
 #include "db/FirstStartDatabase.h"
+#include "db/StructureConversion.h"
 #include "db/TdmCmn.h"
 #include "platform/CopyDataChannel.h"
 #include "platform/RuntimeFolder.h"
@@ -124,6 +125,9 @@ int ZuvaroMain(int argc, char** argv)
                          [](QSessionManager&) { StopRequest::Request(QStringLiteral("session end")); });
         // A fresh PC: the database the settings name is made here, before the first attachment.
         FirstStartDatabase::Ensure(GTelDbPath);
+        // A file of the older on-disk structure (from a PC of the older release, or this PC's
+        // own after the system upgrade) is carried over before anything attaches to it.
+        StructureConversion::ConvertAtStart(GTelDbPath);
         dmCmn = new TdmCmn(GTelDbPath);
         ZuvaroApplication::setReconnectHandler([](const QString& message) {
             if (dmCmn)
