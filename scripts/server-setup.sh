@@ -11,8 +11,9 @@
 # Run as root. Running it again changes nothing and prints the same lines.
 #
 # Environment: ZUVARO_SERVER_DB (the database file, default ZUVARODB.FDB in the server's
-# database folder, /var/lib/firebird/3.0/data on Debian 12, /var/lib/firebird/4.0/data on 13), ZUVARO_SERVER_HOST (the name or address the PCs
-# use, default this PC's first address).
+# database folder: /var/lib/firebird/3.0/data on Debian 12, /var/lib/firebird/4.0/data on 13,
+# where a database left in the 3.0 folder by the system upgrade is used and converted),
+# ZUVARO_SERVER_HOST (the name or address the PCs use, default this PC's first address).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,6 +29,12 @@ DB_USER=ZUVARO
 CONF=$FB_CONF_DIR/firebird.conf
 SECRET=$FB_CONF_DIR/zuvaro.password
 SYSDBA_FILE=$FB_CONF_DIR/SYSDBA.password
+# After the upgrade to Debian 13 the database the older server kept stays at its path (the
+# PCs' settings name it) and is converted below.
+OLD_DB_FILE=/var/lib/firebird/$FB_OLD_VERSION/data/ZUVARODB.FDB
+if [ -z "${ZUVARO_SERVER_DB:-}" ] && [ -n "$FB_OLD_VERSION" ] && [ ! -f "$DB_FILE" ] && [ -f "$OLD_DB_FILE" ]; then
+    DB_FILE=$OLD_DB_FILE
+fi
 
 scripts/deps.sh
 if ! dpkg-query -W -f='${Status}' "firebird$FB_VERSION-server" 2>/dev/null | grep -q "install ok installed"; then
@@ -78,14 +85,18 @@ PASSWORD=$(cat "$SECRET")
 ISC_PASSWORD=$(. "$SYSDBA_FILE" && echo "$ISC_PASSWORD")
 # The database: created through the embedded engine as the server's account, with a lock
 # folder of its own so it never leaves files the server cannot open.
+LOCK_DIR=$(mktemp -d)
+chown firebird:firebird "$LOCK_DIR"
 if [ ! -f "$DB_FILE" ]; then
-    LOCK_DIR=$(mktemp -d)
-    chown firebird:firebird "$LOCK_DIR"
     mkdir -p "$(dirname "$DB_FILE")"
     chown firebird:firebird "$(dirname "$DB_FILE")"
     runuser -u firebird -- env FIREBIRD_LOCK="$LOCK_DIR" "$INITDB" --owner "$DB_USER" "$DB_FILE"
-    rm -rf "$LOCK_DIR"
+elif [ -n "$FB_OLD_VERSION" ]; then
+    # A database of the older on-disk structure (a Debian 12 server's), which this server
+    # cannot open, is converted in one step; a current one is left as it is.
+    runuser -u firebird -- env FIREBIRD_LOCK="$LOCK_DIR" "$INITDB" --convert "$DB_FILE"
 fi
+rm -rf "$LOCK_DIR"
 chown firebird:firebird "$DB_FILE"
 chmod 660 "$DB_FILE"
 
