@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 namespace {
 QByteArray Digest(const QString& file)
 {
@@ -56,6 +58,10 @@ class TstStructureConversion : public QObject
     Q_OBJECT
 
     TestEnv FEnv;
+    // Each test's folder, with a file of the older structure in it where both series are here.
+    std::unique_ptr<QTemporaryDir> FDir;
+    QString FFile;
+    QByteArray FBefore;
 
     // Why this machine cannot convert; empty when both series are installed.
     static QString missingSeries()
@@ -71,11 +77,26 @@ class TstStructureConversion : public QObject
     }
 
 private slots:
+    void init()
+    {
+        FDir = std::make_unique<QTemporaryDir>();
+        FFile = FDir->filePath(QStringLiteral("ZUVARODB.FDB"));
+        const QString missing = missingSeries();
+        if (!missing.isEmpty()) {
+            if (QLatin1String(QTest::currentTestFunction()) != QLatin1String("detection"))
+                QSKIP(qPrintable(missing));
+            return;
+        }
+        QString error;
+        QVERIFY2(MakeOldFile(FFile, &error), qPrintable(error));
+        FBefore = Digest(FFile);
+    }
+
     // The structure is read from the header page; only a local file of an older one is
     // converted.
     void detection()
     {
-        QTemporaryDir dir;
+        QTemporaryDir& dir = *FDir;
         const QString current = dir.filePath(QStringLiteral("current.fdb"));
         FbDatabase::createDatabase(current, QStringLiteral("SYSDBA"), QStringLiteral("pinewoodx"));
         QCOMPARE(StructureConversion::FileStructure(current), StructureConversion::EngineStructure());
@@ -93,11 +114,8 @@ private slots:
 
         if (!missingSeries().isEmpty())
             QSKIP(qPrintable(missingSeries()));
-        const QString old = dir.filePath(QStringLiteral("old.fdb"));
-        QString error;
-        QVERIFY2(MakeOldFile(old, &error), qPrintable(error));
-        QCOMPARE(StructureConversion::FileStructure(old), 12);
-        QVERIFY(StructureConversion::Needed(old));
+        QCOMPARE(StructureConversion::FileStructure(FFile), 12);
+        QVERIFY(StructureConversion::Needed(FFile));
     }
 
     // One step: every row carried over and readable by this engine, the original kept
@@ -105,14 +123,8 @@ private slots:
     // run finds nothing to do.
     void convertsInOneStep()
     {
-        if (!missingSeries().isEmpty())
-            QSKIP(qPrintable(missingSeries()));
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("ZUVARODB.FDB"));
-        QString error;
-        QVERIFY2(MakeOldFile(file, &error), qPrintable(error));
+        const QString& file = FFile;
         QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup));
-        const QByteArray before = Digest(file);
 
         StructureConversion conversion(file);
         QVERIFY2(conversion.Run(), qPrintable(conversion.Failure()));
@@ -122,10 +134,10 @@ private slots:
         QCOMPARE(conversion.FromStructure(), 12);
         QCOMPARE(StructureConversion::FileStructure(file), 13);
         QVERIFY(!StructureConversion::Needed(file));
-        QCOMPARE(Digest(conversion.KeptOriginal()), before);
+        QCOMPARE(Digest(conversion.KeptOriginal()), FBefore);
         QVERIFY(QFileInfo(conversion.KeptOriginal()).fileName().startsWith(QStringLiteral("ZUVARODB.FDB_ods12_")));
         QCOMPARE(QFileInfo(file).permissions(), QFileInfo(conversion.KeptOriginal()).permissions());
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+        QCOMPARE(QDir(FDir->path()).entryList(QDir::Files).size(), 2);
         QVERIFY(conversion.NoticeAfter().contains(QStringLiteral("251 行")));
 
         FbDatabase db;
@@ -147,13 +159,7 @@ private slots:
     // the next attempt starts again and succeeds.
     void stoppedHalfWayLeavesTheOriginal()
     {
-        if (!missingSeries().isEmpty())
-            QSKIP(qPrintable(missingSeries()));
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("ZUVARODB.FDB"));
-        QString error;
-        QVERIFY2(MakeOldFile(file, &error), qPrintable(error));
-        const QByteArray before = Digest(file);
+        const QString& file = FFile;
 
         // Asked at the latest once the converted file is there, before it replaces the original.
         StructureConversion stopped(file);
@@ -163,13 +169,13 @@ private slots:
         });
         QVERIFY(!stopped.Run());
         QCOMPARE(stopped.Failure(), QStringLiteral("stopped"));
-        QCOMPARE(Digest(file), before);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("ZUVARODB.FDB")});
+        QCOMPARE(Digest(file), FBefore);
+        QCOMPARE(QDir(FDir->path()).entryList(QDir::Files), QStringList{QStringLiteral("ZUVARODB.FDB")});
         QVERIFY(StructureConversion::Needed(file));
 
         // What a kill leaves: the work files of the interrupted attempt.
         for (const char* leftover : {"ZUVARODB.FDB.convert", "ZUVARODB.FDB.convert.fbk"}) {
-            QFile f(dir.filePath(QLatin1String(leftover)));
+            QFile f(FDir->filePath(QLatin1String(leftover)));
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("partial");
         }
