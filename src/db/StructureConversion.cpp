@@ -133,8 +133,8 @@ QString StructureConversion::NoticeFailed() const
 
 void StructureConversion::removeLeftovers() const
 {
-    QFile::remove(FFile + QStringLiteral(".convert"));
-    QFile::remove(FFile + QStringLiteral(".convert.fbk"));
+    for (const char* suffix : {".convert", ".convert.fbk", ".convert.src"})
+        QFile::remove(FFile + QLatin1String(suffix));
 }
 
 bool StructureConversion::runTool(const QString& series, const QString& tool, const QStringList& args,
@@ -176,12 +176,12 @@ bool StructureConversion::runTool(const QString& series, const QString& tool, co
     return true;
 }
 
-bool StructureConversion::countWithOlderEngine(const QString& series, const QString& lockDir,
+bool StructureConversion::countWithOlderEngine(const QString& file, const QString& series, const QString& lockDir,
                                                QMap<QString, qint64>* rows, QString* owner)
 {
     QString out;
     if (!runTool(series, QStringLiteral("isql-fb"), {QStringLiteral("-q"), QStringLiteral("-user"),
-                                                     QStringLiteral("SYSDBA"), FFile},
+                                                     QStringLiteral("SYSDBA"), file},
                  lockDir, &out))
         return false;
     static const QRegularExpression line(QStringLiteral("^(TNAME|NROWS|DB_OWNER)\\s+(\\S.*?)\\s*$"),
@@ -257,6 +257,9 @@ bool StructureConversion::Run()
     removeLeftovers();
     const QString converted = FFile + QStringLiteral(".convert");
     const QString backup = FFile + QStringLiteral(".convert.fbk");
+    // The engines read a copy: an attachment writes to the file it opens (its header and
+    // transaction pages), and the original must stay exactly as it was.
+    const QString source = FFile + QStringLiteral(".convert.src");
     // Each series' engine gets a lock folder of its own: their shared files differ.
     QTemporaryDir oldLocks, newLocks;
     if (!oldLocks.isValid() || !newLocks.isValid()) {
@@ -270,15 +273,22 @@ bool StructureConversion::Run()
 
     QElapsedTimer t;
     t.start();
+    if (!QFile::copy(FFile, source)) {
+        FFailure = QStringLiteral("cannot copy %1 to %2").arg(FFile, source);
+        return failed();
+    }
+    FSteps << QStringLiteral("copied for reading in %1").arg(Seconds(t));
+    t.restart();
     QString owner, out;
-    if (!countWithOlderEngine(from, oldLocks.path(), &FRows, &owner))
+    if (!countWithOlderEngine(source, from, oldLocks.path(), &FRows, &owner))
         return failed();
     FSteps << QStringLiteral("counted with Firebird %1 in %2: %3").arg(from, Seconds(t), Counts(FRows));
     t.restart();
     if (!runTool(from, QStringLiteral("gbak"), {QStringLiteral("-b"), QStringLiteral("-g"), QStringLiteral("-user"),
-                                                QStringLiteral("SYSDBA"), FFile, backup},
+                                                QStringLiteral("SYSDBA"), source, backup},
                  oldLocks.path(), &out))
         return failed();
+    QFile::remove(source);
     FSteps << QStringLiteral("backed up with gbak %1 in %2").arg(from, Seconds(t));
     t.restart();
     // Restored as the original's owner: a server's database stays its login's.

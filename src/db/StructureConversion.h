@@ -9,7 +9,8 @@
 // A database file of an older on-disk structure than the embedded engine writes (structure
 // 12 of Firebird 3, which Firebird 4 no longer opens), carried over in one step with the
 // backup tool of each series, which Debian installs side by side:
-//   1. every table's rows counted by the older engine, and the file backed up by the older gbak;
+//   1. a copy of the file (an attachment writes to the file it opens) has every table's rows
+//      counted by the older engine and is backed up by the older gbak;
 //   2. the backup restored by the current gbak to "<file>.convert";
 //   3. the result opened by this process's engine and every table counted again;
 //   4. the original kept under a second name ("<file>_ods<N>_<yyyymmdd_hhnnss>", a hard link,
@@ -63,8 +64,8 @@ public:
 private:
     bool runTool(const QString& series, const QString& tool, const QStringList& args, const QString& lockDir,
                  QString* output);
-    bool countWithOlderEngine(const QString& series, const QString& lockDir, QMap<QString, qint64>* rows,
-                              QString* owner);
+    bool countWithOlderEngine(const QString& file, const QString& series, const QString& lockDir,
+                              QMap<QString, qint64>* rows, QString* owner);
     bool countWithThisEngine(const QString& file, QMap<QString, qint64>* rows);
     void removeLeftovers() const;
 

@@ -174,7 +174,7 @@ private slots:
         QVERIFY(StructureConversion::Needed(file));
 
         // What a kill leaves: the work files of the interrupted attempt.
-        for (const char* leftover : {"ZUVARODB.FDB.convert", "ZUVARODB.FDB.convert.fbk"}) {
+        for (const char* leftover : {"ZUVARODB.FDB.convert", "ZUVARODB.FDB.convert.fbk", "ZUVARODB.FDB.convert.src"}) {
             QFile f(FDir->filePath(QLatin1String(leftover)));
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("partial");
@@ -184,6 +184,7 @@ private slots:
         QCOMPARE(next.TotalRows(), 251);
         QVERIFY(!QFileInfo::exists(file + QStringLiteral(".convert")));
         QVERIFY(!QFileInfo::exists(file + QStringLiteral(".convert.fbk")));
+        QVERIFY(!QFileInfo::exists(file + QStringLiteral(".convert.src")));
     }
 };
 
