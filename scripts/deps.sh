@@ -6,22 +6,29 @@
 # installs the Debian packaging tools that scripts/package.sh uses.
 set -euo pipefail
 
+# shellcheck source=scripts/release.sh
+. "$(dirname "$0")/release.sh"
+
+# libminizip-dev: Debian 13's xlsxwriter names minizip in its pkg-config file.
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-serialport-dev libqt6serialport6 libgl-dev qt6-translations-l10n qt6-multimedia-dev
-    libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
+    libfbclient2 firebird-dev "firebird$FB_VERSION-server-core" "firebird$FB_VERSION-utils"
     libespeak-ng-dev espeak-ng-data libasound2-dev
-    libkakasi2-dev libxlsxwriter-dev
+    libkakasi2-dev libxlsxwriter-dev libminizip-dev
     libxcb1-dev
     librsvg2-bin
     fonts-ipafont-gothic
     socat python3 python3-xlrd python3-openpyxl poppler-utils xvfb xdotool
 )
+# The older engine and its backup tool read the database files the older series made,
+# for their conversion at start-up and at restore.
+if [ -n "$FB_OLD_VERSION" ]; then PACKAGES+=("firebird$FB_OLD_VERSION-server-core" "firebird$FB_OLD_VERSION-utils"); fi
 
 for arg in "$@"; do
     case "$arg" in
         # The package test checks an installed tree: desktop entry, metainfo and manual pages.
-        --tests) PACKAGES+=(firebird3.0-server desktop-file-utils appstream man-db) ;;
+        --tests) PACKAGES+=("firebird$FB_VERSION-server" desktop-file-utils appstream man-db) ;;
         --package) PACKAGES+=(debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream man-db) ;;
         *) echo "usage: $0 [--tests] [--package]" >&2; exit 2 ;;
     esac

@@ -3,15 +3,17 @@
 #   - installs the Firebird server and lets it listen on the network (Debian binds it to
 #     localhost only),
 #   - creates a login of the program's own (ZUVARO) with a generated password, kept in
-#     /etc/firebird/3.0/zuvaro.password (readable by root only),
+#     zuvaro.password in the server's configuration folder (/etc/firebird/3.0 on Debian 12,
+#     /etc/firebird/4.0 on Debian 13; readable by root only),
 #   - creates the database, owned by the server's account and by that login, which has every
 #     right on this database and none on any other,
 #   - prints the lines to put into zuvaro3.ini on every PC.
 # Run as root. Running it again changes nothing and prints the same lines.
 #
-# Environment: ZUVARO_SERVER_DB (the database file, default
-# /var/lib/firebird/3.0/data/ZUVARODB.FDB), ZUVARO_SERVER_HOST (the name or address the PCs
-# use, default this PC's first address).
+# Environment: ZUVARO_SERVER_DB (the database file, default ZUVARODB.FDB in the server's
+# database folder: /var/lib/firebird/3.0/data on Debian 12, /var/lib/firebird/4.0/data on 13,
+# where a database left in the 3.0 folder by the system upgrade is used and converted),
+# ZUVARO_SERVER_HOST (the name or address the PCs use, default this PC's first address).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,15 +22,23 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 
-DB_FILE=${ZUVARO_SERVER_DB:-/var/lib/firebird/3.0/data/ZUVARODB.FDB}
+# shellcheck source=scripts/release.sh
+. scripts/release.sh
+DB_FILE=${ZUVARO_SERVER_DB:-$FB_DATA_DIR/ZUVARODB.FDB}
 DB_USER=ZUVARO
-CONF=/etc/firebird/3.0/firebird.conf
-SECRET=/etc/firebird/3.0/zuvaro.password
-SYSDBA_FILE=/etc/firebird/3.0/SYSDBA.password
+CONF=$FB_CONF_DIR/firebird.conf
+SECRET=$FB_CONF_DIR/zuvaro.password
+SYSDBA_FILE=$FB_CONF_DIR/SYSDBA.password
+# After the upgrade to Debian 13 the database the older server kept stays at its path (the
+# PCs' settings name it) and is converted below.
+OLD_DB_FILE=/var/lib/firebird/$FB_OLD_VERSION/data/ZUVARODB.FDB
+if [ -z "${ZUVARO_SERVER_DB:-}" ] && [ -n "$FB_OLD_VERSION" ] && [ ! -f "$DB_FILE" ] && [ -f "$OLD_DB_FILE" ]; then
+    DB_FILE=$OLD_DB_FILE
+fi
 
 scripts/deps.sh
-if ! dpkg-query -W -f='${Status}' firebird3.0-server 2>/dev/null | grep -q "install ok installed"; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends firebird3.0-server
+if ! dpkg-query -W -f='${Status}' "firebird$FB_VERSION-server" 2>/dev/null | grep -q "install ok installed"; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "firebird$FB_VERSION-server"
 fi
 
 # The tool that creates the database.
@@ -49,11 +59,11 @@ fi
 server_running() { pgrep -x firebird >/dev/null 2>&1; }
 start_server() {
     if [ -d /run/systemd/system ]; then
-        systemctl enable firebird3.0 >/dev/null 2>&1 || true
-        if [ "$changed" -eq 1 ]; then systemctl restart firebird3.0; else systemctl start firebird3.0; fi
+        systemctl enable "$FB_SERVICE" >/dev/null 2>&1 || true
+        if [ "$changed" -eq 1 ]; then systemctl restart "$FB_SERVICE"; else systemctl start "$FB_SERVICE"; fi
     else
-        if [ "$changed" -eq 1 ] && server_running; then service firebird3.0 stop || true; fi
-        server_running || service firebird3.0 start
+        if [ "$changed" -eq 1 ] && server_running; then service "$FB_SERVICE" stop || true; fi
+        server_running || service "$FB_SERVICE" start
     fi
     for _ in $(seq 1 50); do
         if (exec 3<>/dev/tcp/127.0.0.1/3050) 2>/dev/null; then return 0; fi
@@ -75,14 +85,18 @@ PASSWORD=$(cat "$SECRET")
 ISC_PASSWORD=$(. "$SYSDBA_FILE" && echo "$ISC_PASSWORD")
 # The database: created through the embedded engine as the server's account, with a lock
 # folder of its own so it never leaves files the server cannot open.
+LOCK_DIR=$(mktemp -d)
+chown firebird:firebird "$LOCK_DIR"
 if [ ! -f "$DB_FILE" ]; then
-    LOCK_DIR=$(mktemp -d)
-    chown firebird:firebird "$LOCK_DIR"
     mkdir -p "$(dirname "$DB_FILE")"
     chown firebird:firebird "$(dirname "$DB_FILE")"
     runuser -u firebird -- env FIREBIRD_LOCK="$LOCK_DIR" "$INITDB" --owner "$DB_USER" "$DB_FILE"
-    rm -rf "$LOCK_DIR"
+elif [ -n "$FB_OLD_VERSION" ]; then
+    # A database of the older on-disk structure (a Debian 12 server's), which this server
+    # cannot open, is converted in one step; a current one is left as it is.
+    runuser -u firebird -- env FIREBIRD_LOCK="$LOCK_DIR" "$INITDB" --convert "$DB_FILE"
 fi
+rm -rf "$LOCK_DIR"
 chown firebird:firebird "$DB_FILE"
 chmod 660 "$DB_FILE"
 

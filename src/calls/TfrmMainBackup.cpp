@@ -13,6 +13,7 @@
 #include "db/BackupSet.h"
 #include "db/DatabaseCopy.h"
 #include "db/FbDatabase.h"
+#include "db/StructureConversion.h"
 #include "db/TdmCmn.h"
 
 #include <QFile>
@@ -143,6 +144,14 @@ bool TfrmMain::RestoreDatabase(const QString& copy)
     } catch (const std::exception&) {
     }
     db.setHeldAway(QStringLiteral("the database is being restored from a backup copy"));
+    // A copy of the older on-disk structure (from a PC of the older release) is converted
+    // on the way in, which takes a while.
+    const bool older = StructureConversion::Needed(copy);
+    if (older) {
+        WriteLog(QStringLiteral("TfrmMain.RestoreDatabase the copy has on-disk structure %1: converting it")
+                     .arg(StructureConversion::FileStructure(copy)));
+        MessageService::Information(QStringLiteral("選んだバックアップは古い形式のため、新しい形式に変換して復元します（数分かかることがあります）。"));
+    }
     SetStatusText(0, QStringLiteral("バックアップから復元しています…"));
     QString failure;
     bool staged = false;
@@ -173,11 +182,13 @@ bool TfrmMain::RestoreDatabase(const QString& copy)
         MessageService::Error(failedText + failure);
         return false;
     }
-    WriteLog(QStringLiteral("TfrmMain.RestoreDatabase restored ") + copy + QStringLiteral("; previous database kept as ") +
-             aside);
+    WriteLog(QStringLiteral("TfrmMain.RestoreDatabase restored ") + copy +
+             (older ? QStringLiteral(" (converted to the current on-disk structure)") : QString()) +
+             QStringLiteral("; previous database kept as ") + aside);
     RefreshTables(TUpTable::All());
     SetStatusText(0, QStringLiteral("バックアップから復元しました"));
-    MessageService::Information(QStringLiteral("バックアップから復元しました。\r\n復元前のデータベースは次の名前で残しています。\r\n") +
-                                aside);
+    MessageService::Information(QStringLiteral("バックアップから復元しました。\r\n") +
+                                (older ? QStringLiteral("古い形式から新しい形式に変換しました。\r\n") : QString()) +
+                                QStringLiteral("復元前のデータベースは次の名前で残しています。\r\n") + aside);
     return true;
 }

@@ -5,6 +5,7 @@
 #include "db/DatabaseCopy.h"
 #include "db/FbDatabase.h"
 #include "db/FbQuery.h"
+#include "db/StructureConversion.h"
 
 #include <QDir>
 #include <QFile>
@@ -63,6 +64,12 @@ TCopyInfo Inspect(const QString& path)
     if (!f.isFile()) {
         info.Damaged = true;
         info.Problem = QStringLiteral("no such file: ") + path;
+        return info;
+    }
+    // This engine does not open an older structure; Stage converts it.
+    if (StructureConversion::Needed(info.Path)) {
+        info.Problem = QStringLiteral("on-disk structure %1: converted when restored")
+                           .arg(StructureConversion::FileStructure(info.Path));
         return info;
     }
     // The engine reads every page, record and index; a copy cut short or with a page
@@ -142,6 +149,17 @@ bool Stage(const QString& copy, const QString& live, QString* failure)
     }
     if (!DatabaseCopy::CopyFile(copy, staged, failure))
         return false;
+    // A copy of the older on-disk structure is converted on the way in; the chosen copy
+    // itself stays as it was.
+    if (StructureConversion::Needed(staged)) {
+        StructureConversion conversion(staged);
+        conversion.setKeepOriginal(false);
+        if (!conversion.Run()) {
+            QFile::remove(staged);
+            *failure = conversion.Failure();
+            return false;
+        }
+    }
     const TCopyInfo check = Inspect(staged);
     if (check.Damaged) {
         QFile::remove(staged);

@@ -9,3 +9,7 @@ void ShutdownEngine();
 // An attachment could not be detached (its lock folder is away): stopping the engine would
 // detach it and fail inside the engine, ending the process; ShutdownEngine does nothing.
 void KeepEngineRunningAtExit();
+
+// The Firebird series of the client library and its embedded engine (3 on Debian 12, 4 on
+// Debian 13): 4 writes on-disk structure 13 and no longer opens the structure 12 files of 3.
+int EngineMajorVersion();

@@ -14,6 +14,7 @@
 #include "core/StopRequest.h"
 #include "db/FbEngine.h"
 #include "db/FirstStartDatabase.h"
+#include "db/StructureConversion.h"
 #include "db/TdmCmn.h"
 #include "platform/CopyDataChannel.h"
 #include "platform/RuntimeFolder.h"
@@ -127,8 +128,12 @@ int ZuvaroMain(int argc, char** argv)
         // The desktop session ending ends the program the same way.
         QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
                          [](QSessionManager&) { StopRequest::Request(QStringLiteral("session end")); });
-        if (MissingDatabase::Settle(GTelDbPath, GAutoBackupPath, loggedBefore))
+        if (MissingDatabase::Settle(GTelDbPath, GAutoBackupPath, loggedBefore)) {
+            // A file of the older on-disk structure (from a PC of the older release, or this PC's
+            // own after the system upgrade) is carried over before anything attaches to it.
+            StructureConversion::ConvertAtStart(GTelDbPath);
             dmCmn = new TdmCmn(GTelDbPath);
+        }
         ZuvaroApplication::setReconnectHandler([](const QString& message) {
             if (dmCmn)
                 dmCmn->ReDBConnect(message);

@@ -241,7 +241,8 @@ private slots:
         if (existing)
             w.addCustomer("0311112222", "山田商店");
         w.form->show();
-        QApplication::setActiveWindow(w.form.get());
+        w.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
         TfraCust* f = w.open(existing ? "0311112222" : QString());
         if (existing)
             f->btnEditClick();
@@ -394,7 +395,8 @@ private slots:
         World w;
         Clock::setNow(QDateTime(QDate(2026, 7, 15), QTime(10, 0)));
         w.form->show();
-        QApplication::setActiveWindow(w.form.get());
+        w.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
         TfraCust* f = w.open("0311112222");
         auto* calendar = f->dtpCustBirth->calendarWidget();
         calendar->parentWidget()->show(); // as the picker's button opens it

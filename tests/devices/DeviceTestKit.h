@@ -65,11 +65,22 @@ public:
         return QTest::qWaitFor([&] { return FProcess.state() == QProcess::NotRunning; }, ms);
     }
     int ExitCode() const { return FProcess.exitCode(); }
-    QString Errors() { return QString::fromUtf8(FProcess.readAllStandardError()); }
+    QString Errors()
+    {
+        FErr += FProcess.readAllStandardError();
+        return QString::fromUtf8(FErr);
+    }
+    // The phone has opened its end of the link. A request the PC writes to a serial link
+    // before that is lost, as with a real phone whose Bluetooth port is not open yet.
+    bool WaitLinkUp(int ms = 10000)
+    {
+        return QTest::qWaitFor([&] { return Errors().contains(QStringLiteral("zuvaro-phone: link up")); }, ms);
+    }
     QProcess& Process() { return FProcess; }
 
 private:
     QProcess FProcess;
+    QByteArray FErr;
     QByteArray FOut;
 };
 

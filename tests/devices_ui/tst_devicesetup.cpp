@@ -281,6 +281,7 @@ private slots:
         QVERIFY(pair.WaitReady());
         Kit::Phone phone({QStringLiteral("--serial"), pair.PhoneSide(), QStringLiteral("--own-number"),
                           QStringLiteral("0809998877")});
+        QVERIFY2(phone.WaitLinkUp(), qPrintable(phone.Errors()));
         TestDeviceHost host;
         TfrmDeviceSetup f(host);
         f.SetFetchTimings(Quick());

@@ -466,7 +466,7 @@ private slots:
         cust->OpenAcceptTab(act, QString(), true);
         w.form->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
-        QApplication::setActiveWindow(w.form.get());
+        w.form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
         TfraAccept* fra = current(cust);
         fra->richContent->setFocus();

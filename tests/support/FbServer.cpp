@@ -1,5 +1,7 @@
 #include "support/FbServer.h"
 
+#include "db/FbEngine.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -9,8 +11,25 @@
 #include <QThread>
 
 namespace {
-const char* const kServerBinary = "/usr/sbin/firebird";
-const char* const kEngineDir = "/usr/lib/x86_64-linux-gnu/firebird/3.0";
+// The packaged server of the series our client library belongs to. Debian 13 runs its
+// programs through a wrapper that sets FIREBIRD to the system's folder, so the binaries
+// are started directly there.
+struct TServerLayout
+{
+    const char* Server;
+    const char* Isql;
+    const char* EngineDir;
+    const char* Security;
+};
+
+const TServerLayout& Layout()
+{
+    static const TServerLayout fb3{"/usr/sbin/firebird", "/usr/bin/isql-fb", "/usr/lib/x86_64-linux-gnu/firebird/3.0",
+                                   "security3.fdb"};
+    static const TServerLayout fb4{"/usr/lib/firebird/4.0/bin/firebird", "/usr/lib/firebird/4.0/bin/isql-fb",
+                                   "/usr/lib/x86_64-linux-gnu/firebird/4.0", "security4.fdb"};
+    return EngineMajorVersion() >= 4 ? fb4 : fb3;
+}
 
 int FreeLoopbackPort()
 {
@@ -29,7 +48,7 @@ FbServer::~FbServer()
 
 bool FbServer::Installed()
 {
-    return QFileInfo::exists(QLatin1String(kServerBinary)) && QFileInfo(QLatin1String(kEngineDir)).isDir();
+    return QFileInfo::exists(QLatin1String(Layout().Server)) && QFileInfo(QLatin1String(Layout().EngineDir)).isDir();
 }
 
 QProcessEnvironment FbServer::serverEnvironment() const
@@ -57,7 +76,7 @@ bool FbServer::runIsql(const QString& database, const QString& script, QString* 
         args << QStringLiteral("-password") << QStringLiteral("pinewoodx");
     if (!database.isEmpty())
         args << database;
-    isql.start(QStringLiteral("isql-fb"), args);
+    isql.start(QLatin1String(Layout().Isql), args);
     if (!isql.waitForStarted(10000)) {
         *error = QStringLiteral("isql-fb did not start");
         return false;
@@ -76,12 +95,12 @@ bool FbServer::runIsql(const QString& database, const QString& script, QString* 
 bool FbServer::prepare(QString* error)
 {
     if (!FPrepared) {
-        const QDir engine{QString::fromLatin1(kEngineDir)};
+        const QDir engine{QString::fromLatin1(Layout().EngineDir)};
         for (const char* name : {"firebird.msg", "intl", "lib", "plugins", "UDF", "plugins.conf"})
             QFile::link(engine.filePath(QLatin1String(name)), FDir.filePath(QLatin1String(name)));
         for (const char* sub : {"lock", "tmp", "data"})
             QDir(FDir.path()).mkpath(QLatin1String(sub));
-        const QString security = FDir.filePath(QStringLiteral("security3.fdb"));
+        const QString security = FDir.filePath(QLatin1String(Layout().Security));
         FPort = FreeLoopbackPort();
         QFile conf(FDir.filePath(QStringLiteral("firebird.conf")));
         conf.open(QIODevice::WriteOnly);
@@ -116,7 +135,7 @@ bool FbServer::start(QString* error)
     FProcess = std::make_unique<QProcess>();
     FProcess->setProcessEnvironment(serverEnvironment());
     FProcess->setProcessChannelMode(QProcess::ForwardedChannels);
-    FProcess->start(QLatin1String(kServerBinary), {});
+    FProcess->start(QLatin1String(Layout().Server), {});
     if (!FProcess->waitForStarted(10000)) {
         *error = QStringLiteral("the server did not start");
         return false;
@@ -162,5 +181,5 @@ bool FbServer::addUser(const QString& name, const QString& password, QString* er
     }
     if (!prepare(error))
         return false;
-    return runIsql(FDir.filePath(QStringLiteral("security3.fdb")), script, error, true);
+    return runIsql(FDir.filePath(QLatin1String(Layout().Security)), script, error, true);
 }

@@ -7,6 +7,7 @@
 #include "db/FbEngine.h"
 #include "db/InitialDatabase.h"
 #include "db/NumberUnifier.h"
+#include "db/StructureConversion.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -89,7 +90,12 @@ int main(int argc, char** argv)
         "in one form become one (a real name wins over the unknown-caller name); entries of different\n"
         "callers (other names, other customers) and customers whose numbers would meet keep their\n"
         "numbers and calls, and are listed (\"変更しません\") for a person to settle. Running it again\n"
-        "changes nothing."));
+        "changes nothing.\n"
+        "\n"
+        "--convert works on an existing database too: a file of the older on-disk structure (made by\n"
+        "Firebird 3, which Firebird 4 does not open) is converted in one step, as the program does at its\n"
+        "start: the original is kept beside it as PATH_ods12_<yyyymmdd_hhnnss>, every table's rows are\n"
+        "counted before and after. A file of the current structure is left as it is."));
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption postal(QStringList{QStringLiteral("postal-csv")},
@@ -114,6 +120,9 @@ int main(int argc, char** argv)
                                QStringLiteral("With --unify-numbers: the name of unknown callers (default 発信者不明)."),
                                QStringLiteral("name"), QStringLiteral("発信者不明"));
     parser.addOption(unknown);
+    QCommandLineOption convert(QStringList{QStringLiteral("convert")},
+                               QStringLiteral("Convert the existing database PATH of the older on-disk structure."));
+    parser.addOption(convert);
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("The database file to create."));
     parser.process(app);
 
@@ -129,6 +138,29 @@ int main(int argc, char** argv)
         ShutdownEngine();
         SharedData::HandBackToGroup({path});
         return unified;
+    }
+    if (parser.isSet(convert)) {
+        int converted = 0;
+        if (!StructureConversion::Needed(path)) {
+            std::printf("%s: on-disk structure %d, nothing to convert\n", qPrintable(path),
+                        StructureConversion::FileStructure(path));
+        } else {
+            StructureConversion conversion(path);
+            const bool done = conversion.Run();
+            for (const QString& step : conversion.Steps())
+                std::printf("%s\n", qPrintable(step));
+            if (done) {
+                std::printf("Converted %s: %d tables, %lld rows; the original is kept as %s\n", qPrintable(path),
+                            int(conversion.Rows().size()), conversion.TotalRows(), qPrintable(conversion.KeptOriginal()));
+            } else {
+                std::fprintf(stderr, "zuvaro3-initdb: cannot convert %s: %s; the file is unchanged\n", qPrintable(path),
+                             qPrintable(conversion.Failure()));
+                converted = 1;
+            }
+        }
+        ShutdownEngine();
+        SharedData::HandBackToGroup({path});
+        return converted;
     }
     int rc = 0;
     try {

@@ -1,0 +1,192 @@
+// A database file of the older on-disk structure carried over to the engine in use, with
+// both series' tools as Debian installs them side by side.
+
+#include "db/FbDatabase.h"
+#include "db/FbQuery.h"
+#include "db/StructureConversion.h"
+#include "support/TestEnv.h"
+
+#include <QCryptographicHash>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+QByteArray Digest(const QString& file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    QCryptographicHash h(QCryptographicHash::Sha256);
+    h.addData(&f);
+    return h.result();
+}
+
+// Made by the older series' own isql: a file as a PC of the older release has it.
+bool MakeOldFile(const QString& file, QString* error)
+{
+    QProcess isql;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("FIREBIRD_VERSION"), QStringLiteral("3.0"));
+    isql.setProcessEnvironment(env);
+    isql.setProcessChannelMode(QProcess::MergedChannels);
+    isql.start(QStringLiteral("/usr/bin/isql-fb"), {QStringLiteral("-q")});
+    QString script = QStringLiteral("create database '%1' user SYSDBA page_size 8192 default character set NONE;\n"
+                                    "create table CUST (CUST_NO integer not null primary key, CUST_NAME varchar(40), "
+                                    "MEMO blob sub_type 1);\n"
+                                    "create table CALL_LOG (LOG_NO integer not null, TEL_NO varchar(20));\n"
+                                    "create table EMPTY_M (ID integer);\n"
+                                    "commit;\n"
+                                    "insert into CUST values (1, 'Yamada Shoten', 'line one\nline two');\n")
+                         .arg(file);
+    for (int i = 0; i < 250; ++i)
+        script += QStringLiteral("insert into CALL_LOG values (%1, '03%2');\n").arg(i).arg(i, 8, 10, QLatin1Char('0'));
+    script += QStringLiteral("commit;\n");
+    isql.write(script.toUtf8());
+    isql.closeWriteChannel();
+    isql.waitForFinished(60000);
+    *error = QString::fromUtf8(isql.readAll());
+    return isql.exitCode() == 0 && !error->contains(QLatin1String("failed"));
+}
+} // namespace
+
+class TstStructureConversion : public QObject
+{
+    Q_OBJECT
+
+    TestEnv FEnv;
+    // Each test's folder, with a file of the older structure in it where both series are here.
+    std::unique_ptr<QTemporaryDir> FDir;
+    QString FFile;
+    QByteArray FBefore;
+
+    // Why this machine cannot convert; empty when both series are installed.
+    static QString missingSeries()
+    {
+        if (StructureConversion::EngineStructure() < 13)
+            return QStringLiteral("the engine in use opens the older structure itself (Firebird 3): nothing to convert");
+        for (const char* tool : {"/usr/lib/firebird/3.0/bin/gbak", "/usr/lib/firebird/3.0/bin/isql-fb",
+                                 "/usr/lib/firebird/4.0/bin/gbak"})
+            if (!QFileInfo(QLatin1String(tool)).isExecutable())
+                return QStringLiteral("%1 is not installed (Debian 13: scripts/deps.sh installs it)")
+                    .arg(QLatin1String(tool));
+        return QString();
+    }
+
+private slots:
+    void init()
+    {
+        FDir = std::make_unique<QTemporaryDir>();
+        FFile = FDir->filePath(QStringLiteral("ZUVARODB.FDB"));
+        const QString missing = missingSeries();
+        if (!missing.isEmpty()) {
+            if (QLatin1String(QTest::currentTestFunction()) != QLatin1String("detection"))
+                QSKIP(qPrintable(missing));
+            return;
+        }
+        QString error;
+        QVERIFY2(MakeOldFile(FFile, &error), qPrintable(error));
+        FBefore = Digest(FFile);
+    }
+
+    // The structure is read from the header page; only a local file of an older one is
+    // converted.
+    void detection()
+    {
+        QTemporaryDir& dir = *FDir;
+        const QString current = dir.filePath(QStringLiteral("current.fdb"));
+        FbDatabase::createDatabase(current, QStringLiteral("SYSDBA"), QStringLiteral("pinewoodx"));
+        QCOMPARE(StructureConversion::FileStructure(current), StructureConversion::EngineStructure());
+        QVERIFY(!StructureConversion::Needed(current));
+
+        const QString text = dir.filePath(QStringLiteral("text.fdb"));
+        QFile f(text);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, '\x01'));
+        f.close();
+        QCOMPARE(StructureConversion::FileStructure(text), 0);
+        QVERIFY(!StructureConversion::Needed(text));
+        QCOMPARE(StructureConversion::FileStructure(dir.filePath(QStringLiteral("missing.fdb"))), 0);
+        QVERIFY(!StructureConversion::Needed(QStringLiteral("dbhost:/var/lib/firebird/3.0/data/Z.FDB")));
+
+        if (!missingSeries().isEmpty())
+            QSKIP(qPrintable(missingSeries()));
+        QCOMPARE(StructureConversion::FileStructure(FFile), 12);
+        QVERIFY(StructureConversion::Needed(FFile));
+    }
+
+    // One step: every row carried over and readable by this engine, the original kept
+    // unchanged under a second name, the file's mode kept, nothing left behind; a second
+    // run finds nothing to do.
+    void convertsInOneStep()
+    {
+        const QString& file = FFile;
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup));
+
+        StructureConversion conversion(file);
+        QVERIFY2(conversion.Run(), qPrintable(conversion.Failure()));
+        const QMap<QString, qint64> rows{{"CALL_LOG", 250}, {"CUST", 1}, {"EMPTY_M", 0}};
+        QCOMPARE(conversion.Rows(), rows);
+        QCOMPARE(conversion.TotalRows(), 251);
+        QCOMPARE(conversion.FromStructure(), 12);
+        QCOMPARE(StructureConversion::FileStructure(file), 13);
+        QVERIFY(!StructureConversion::Needed(file));
+        QCOMPARE(Digest(conversion.KeptOriginal()), FBefore);
+        QVERIFY(QFileInfo(conversion.KeptOriginal()).fileName().startsWith(QStringLiteral("ZUVARODB.FDB_ods12_")));
+        QCOMPARE(QFileInfo(file).permissions(), QFileInfo(conversion.KeptOriginal()).permissions());
+        QCOMPARE(QDir(FDir->path()).entryList(QDir::Files).size(), 2);
+        QVERIFY(conversion.NoticeAfter().contains(QStringLiteral("251 行")));
+
+        FbDatabase db;
+        db.setDatabaseName(file);
+        db.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("lc_ctype=NONE")});
+        FbQuery q(db);
+        q.setSql(QStringLiteral("select CUST_NAME, MEMO from CUST"));
+        q.open();
+        QCOMPARE(q.fieldByName(QStringLiteral("CUST_NAME")).asString(), QStringLiteral("Yamada Shoten"));
+        QCOMPARE(q.fieldByName(QStringLiteral("MEMO")).asString(), QStringLiteral("line one\nline two"));
+        q.close();
+        db.close();
+
+        StructureConversion again(file);
+        QVERIFY(!again.Run());
+    }
+
+    // Stopped half-way (or killed, leaving its work files): the original is untouched and
+    // the next attempt starts again and succeeds.
+    void stoppedHalfWayLeavesTheOriginal()
+    {
+        const QString& file = FFile;
+
+        // Asked at the latest once the converted file is there, before it replaces the original.
+        StructureConversion stopped(file);
+        stopped.setCancelled([&file] {
+            return QFileInfo::exists(file + QStringLiteral(".convert.fbk")) ||
+                   QFileInfo::exists(file + QStringLiteral(".convert"));
+        });
+        QVERIFY(!stopped.Run());
+        QCOMPARE(stopped.Failure(), QStringLiteral("stopped"));
+        QCOMPARE(Digest(file), FBefore);
+        QCOMPARE(QDir(FDir->path()).entryList(QDir::Files), QStringList{QStringLiteral("ZUVARODB.FDB")});
+        QVERIFY(StructureConversion::Needed(file));
+
+        // What a kill leaves: the work files of the interrupted attempt.
+        for (const char* leftover : {"ZUVARODB.FDB.convert", "ZUVARODB.FDB.convert.fbk", "ZUVARODB.FDB.convert.src"}) {
+            QFile f(FDir->filePath(QLatin1String(leftover)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("partial");
+        }
+        StructureConversion next(file);
+        QVERIFY2(next.Run(), qPrintable(next.Failure()));
+        QCOMPARE(next.TotalRows(), 251);
+        QVERIFY(!QFileInfo::exists(file + QStringLiteral(".convert")));
+        QVERIFY(!QFileInfo::exists(file + QStringLiteral(".convert.fbk")));
+        QVERIFY(!QFileInfo::exists(file + QStringLiteral(".convert.src")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstStructureConversion)
+#include "tst_structureconversion.moc"
