@@ -22,6 +22,19 @@ struct TServerLayout
     const char* Security;
 };
 
+void CopyFolder(const QString& from, const QString& to)
+{
+    QDir().mkpath(to);
+    const QDir source(from);
+    for (const QFileInfo& entry : source.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
+        const QString target = QDir(to).filePath(entry.fileName());
+        if (entry.isDir())
+            CopyFolder(entry.filePath(), target);
+        else
+            QFile::copy(entry.canonicalFilePath(), target);
+    }
+}
+
 const TServerLayout& Layout()
 {
     static const TServerLayout fb3{"/usr/sbin/firebird", "/usr/bin/isql-fb", "/usr/lib/x86_64-linux-gnu/firebird/3.0",
@@ -96,8 +109,11 @@ bool FbServer::prepare(QString* error)
 {
     if (!FPrepared) {
         const QDir engine{QString::fromLatin1(Layout().EngineDir)};
-        for (const char* name : {"firebird.msg", "intl", "lib", "plugins", "UDF", "plugins.conf"})
+        for (const char* name : {"firebird.msg", "intl", "lib", "UDF", "plugins.conf"})
             QFile::link(engine.filePath(QLatin1String(name)), FDir.filePath(QLatin1String(name)));
+        // Firebird 4 refuses a plugin reached through a linked folder ("Actual module name does
+        // not match requested"), so the plugins are copied.
+        CopyFolder(engine.filePath(QStringLiteral("plugins")), FDir.filePath(QStringLiteral("plugins")));
         for (const char* sub : {"lock", "tmp", "data"})
             QDir(FDir.path()).mkpath(QLatin1String(sub));
         const QString security = FDir.filePath(QLatin1String(Layout().Security));
