@@ -82,13 +82,15 @@ mount_in bind "$BASE/ccache" "$ROOT/var/cache/ccache"
 cp /etc/resolv.conf "$ROOT/etc/resolv.conf"
 
 # The tree as git knows it (with changes not yet committed), not its build folders; the
-# copy's build folder stays for the next run, the compiler cache makes it quick.
+# copy's build folder stays for the next run, the compiler cache makes it quick. Every file
+# is taken as changed now (tar -m): a file's own time may be older than the object built from
+# its earlier content, and the build would keep that object.
 echo "== Copying the tree to $ROOT$COPY"
 mkdir -p "$ROOT$COPY"
 find "$ROOT$COPY" -mindepth 1 -maxdepth 1 ! -name 'build-test' ! -name 'build-package' -exec rm -rf {} +
 git -C "$TREE" ls-files -z --cached --others --exclude-standard |
     (cd "$TREE" && xargs -0 -r sh -c 'for f; do [ -e "$f" ] && printf "%s\0" "$f"; done' sh) |
-    tar -C "$TREE" --null -T - -cf - | tar -C "$ROOT$COPY" -xf -
+    tar -C "$TREE" --null -T - -cf - | tar -C "$ROOT$COPY" -xmf -
 
 in_root() {
     chroot "$ROOT" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
