@@ -132,7 +132,15 @@ bool BackupJob::Start()
         return false;
     }
     // Two copies within one second (a click right after the daily copy): the second is
-    // named a second later rather than replacing the first.
+    // named a second later rather than replacing the first. Copies in quick succession run
+    // their names ahead of the clock; a new one is named after the newest of them, or it
+    // could take a name freed by pruning, sort as the oldest and be pruned at once.
+    for (const BackupSet::TBackupFile& f : BackupSet::List(folder))
+        if (f.Time >= FTaken && f.Time <= FTaken.addSecs(60)) {
+            FTaken = f.Time.addSecs(1);
+            break; // the list is newest first
+        }
+    FGeneration = folder + BackupSet::FileName(FTaken);
     for (int i = 0; i < 60 && QFileInfo::exists(FGeneration); ++i) {
         FTaken = FTaken.addSecs(1);
         FGeneration = folder + BackupSet::FileName(FTaken);
