@@ -31,7 +31,8 @@ STAMP=$BASE/made
 COPY=/work/zuvaro3
 mkdir -p "$BASE/ccache"
 
-# One run at a time on this machine: they share the system and the copy in it.
+# One run at a time on this machine: they share the system and the copy in it. The lock is
+# not handed to what runs inside, so a program a test leaves hanging does not hold it.
 exec 9>"$BASE/lock"
 if ! flock -n 9; then
     echo "Waiting for another run of test-debian13.sh to end"
@@ -95,7 +96,7 @@ git -C "$TREE" ls-files -z --cached --others --exclude-standard |
 in_root() {
     chroot "$ROOT" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
         HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}" CCACHE_DIR=/var/cache/ccache \
-        CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache "$@"
+        CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache "$@" 9>&-
 }
 in_root bash -c 'command -v ccache >/dev/null && command -v git >/dev/null || {
     apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends ccache git ca-certificates; }'
