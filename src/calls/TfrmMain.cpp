@@ -395,7 +395,7 @@ bool TfrmMain::FormCreate()
     PageMenu->setCurrentIndex(0);
     setWindowTitle(QStringLiteral("Zuvaro３"));
     FPipeline = new CallPipeline(dmCmn, this, this);
-    FPipeline->SetJournal(gDataDir + QStringLiteral("/CallJournal.txt"));
+    FPipeline->SetJournal(CallJournalPath());
     // At the end, calls still queued wait in the journal for the next start.
     connect(this, &TfrmMain::tearingDown, FPipeline, &CallPipeline::KeepQueuedInJournal);
 

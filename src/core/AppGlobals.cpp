@@ -24,10 +24,16 @@ QString gLogDir;
 QString gCurLogFile;
 QString gIniFile;
 QString gBannerFile;
+
 TVersion gVersion;
 bool gRestartRequested = false;
 TUser gCurrentUser;
 ProfileFile* gIni = nullptr;
+
+QString CallJournalPath()
+{
+    return gDataDir + QStringLiteral("/CallJournal.txt");
+}
 
 namespace AppPaths {
 

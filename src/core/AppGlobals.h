@@ -26,6 +26,8 @@ extern QString gCurLogFile; // gLogDir/log_<computer>_Cur.txt
 extern QString gIniFile;    // gDataDir/zuvaro3.ini
 extern QString gBannerFile; // gDataDir/Banner.bmp
 extern TVersion gVersion;
+// The journal of calls not yet in the database: gDataDir/CallJournal.txt.
+QString CallJournalPath();
 extern bool gRestartRequested;
 extern TUser gCurrentUser;
 extern ProfileFile* gIni;   // the settings object, alive for the whole process

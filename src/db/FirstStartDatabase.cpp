@@ -56,7 +56,7 @@ bool HasEarlierLogs()
 QStringList EarlierUse(const QString& backupFolder, bool loggedBefore)
 {
     QStringList found;
-    const QString journal = gDataDir + QStringLiteral("/CallJournal.txt");
+    const QString journal = CallJournalPath();
     if (QFileInfo::exists(journal))
         found << QStringLiteral("call journal ") + journal;
     if (!backupFolder.isEmpty() && !BackupSet::List(backupFolder).isEmpty())
