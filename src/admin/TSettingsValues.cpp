@@ -36,6 +36,11 @@ TSettingsValues TSettingsValues::Current()
     v.BannerStretch = GBannerStretch;
     v.NumberForm = GNumberForm;
     v.CountryCode = GCountryCode;
+    v.NumberDisplay = GNumberDisplay;
+    v.WarnInternational = GWarnInternational;
+    v.CautionLaunch = GCautionLaunch;
+    v.CautionCustTab = GCautionCustTab;
+    v.CautionText = GCautionText;
     return v;
 }
 
@@ -133,4 +138,14 @@ void SettingsWriter::Write(const TSettingsValues& v, const Hooks& hooks)
     GNumberForm = v.NumberForm;
     ini.WriteString(QStringLiteral("BASIC"), QStringLiteral("COUNTRY_CODE"), v.CountryCode);
     GCountryCode = v.CountryCode;
+    flag("BASIC", "NUMBER_DISPLAY", v.NumberDisplay);
+    GNumberDisplay = v.NumberDisplay;
+    flag("BASIC", "WARN_INTERNATIONAL", v.WarnInternational);
+    GWarnInternational = v.WarnInternational;
+    flag("BASIC", "CAUTION_LAUNCH", v.CautionLaunch);
+    GCautionLaunch = v.CautionLaunch;
+    flag("BASIC", "CAUTION_CUST_TAB", v.CautionCustTab);
+    GCautionCustTab = v.CautionCustTab;
+    ini.WriteString(QStringLiteral("SPEAK"), QStringLiteral("CAUTION_TEXT"), v.CautionText);
+    GCautionText = v.CautionText;
 }

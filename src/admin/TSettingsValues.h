@@ -35,6 +35,11 @@ struct TSettingsValues
     bool BannerStretch = true;
     bool NumberForm = true;
     QString CountryCode = QStringLiteral("81");
+    bool NumberDisplay = true;
+    bool WarnInternational = true;
+    bool CautionLaunch = false;
+    bool CautionCustTab = false;
+    QString CautionText = QStringLiteral("ご注意ください、");
 
     // The running program's values (the start-up copies).
     static TSettingsValues Current();

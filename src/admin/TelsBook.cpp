@@ -28,7 +28,7 @@ TelsBook::Buttons TelsBook::ButtonsFor(Mode mode, const TTels& shown)
 TTels TelsBook::Normalised(const TTels& typed)
 {
     return TTels{PhoneNumberForm::Typed(typed.TelNo), PhoneNumberForm::Typed(typed.CustTelNon), typed.Caller,
-                 typed.ReadName};
+                 typed.ReadName, typed.Caution, typed.Caution ? typed.CautionNote.trimmed() : QString()};
 }
 
 bool TelsBook::OffersCustomer(const TTels& entry)
@@ -68,6 +68,7 @@ void TelsBook::Store(const TTels& entry)
         FDm.UpdateTels(entry);
     else
         FDm.InsertTels(entry);
+    FDm.SetTelsCaution(entry.TelNo, entry.Caution, entry.CautionNote);
 }
 
 void TelsBook::Delete(const QString& telNo)

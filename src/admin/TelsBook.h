@@ -27,7 +27,8 @@ public:
     bool OffersCustomer(const TTels& entry);
     // Creates the customer of an entry: its number as both numbers, its name.
     int InsertCustomer(const TTels& entry);
-    // Inserts or overwrites the entry of its number. Refuses an empty number.
+    // Inserts or overwrites the entry of its number, with its 要注意 flag and note. Refuses an
+    // empty number.
     void Store(const TTels& entry);
     void Delete(const QString& telNo);
 

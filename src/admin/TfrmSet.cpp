@@ -192,6 +192,20 @@ void TfrmSet::BuildLayout()
         "以前の表記で登録済みの番号は、保守メニューの「電話番号の表記を統一」でそろえられます。"));
     lblNumberNote->setWordWrap(true);
     n->addWidget(lblNumberNote);
+    chkNumberDisplay = named(new QCheckBox(QStringLiteral("電話番号を区切って表示する（03-1234-5678）")), "chkNumberDisplay");
+    n->addWidget(chkNumberDisplay);
+    chkWarnInternational = named(new QCheckBox(QStringLiteral("国際電話の着信を知らせる")), "chkWarnInternational");
+    n->addWidget(chkWarnInternational);
+    chkCautionLaunch =
+        named(new QCheckBox(QStringLiteral("要注意の番号の着信でも外部プログラムを起動する")), "chkCautionLaunch");
+    n->addWidget(chkCautionLaunch);
+    chkCautionCustTab = named(new QCheckBox(QStringLiteral("要注意の番号の着信でも顧客タブを開く")), "chkCautionCustTab");
+    n->addWidget(chkCautionCustTab);
+    auto* cautionRow = new QHBoxLayout;
+    cautionRow->addWidget(new QLabel(QStringLiteral("注意の読上げ")));
+    edtCautionText = named(new QLineEdit, "edtCautionText");
+    cautionRow->addWidget(edtCautionText, 1);
+    n->addLayout(cautionRow);
     n->addStretch(1);
     connect(chkNumberForm, &QCheckBox::toggled, edtCountryCode, &QWidget::setEnabled);
     PageSet->addTab(numbers, QStringLiteral("電話番号"));
@@ -299,6 +313,11 @@ void TfrmSet::FormShow()
     chkNumberForm->setChecked(v.NumberForm);
     edtCountryCode->setText(v.CountryCode);
     edtCountryCode->setEnabled(v.NumberForm);
+    chkNumberDisplay->setChecked(v.NumberDisplay);
+    chkWarnInternational->setChecked(v.WarnInternational);
+    chkCautionLaunch->setChecked(v.CautionLaunch);
+    chkCautionCustTab->setChecked(v.CautionCustTab);
+    edtCautionText->setText(v.CautionText);
     FPicture = QFileInfo::exists(gBannerFile) ? QImage(gBannerFile) : QImage();
     {
         const QSignalBlocker block(btnStretch);
@@ -407,6 +426,11 @@ TSettingsValues TfrmSet::Collect() const
     v.BannerStretch = btnStretch->isChecked();
     v.NumberForm = chkNumberForm->isChecked();
     v.CountryCode = edtCountryCode->text().trimmed();
+    v.NumberDisplay = chkNumberDisplay->isChecked();
+    v.WarnInternational = chkWarnInternational->isChecked();
+    v.CautionLaunch = chkCautionLaunch->isChecked();
+    v.CautionCustTab = chkCautionCustTab->isChecked();
+    v.CautionText = edtCautionText->text();
     return v;
 }
 

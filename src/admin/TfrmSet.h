@@ -62,6 +62,11 @@ public:
     QCheckBox* chkAutoBackup = nullptr;
     QLineEdit* edtBackupPath = nullptr;
     QCheckBox* chkNumberForm = nullptr;
+    QCheckBox* chkNumberDisplay = nullptr;
+    QCheckBox* chkWarnInternational = nullptr;
+    QCheckBox* chkCautionLaunch = nullptr;
+    QCheckBox* chkCautionCustTab = nullptr;
+    QLineEdit* edtCautionText = nullptr;
     QLineEdit* edtCountryCode = nullptr;
     QPushButton* btnBackupPath = nullptr;
     QCheckBox* chkDailyBackup = nullptr;

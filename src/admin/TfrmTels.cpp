@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QCheckBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -50,6 +51,13 @@ TfrmTels::TfrmTels(TfrmMain* main, QWidget* parent) : QDialog(parent), FMain(mai
     btnTest = named(new QPushButton(QStringLiteral("テスト"), this), "btnTest");
     g->addWidget(btnTest, 3, 2);
     g->addWidget(new QLabel(QStringLiteral("※ひらがなと全角カナしか音声対応していません。"), this), 4, 1, 1, 2);
+    chkCaution = named(new QCheckBox(QStringLiteral("要注意"), this), "chkCaution");
+    edtCautionNote = named(new QLineEdit(this), "edtCautionNote");
+    edtCautionNote->setPlaceholderText(QStringLiteral("注意の内容（着信時に表示）"));
+    // CAUTION_NOTE holds 100 bytes: 50 double-byte characters.
+    edtCautionNote->setMaxLength(50);
+    g->addWidget(chkCaution, 5, 0);
+    g->addWidget(edtCautionNote, 5, 1, 1, 2);
     v->addLayout(g);
     auto* buttons = new QHBoxLayout;
     btnAdd = named(new QPushButton(QStringLiteral("追加(&A)"), this), "btnAdd");
@@ -81,7 +89,8 @@ TfrmTels::TfrmTels(TfrmMain* main, QWidget* parent) : QDialog(parent), FMain(mai
 
 TTels TfrmTels::Shown() const
 {
-    return TTels{edtTelNo->text(), edtCustTelNon->text(), edtCaller->text(), edtReadName->text()};
+    return TTels{edtTelNo->text(), edtCustTelNon->text(), edtCaller->text(), edtReadName->text(),
+                 chkCaution->isChecked(), edtCautionNote->text()};
 }
 
 void TfrmTels::Show(const TTels& t)
@@ -90,6 +99,8 @@ void TfrmTels::Show(const TTels& t)
     edtCustTelNon->setText(t.CustTelNon);
     edtCaller->setText(t.Caller);
     edtReadName->setText(t.ReadName);
+    chkCaution->setChecked(t.Caution);
+    edtCautionNote->setText(t.CautionNote);
 }
 
 void TfrmTels::SetButton(TelsBook::Mode mode)
@@ -103,6 +114,9 @@ void TfrmTels::SetButton(TelsBook::Mode mode)
         DialogKit::SetReadOnlyLook(e, !b.Others);
     }
     btnLink->setEnabled(b.Others);
+    chkCaution->setEnabled(b.Others);
+    edtCautionNote->setEnabled(b.Others);
+    DialogKit::SetReadOnlyLook(edtCautionNote, !b.Others);
     btnAdd->setEnabled(b.Add);
     btnEdit->setEnabled(b.Edit);
     btnDelete->setEnabled(b.Delete);
@@ -194,8 +208,16 @@ void TfrmTels::btnSearchClick()
 {
     TfrmSearch search(SearchQuery::Tels, this);
     QStringList cells;
-    if (search.exec() == QDialog::Accepted && search.SelectedRow(cells))
-        Show(TTels{cells.value(0), cells.value(1), cells.value(2), cells.value(3)});
+    if (search.exec() == QDialog::Accepted && search.SelectedRow(cells)) {
+        TTels picked{cells.value(0), cells.value(1), cells.value(2), cells.value(3)};
+        // The list does not carry the 要注意 flag: read it with the entry.
+        TTels stored;
+        if (dmCmn->GetTels(picked.TelNo, stored)) {
+            picked.Caution = stored.Caution;
+            picked.CautionNote = stored.CautionNote;
+        }
+        Show(picked);
+    }
     SetButton(TelsBook::Mode::Browse);
 }
 

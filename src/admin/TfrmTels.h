@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class TfrmMain;
@@ -37,6 +38,8 @@ public:
     QLineEdit* edtCustTelNon = nullptr;
     QLineEdit* edtCaller = nullptr;
     QLineEdit* edtReadName = nullptr;
+    QCheckBox* chkCaution = nullptr;
+    QLineEdit* edtCautionNote = nullptr;
     QPushButton* btnAdd = nullptr;
     QPushButton* btnEdit = nullptr;
     QPushButton* btnDelete = nullptr;

@@ -1,5 +1,7 @@
 #include "calls/CallLogModel.h"
 
+#include "core/NumberDisplay.h"
+
 #include <QSet>
 
 namespace {
@@ -67,6 +69,9 @@ QVariant CallLogModel::data(const QModelIndex& index, int role) const
     const TLogRow* r = index.isValid() ? RowAt(index.row()) : nullptr;
     if (!r)
         return QVariant();
+    // Shown grouped; Text and the edit role keep the stored form for lookups and copies.
+    if (role == Qt::DisplayRole && (index.column() == 1 || index.column() == 7))
+        return NumberDisplay::Show(cellOf(*r, index.column()));
     return cellOf(*r, index.column());
 }
 

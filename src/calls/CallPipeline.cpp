@@ -336,7 +336,7 @@ TTels CallPipeline::ResolveTels(const QString& key, const QString& custTelNo, bo
             try {
                 QString name, kana;
                 if (FDm->GetCustInfo(custTelNo, name, kana)) {
-                    TTels updated{custTelNo, custTelNo, name, kana};
+                    TTels updated{custTelNo, custTelNo, name, kana, tels.Caution, tels.CautionNote};
                     FDm->UpdateTels(updated);
                     tels = updated;
                 }
@@ -488,5 +488,7 @@ bool CallPipeline::TelReceiveProc(TIncomingCall& call, TCallResult& result, cons
     result.Caller = tels.Caller;
     result.ReadName = tels.ReadName;
     result.CalledReadName = call.CalledReadName;
+    result.Caution = tels.Caution;
+    result.CautionNote = tels.CautionNote;
     return true;
 }

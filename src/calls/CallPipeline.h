@@ -32,6 +32,9 @@ struct TCallResult
     QString Caller;
     QString ReadName;
     QString CalledReadName;
+    // The phone-book entry's 要注意 flag and note.
+    bool Caution = false;
+    QString CautionNote;
 };
 
 // The window side of an incoming call: everything after the database work.

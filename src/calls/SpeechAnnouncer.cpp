@@ -28,11 +28,11 @@ void SpeechAnnouncer::CreateEngine()
     }
 }
 
-void SpeechAnnouncer::AnnounceCall(const QString& callerReading, const QString& lineReading)
+void SpeechAnnouncer::AnnounceCall(const QString& callerReading, const QString& lineReading, const QString& prefix)
 {
     if (!FEngineCreated || !GSpeakEnabled)
         return;
-    Speech(ComposeAnnouncement(GIndex1, GIndex2, callerReading, lineReading, GFoot1, GFoot2));
+    Speech(prefix + ComposeAnnouncement(GIndex1, GIndex2, callerReading, lineReading, GFoot1, GFoot2));
 }
 
 void SpeechAnnouncer::Speech(const QString& text)

@@ -28,7 +28,8 @@ public:
 
     // An incoming call: composes the text from the readings and speaks it, when the
     // engine exists and speech is enabled. Returns without waiting for the voice.
-    void AnnounceCall(const QString& callerReading, const QString& lineReading);
+    // prefix (the caution text) is said first.
+    void AnnounceCall(const QString& callerReading, const QString& lineReading, const QString& prefix = QString());
     // Speaks text without blanks, at the configured speed.
     void Speech(const QString& text);
     // Speaks reading followed by FOOT1.

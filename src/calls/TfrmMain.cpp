@@ -189,6 +189,13 @@ void TfrmMain::BuildLayout()
     pnlCallName->setFrameShadow(QFrame::Sunken);
     pnlCallName->setMinimumWidth(300);
     pnlCallName->setStyleSheet(QStringLiteral("background-color: palette(tool-tip-base); font-size: 14pt;"));
+    pnlCallInfo = named(new QLabel(central), "pnlCallInfo");
+    pnlCallInfo->setAutoFillBackground(true);
+    pnlCallInfo->setFrameShape(QFrame::Panel);
+    pnlCallInfo->setFrameShadow(QFrame::Sunken);
+    // A long note must never widen the window: the panel takes what room is left.
+    pnlCallInfo->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    pnlCallInfo->hide();
     pnlCalledTelNo = named(new QLabel(central), "pnlCalledTelNo");
     pnlCalledName = named(new QLabel(central), "pnlCalledName");
     for (QLabel* p : {pnlCalledTelNo, pnlCalledName}) {
@@ -197,6 +204,7 @@ void TfrmMain::BuildLayout()
     }
     callBar->addWidget(edtCall);
     callBar->addWidget(pnlCallName, 1);
+    callBar->addWidget(pnlCallInfo, 1);
     callBar->addWidget(pnlCalledTelNo);
     callBar->addWidget(pnlCalledName);
     v->addLayout(callBar);

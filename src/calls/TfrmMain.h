@@ -23,6 +23,7 @@ class CopyDataServer;
 class MasterLists;
 class ProgramLauncher;
 class SpeechAnnouncer;
+struct CallWarning;
 class QTcpSocket;
 class TTelCom;
 class QSystemTrayIcon;
@@ -181,7 +182,9 @@ public:
     void SetStatusDialogTimings(const TfrmDeviceStatus::TWaitTimings& t) { FStatusDialogTimings = t; }
 
     // Speaks the announcement for a call: the caller's reading and the line's reading.
-    using Speaker = std::function<void(const QString& callerReading, const QString& calledReading)>;
+    // prefix: the caution text said first, or empty.
+    using Speaker =
+        std::function<void(const QString& callerReading, const QString& calledReading, const QString& prefix)>;
     void SetSpeaker(Speaker speaker) { FSpeaker = std::move(speaker); }
 
     // Subsystems plug in here: a menu button runs its handler and is enabled only once a
@@ -232,6 +235,9 @@ public:
     QPushButton* BtnRefresh = nullptr;
     QLineEdit* edtCall = nullptr;
     QLabel* pnlCallName = nullptr;
+    // Beside the name: 要注意 and its note, the cue of a call from abroad, and the kind and
+    // area of an unknown caller's number; hidden when there is nothing to say.
+    QLabel* pnlCallInfo = nullptr;
     QLabel* pnlCalledTelNo = nullptr;
     QLabel* pnlCalledName = nullptr;
     QTabWidget* PageMain = nullptr;
@@ -262,6 +268,8 @@ private:
     void SetDeviceIcon(bool allAttached, const QString& statusText);
     void FlashStep();
     void FinishFlash();
+    QString PanelColour() const;
+    void ShowCallWarning(const CallWarning& warning);
     void SetCloseButtons(bool resident);
     bool RefreshStep();
 
@@ -284,6 +292,8 @@ private:
     QTimer* FFlashTimer = nullptr;
     int FFlashCount = 0;
     int FFlashIntervalMs = 400;
+    // The name panel's colour between flashes: red for 要注意, yellow from abroad.
+    QString FPanelColour;
     QString FLastBalloon;
     Speaker FSpeaker;
     CustFrameFactory FCustFrameFactory;

@@ -1,6 +1,7 @@
 // The main window's call log, its refresh, and the screen side of incoming calls.
 #include "calls/CallLog.h"
 #include "calls/CallLogModel.h"
+#include "calls/CallWarning.h"
 #include "calls/TfrmMain.h"
 #include "calls/MasterLists.h"
 #include "calls/SpeechAnnouncer.h"
@@ -11,6 +12,7 @@
 #include "core/PhoneNumberForm.h"
 #include "core/StartupSettings.h"
 #include "db/TdmCmn.h"
+#include "db/UnknownCaller.h"
 #include "calls/ui/CallLogGrid.h"
 
 #include <QCoreApplication>
@@ -146,6 +148,7 @@ void TfrmMain::ChangeDay(const QDate& day)
     MakeLogGrid();
     edtCall->clear();
     pnlCallName->clear();
+    ShowCallWarning(CallWarning());
 }
 
 void TfrmMain::sgdLogClick(int row)
@@ -156,6 +159,7 @@ void TfrmMain::sgdLogClick(int row)
         return;
     edtCall->setText(sgdLog->text(row, 1));
     pnlCallName->setText(sgdLog->text(row, 4));
+    ShowCallWarning(CallWarning());
 }
 
 QString TfrmMain::GetCallerName(const QString& typed)
@@ -212,6 +216,7 @@ void TfrmMain::ShowIncomingNumber(const QString& telNo)
 {
     edtCall->setText(telNo);
     pnlCallName->clear();
+    ShowCallWarning(CallWarning());
     // Painted now: the database work that follows may keep the event loop busy.
     if (edtCall->isVisible())
         edtCall->repaint();
@@ -250,7 +255,10 @@ void TfrmMain::ShowCallStoreState()
 void TfrmMain::PresentCall(const TCallResult& call)
 {
     edtCall->setText(call.TelNo);
-    pnlCallName->setText(call.Caller);
+    const bool unknown = call.Caller == GUnknownName || call.Caller == StoredUnknownName();
+    const CallWarning warning = CallWarning::Of(call, unknown);
+    pnlCallName->setText(warning.Withheld && unknown ? NumberDisplay::KindText(NumberKind::Withheld) : call.Caller);
+    ShowCallWarning(warning);
 
     if (GJouchuIdx == 1) {
         WriteTraceLog(QStringLiteral("GJouchuIdx=1"));
@@ -276,14 +284,14 @@ void TfrmMain::PresentCall(const TCallResult& call)
     }
 
     if (FSpeaker)
-        FSpeaker(call.ReadName, call.CalledReadName);
+        FSpeaker(call.ReadName, call.CalledReadName, warning.SpokenPrefix());
     else if (FSpeech)
-        FSpeech->AnnounceCall(call.ReadName, call.CalledReadName);
+        FSpeech->AnnounceCall(call.ReadName, call.CalledReadName, warning.SpokenPrefix());
 
     if (GBring)
         QMetaObject::invokeMethod(this, &TfrmMain::StartFlash, Qt::QueuedConnection);
 
-    if (GAutoCustInfo)
+    if (GAutoCustInfo && warning.OpenCustomerTab())
         OpenCustAccept(call.CustTelNon, QString(), call.LogNo, false);
     emit callPresented(call);
 }
@@ -312,16 +320,32 @@ void TfrmMain::FlashStep()
     }
     ++FFlashCount;
     // Odd steps show the flash colour, even steps the normal one.
-    pnlCallName->setStyleSheet(kNameStyle.arg(FFlashCount % 2 ? kFlashColour : kTipColour));
+    pnlCallName->setStyleSheet(kNameStyle.arg(FFlashCount % 2 ? kFlashColour : PanelColour()));
 }
 
 void TfrmMain::FinishFlash()
 {
     if (FFlashTimer)
         FFlashTimer->stop();
-    pnlCallName->setStyleSheet(kNameStyle.arg(kTipColour));
+    pnlCallName->setStyleSheet(kNameStyle.arg(PanelColour()));
     pnlCalledTelNo->hide();
     pnlCalledName->hide();
     pnlCalledTelNo->clear();
     pnlCalledName->clear();
+}
+
+QString TfrmMain::PanelColour() const
+{
+    return FPanelColour.isEmpty() ? kTipColour : FPanelColour;
+}
+
+void TfrmMain::ShowCallWarning(const CallWarning& warning)
+{
+    FPanelColour = warning.PanelColour();
+    pnlCallName->setStyleSheet(kNameStyle.arg(PanelColour()));
+    const QString text = warning.PanelText();
+    pnlCallInfo->setText(text);
+    pnlCallInfo->setToolTip(text);
+    pnlCallInfo->setStyleSheet(QStringLiteral("background-color: %1;").arg(PanelColour()));
+    pnlCallInfo->setVisible(!text.isEmpty());
 }

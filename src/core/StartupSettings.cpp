@@ -51,6 +51,11 @@ int GActWidth = 0;
 bool GBannerStretch = true;
 bool GNumberForm = true;
 QString GCountryCode = QStringLiteral("81");
+bool GNumberDisplay = true;
+bool GWarnInternational = true;
+bool GCautionLaunch = false;
+bool GCautionCustTab = false;
+QString GCautionText = QStringLiteral("ご注意ください、");
 QString GUnknownName;
 QString GUnknownKana;
 
@@ -134,6 +139,10 @@ void LoadStartupSettings()
     GAutoBackupPath = text("BASIC", "AUTO_BACKUP_PATH", QString());
     GNumberForm = flag("BASIC", "NUMBER_FORM", "1");
     GCountryCode = text("BASIC", "COUNTRY_CODE", QStringLiteral("81")).trimmed();
+    GNumberDisplay = flag("BASIC", "NUMBER_DISPLAY", "1");
+    GWarnInternational = flag("BASIC", "WARN_INTERNATIONAL", "1");
+    GCautionLaunch = flag("BASIC", "CAUTION_LAUNCH", "0");
+    GCautionCustTab = flag("BASIC", "CAUTION_CUST_TAB", "0");
     GDailyBackup = flag("BASIC", "DAILY_BACKUP", "0");
     GDailyBackupTime = ParseDailyBackupTime(text("BASIC", "DAILY_BACKUP_TIME", QStringLiteral("12:30")));
     GBackupGenerations = integer("BASIC", "BACKUP_GENERATIONS", 7);
@@ -149,6 +158,7 @@ void LoadStartupSettings()
     GIndex2 = integer("SPEAK", "INDEX2", 2);
     GFoot1 = text("SPEAK", "FOOT1", QStringLiteral("から"));
     GFoot2 = text("SPEAK", "FOOT2", QStringLiteral("え、でんわです"));
+    GCautionText = text("SPEAK", "CAUTION_TEXT", QStringLiteral("ご注意ください、"));
 
     GKanaType = integer("COMMON", "KANA_TYPE", 0);
     GImageStretch = flag("CUST_INFO", "IMAGE_STRETCH", "0");

@@ -36,6 +36,13 @@ extern QString GAutoBackupPath;
 // Numbers in their national form (PhoneNumberForm), and the country that form is for.
 extern bool GNumberForm;
 extern QString GCountryCode;
+// Numbers shown grouped (NumberDisplay) rather than as bare digits.
+extern bool GNumberDisplay;
+// Calls from abroad get a cue in the caller panel and the caution text before the announcement.
+extern bool GWarnInternational;
+// Whether a caller flagged 要注意 still starts the external program and opens the customer tab.
+extern bool GCautionLaunch;
+extern bool GCautionCustTab;
 // The daily copy while the program runs: on/off, its time of day, and how many dated copies
 // the backup folder keeps.
 extern bool GDailyBackup;
@@ -48,6 +55,8 @@ extern int GIndex1;
 extern int GIndex2;
 extern QString GFoot1;
 extern QString GFoot2;
+// Spoken before the announcement of a flagged caller or a call from abroad.
+extern QString GCautionText;
 // COMMON, CUST_INFO, CUST_FRAME, BANNER, CALLER
 extern int GKanaType;
 extern bool GImageStretch;

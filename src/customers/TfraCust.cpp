@@ -69,8 +69,7 @@ template <typename T> T* named(T* w, const char* name)
 
 QString cell(const QTableWidget* grid, int row, int column)
 {
-    const QTableWidgetItem* item = grid->item(row, column);
-    return item ? item->text() : QString();
+    return GridHelpers::StoredText(grid->item(row, column));
 }
 
 void setCell(QTableWidget* grid, int row, int column, const QString& text)
@@ -1020,7 +1019,7 @@ void TfraCust::MakeTelsGrid()
     sgdTels->setRowCount(int(rows.size()));
     for (int r = 0; r < rows.size(); ++r)
         for (int c = 0; c < 3; ++c)
-            sgdTels->setItem(r, c, new QTableWidgetItem(rows.at(r).value(c)));
+            sgdTels->setItem(r, c, c == 0 ? GridHelpers::NumberItem(rows.at(r).value(c)) : new QTableWidgetItem(rows.at(r).value(c)));
 }
 
 void TfraCust::MakeMainGrid()
@@ -1034,7 +1033,7 @@ void TfraCust::MakeMainGrid()
         const QString cells[10] = {row.DtFrom,  row.TelNo,   row.TelType,    row.PortNo,   row.Caller,
                                    row.TelMemo, GUseAccept ? row.ActNo : QString(), row.CustTelNon, row.ReadName, row.LogNo};
         for (int c = 0; c < 10; ++c)
-            sgdLog->setItem(r, c, new QTableWidgetItem(cells[c]));
+            sgdLog->setItem(r, c, c == 1 || c == 7 ? GridHelpers::NumberItem(cells[c]) : new QTableWidgetItem(cells[c]));
     }
     sgdLog->setUpdatesEnabled(true);
 }

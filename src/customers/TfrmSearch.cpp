@@ -1,5 +1,7 @@
 #include "customers/TfrmSearch.h"
 
+#include "ui/GridHelpers.h"
+
 #include "core/AppGlobals.h"
 #include "core/ProfileFile.h"
 #include "core/StartupSettings.h"
@@ -127,7 +129,8 @@ void TfrmSearch::ShowRows(const QList<QStringList>& rows)
     sgdMain->setRowCount(qMax(1, int(rows.size())));
     for (int r = 0; r < rows.size(); ++r)
         for (int c = 0; c < rows.at(r).size() && c < sgdMain->columnCount(); ++c)
-            sgdMain->setItem(r, c, new QTableWidgetItem(rows.at(r).at(c)));
+            sgdMain->setItem(r, c, NumberColumn(c) ? GridHelpers::NumberItem(rows.at(r).at(c))
+                                                   : new QTableWidgetItem(rows.at(r).at(c)));
     // Rows stay in the statement's order; only a header click sorts them.
     sgdMain->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     sgdMain->setSortingEnabled(true);
@@ -152,6 +155,15 @@ void TfrmSearch::btnOkClick()
     accept();
 }
 
+bool TfrmSearch::NumberColumn(int column) const
+{
+    if (column >= FQuery.Columns().size())
+        return false;
+    const QString& field = FQuery.Columns().at(column).Field;
+    return field == QLatin1String("TEL_NO") || field == QLatin1String("CUST_TEL_NON") ||
+           field == QLatin1String("FAX_NO_NON");
+}
+
 bool TfrmSearch::SelectedRow(QStringList& cells) const
 {
     cells.clear();
@@ -159,8 +171,7 @@ bool TfrmSearch::SelectedRow(QStringList& cells) const
     if (row < 0)
         return false;
     for (int c = 0; c < sgdMain->columnCount(); ++c) {
-        QTableWidgetItem* item = sgdMain->item(row, c);
-        cells << (item ? item->text() : QString());
+        cells << GridHelpers::StoredText(sgdMain->item(row, c));
     }
     return true;
 }

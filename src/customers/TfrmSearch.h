@@ -41,6 +41,8 @@ protected:
 
 private:
     void ShowRows(const QList<QStringList>& rows);
+    // Columns of phone numbers, shown grouped.
+    bool NumberColumn(int column) const;
     void SetInputMode();
     void SaveState(bool withChoices);
 

@@ -236,6 +236,7 @@ public:
     void step12DescendingDayIndex(IndexNotice* notice);
     void stepLogInsertEvent();
     void stepPrivateTotals();
+    void stepTelsCaution();
     void runSteps(IndexNotice* notice);
 
 private:
@@ -576,6 +577,19 @@ void Upgrade::stepPrivateTotals()
             [this] { return privateTotals() == 1; });
 }
 
+// 要注意 on a phone-book entry: nullable columns, so a PC still running the previous version
+// on the same database goes on working (it names its columns on insert and update, and
+// reads rows by column name).
+void Upgrade::stepTelsCaution()
+{
+    if (!columnExists(QStringLiteral("TELS"), QStringLiteral("CAUTION")))
+        run(QStringLiteral("ALTER TABLE TELS ADD CAUTION CHAR(1)"),
+            [this] { return columnExists(QStringLiteral("TELS"), QStringLiteral("CAUTION")); });
+    if (!columnExists(QStringLiteral("TELS"), QStringLiteral("CAUTION_NOTE")))
+        run(QStringLiteral("ALTER TABLE TELS ADD CAUTION_NOTE VARCHAR(100)"),
+            [this] { return columnExists(QStringLiteral("TELS"), QStringLiteral("CAUTION_NOTE")); });
+}
+
 void Upgrade::runSteps(IndexNotice* notice)
 {
     step1ResponseTables();
@@ -592,6 +606,7 @@ void Upgrade::runSteps(IndexNotice* notice)
     step12DescendingDayIndex(notice);
     stepLogInsertEvent();
     stepPrivateTotals();
+    stepTelsCaution();
 }
 
 bool Upgrade::restoreCopy(QString* failure)

@@ -233,6 +233,11 @@ bool TdmCmn::GetTels(const QString& telNo, TTels& tels)
         tels.CustTelNon = q.fieldByName(QStringLiteral("CUST_TEL_NON")).asString();
         tels.Caller = q.fieldByName(QStringLiteral("CALLER")).asString();
         tels.ReadName = q.fieldByName(QStringLiteral("READ_NAME")).asString();
+        // Absent until the schema upgrade added them.
+        const int caution = q.fieldIndex(QStringLiteral("CAUTION"));
+        tels.Caution = caution >= 0 && q.field(caution).asString() == QLatin1String("1");
+        const int note = q.fieldIndex(QStringLiteral("CAUTION_NOTE"));
+        tels.CautionNote = note >= 0 ? q.field(note).asString() : QString();
         q.close();
     } catch (...) {
         q.release();
@@ -420,6 +425,18 @@ void TdmCmn::InsertTels(const TTels& tels)
                         QStringLiteral(", ") + QuotedSql(tels.Caller) + QStringLiteral(", ") +
                         QuotedSql(tels.ReadName) + QStringLiteral(", ") + QStringLiteral(" CURRENT_TIMESTAMP") +
                         QStringLiteral(" )");
+    logSql(sql);
+    execFnc(sql);
+}
+
+void TdmCmn::SetTelsCaution(const QString& telNo, bool caution, const QString& note)
+{
+    WriteTraceLog(QStringLiteral("TdmCmn.SetTelsCaution"));
+    const QString sql = QStringLiteral("update TELS set CAUTION = ") +
+                        (caution ? QStringLiteral("'1'") : QStringLiteral("null")) +
+                        QStringLiteral(", CAUTION_NOTE = ") +
+                        (caution && !note.isEmpty() ? QuotedSql(note) : QStringLiteral("null")) +
+                        QStringLiteral(" where TEL_NO = ") + QuotedSql(telNo);
     logSql(sql);
     execFnc(sql);
 }

@@ -62,6 +62,8 @@ public:
     void UpdateTelMemo(int logNo, const QString& memo);
     void InsertTels(const TTels& tels);
     void UpdateTels(const TTels& tels);
+    // The 要注意 flag and its note; InsertTels and UpdateTels leave them as they are.
+    void SetTelsCaution(const QString& telNo, bool caution, const QString& note);
     int InsertCustData(const TCust& cust);
     void UpdateCustData(const TCust& cust);
     void InsertPrint(const TPrint& print);

@@ -1,5 +1,7 @@
 #include "reports/BandReport.h"
 
+#include "core/NumberDisplay.h"
+
 #include "calls/CallLog.h"
 #include "core/AppError.h"
 #include "core/DiagLog.h"
@@ -116,6 +118,8 @@ QString BandReport::ElementText(const TReportElement& e, int row, int page) cons
         if (e.Format == TFieldFormat::DateTime)
             return CallLog::FormatDateTime(v.toDateTime());
         QString text = v.toString();
+        if (e.Format == TFieldFormat::Number)
+            return NumberDisplay::Show(text);
         if (e.Format == TFieldFormat::JoinLines) {
             text.remove(QLatin1Char('\n'));
             text.remove(QLatin1Char('\r'));

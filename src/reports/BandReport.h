@@ -35,6 +35,7 @@ enum class TFieldFormat {
     Plain,
     DateTime,  // "YY/MM/DD" and the time, as dates are shown everywhere
     JoinLines, // line feeds, then carriage returns removed: a memo on one line
+    Number,    // a phone number, written as the screens show it
 };
 
 struct TReportElement

@@ -1,5 +1,7 @@
 #include "ui/GridHelpers.h"
 
+#include "core/NumberDisplay.h"
+
 #include <QTableWidget>
 
 namespace GridHelpers {
@@ -48,3 +50,18 @@ void PlaceOverCell(QTableWidget* grid, QWidget* editor, int row, int column)
 }
 
 } // namespace GridHelpers
+
+QTableWidgetItem* GridHelpers::NumberItem(const QString& number)
+{
+    auto* item = new QTableWidgetItem(NumberDisplay::Show(number));
+    item->setData(Qt::UserRole, number);
+    return item;
+}
+
+QString GridHelpers::StoredText(const QTableWidgetItem* item)
+{
+    if (!item)
+        return QString();
+    const QVariant stored = item->data(Qt::UserRole);
+    return stored.isValid() ? stored.toString() : item->text();
+}

@@ -1,6 +1,8 @@
 #pragma once
 
+class QString;
 class QTableWidget;
+class QTableWidgetItem;
 class QWidget;
 
 // Small operations on string grids that several windows share.
@@ -16,4 +18,8 @@ void ScrollToCurrentRow(QTableWidget* grid);
 void ClearRows(QTableWidget* grid);
 // Puts an in-cell editor exactly over a cell and raises it.
 void PlaceOverCell(QTableWidget* grid, QWidget* editor, int row, int column);
+// A cell of a phone number: shown as NumberDisplay writes it, the stored form kept beside.
+QTableWidgetItem* NumberItem(const QString& number);
+// What a cell holds: the stored form of a number cell, else its text; empty without an item.
+QString StoredText(const QTableWidgetItem* item);
 }

@@ -64,7 +64,7 @@ private slots:
         {
             TfrmMain form;
             form.SetFlashInterval(1);
-            form.SetSpeaker([](const QString&, const QString&) {});
+            form.SetSpeaker([](const QString&, const QString&, const QString&) {});
             QVERIFY(form.FormCreate());
             QVERIFY(!form.DailyBackupRunning());
             connect(form.Pipeline(), &CallPipeline::callProcessed, this, [&]() {

@@ -106,7 +106,7 @@ private slots:
         QCOMPARE(form.edtCall->text(), QString());
 
         QStringList spoken;
-        form.SetSpeaker([&](const QString& a, const QString& b) { spoken << a + "|" + b; });
+        form.SetSpeaker([&](const QString& a, const QString& b, const QString&) { spoken << a + "|" + b; });
         form.OnDemoActivate("0312345678");
         QVERIFY(form.pnlCalledTelNo->isVisibleTo(&form));
         QCOMPARE(form.pnlCalledName->text(), QString::fromUtf8("デモショップ"));

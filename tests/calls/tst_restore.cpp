@@ -90,7 +90,7 @@ private slots:
     {
         Shop shop;
         TfrmMain form;
-        form.SetSpeaker([](const QString&, const QString&) {});
+        form.SetSpeaker([](const QString&, const QString&, const QString&) {});
         form.SetFlashInterval(1);
         QVERIFY(form.FormCreate());
         MessageService::clearShown(); // the phone setup question

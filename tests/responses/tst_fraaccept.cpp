@@ -61,7 +61,7 @@ struct World
         gCurrentUser = TUser();
         form = std::make_unique<TfrmMain>();
         form->SetFlashInterval(1);
-        form->SetSpeaker([](const QString&, const QString&) {});
+        form->SetSpeaker([](const QString&, const QString&, const QString&) {});
         if (!form->FormCreate())
             qFatal("FormCreate failed");
         MessageService::clearShown();

@@ -36,6 +36,10 @@ ExternalPlugin::ExternalPlugin(TfrmMain& form) : QObject(&form), FForm(form)
     connect(&form, &TfrmMain::callPresented, this, [this](const TCallResult& call) {
         if (!GAutoLaunch)
             return;
+        if (call.Caution && !GCautionLaunch) {
+            WriteTraceLog(QStringLiteral("ExecCustProg not started: caller flagged 要注意"));
+            return;
+        }
         // A failure ends this call's processing quietly, as any other failure of a call.
         try {
             Links().ExecCustProg(GIfNo, call.TelNo, call.PortNo);
