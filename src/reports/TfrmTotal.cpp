@@ -1,5 +1,7 @@
 #include "reports/TfrmTotal.h"
 
+#include "reports/CautionCalls.h"
+
 #include "core/AppError.h"
 #include "core/AppGlobals.h"
 #include "core/DiagLog.h"
@@ -149,6 +151,7 @@ TfrmTotal::TfrmTotal(TdmCmn& dm, bool portColumnShown, QWidget* parent)
     edtPort->setMaxLength(9);
     btnOk = button(QStringLiteral("OK(&O)"), "btnOk");
     btnClose = button(QStringLiteral("閉じる(&X)"), "btnClose");
+    btnCaution = button(QStringLiteral("要注意の着信..."), "btnCaution");
 
     auto* form = new QGridLayout;
     form->addWidget(new QLabel(QStringLiteral("集計")), 0, 0);
@@ -166,6 +169,7 @@ TfrmTotal::TfrmTotal(TdmCmn& dm, bool portColumnShown, QWidget* parent)
     port->addWidget(edtPort);
     port->addStretch();
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btnCaution);
     buttons->addStretch();
     buttons->addWidget(btnOk);
     buttons->addWidget(btnClose);
@@ -192,6 +196,7 @@ TfrmTotal::TfrmTotal(TdmCmn& dm, bool portColumnShown, QWidget* parent)
     connect(btnTelRef, &QPushButton::clicked, this, [this] { btnTelRefClick(); });
     connect(btnCustRef, &QPushButton::clicked, this, [this] { btnCustRefClick(); });
     connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
+    connect(btnCaution, &QPushButton::clicked, this, [this] { btnCautionClick(); });
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
 
     resize(480, 380);
@@ -387,6 +392,17 @@ void TfrmTotal::btnOkClick()
         ZuvaroApplication::HandleException(QString::fromUtf8(e.what()));
     }
     WriteTraceLog(QStringLiteral("TfrmTotal.btnOkClick end"));
+}
+
+void TfrmTotal::btnCautionClick()
+{
+    try {
+        previewer()(CautionCalls::Run(FDm, dtpFrom->date(), dtpTo->date()), this);
+    } catch (const AppError& e) {
+        ZuvaroApplication::HandleException(e);
+    } catch (const std::exception& e) {
+        ZuvaroApplication::HandleException(QString::fromUtf8(e.what()));
+    }
 }
 
 void TfrmTotal::WriteSettings()

@@ -56,6 +56,8 @@ public:
     void btnTelRefClick();
     void btnCustRefClick();
     void btnOkClick();
+    // The calls of the numbers flagged 要注意 in the period, in the print preview.
+    void btnCautionClick();
     void WriteSettings();
 
     QComboBox* cbxValue;
@@ -82,6 +84,7 @@ public:
     QCheckBox* chkPort;
     QLineEdit* edtPort;
     QPushButton* btnOk;
+    QPushButton* btnCaution;
     QPushButton* btnClose;
 
 public slots:

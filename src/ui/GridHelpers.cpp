@@ -51,10 +51,15 @@ void PlaceOverCell(QTableWidget* grid, QWidget* editor, int row, int column)
 
 } // namespace GridHelpers
 
+namespace {
+// Past the user role, which windows and tests use for marks of their own.
+constexpr int kStoredRole = Qt::UserRole + 1;
+} // namespace
+
 QTableWidgetItem* GridHelpers::NumberItem(const QString& number)
 {
     auto* item = new QTableWidgetItem(NumberDisplay::Show(number));
-    item->setData(Qt::UserRole, number);
+    item->setData(kStoredRole, number);
     return item;
 }
 
@@ -62,6 +67,6 @@ QString GridHelpers::StoredText(const QTableWidgetItem* item)
 {
     if (!item)
         return QString();
-    const QVariant stored = item->data(Qt::UserRole);
+    const QVariant stored = item->data(kStoredRole);
     return stored.isValid() ? stored.toString() : item->text();
 }

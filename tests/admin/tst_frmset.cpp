@@ -104,7 +104,9 @@ private slots:
                "[BASIC]\nUSE_ACCEPT=1\nLOGIN_AUTH=1\nSTARTUP=1\nAUTO_CUST_INFO=1\nBRING=0\nJOUCHU=1\n"
                "JOUCHU_OPEN=1\nJOUCHU_KIDOU=1\nSHOW_BALLOON=0\nAUTO_BACKUP=1\nAUTO_BACKUP_PATH=%1\n"
                "NUMBER_FORM=0\nCOUNTRY_CODE=1\nDAILY_BACKUP=1\nDAILY_BACKUP_TIME=07:05\nBACKUP_GENERATIONS=3\n"
+               "NUMBER_DISPLAY=0\nWARN_INTERNATIONAL=0\nCAUTION_LAUNCH=1\nCAUTION_CUST_TAB=1\n"
                "[SPEAK]\nENABLED=0\nSPEED=230\nFOOT1=さまから\nINDEX1=2\nFOOT2=のおでんわ\nINDEX2=1\n"
+               "CAUTION_TEXT=お気をつけください、\n"
                "[COMMON]\nKANA_TYPE=2\n[BANNER]\nSTRETCH=0\n";
         QTest::newRow("default words after both names") << "[SPEAK]\nENABLED=1\nINDEX1=1\nINDEX2=2\n";
         QTest::newRow("stored words after (なし)")
@@ -118,7 +120,7 @@ private slots:
             QVERIFY(AutostartEntry::Apply(true));
             LoadStartupSettings();
         }
-        const std::array<std::array<const char*, 3>, 27> keys{{
+        const std::array<std::array<const char*, 3>, 32> keys{{
             {"LINK", "ENABLED", "0"}, {"LINK", "AUTO_LAUNCH", "0"}, {"LINK", "IF_NO", "1"},
             {"BASIC", "USE_ACCEPT", "0"}, {"BASIC", "LOGIN_AUTH", "0"}, {"BASIC", "STARTUP", "0"},
             {"BASIC", "AUTO_CUST_INFO", "0"}, {"BASIC", "BRING", "1"}, {"BASIC", "JOUCHU", "0"},
@@ -128,6 +130,8 @@ private slots:
             {"SPEAK", "FOOT1", "から"}, {"SPEAK", "FOOT2", "え、でんわです"}, {"COMMON", "KANA_TYPE", "0"},
             {"BANNER", "STRETCH", "1"}, {"BASIC", "NUMBER_FORM", "1"}, {"BASIC", "COUNTRY_CODE", "81"},
             {"BASIC", "DAILY_BACKUP", "0"}, {"BASIC", "DAILY_BACKUP_TIME", "12:30"}, {"BASIC", "BACKUP_GENERATIONS", "7"},
+            {"BASIC", "NUMBER_DISPLAY", "1"}, {"BASIC", "WARN_INTERNATIONAL", "1"}, {"BASIC", "CAUTION_LAUNCH", "0"},
+            {"BASIC", "CAUTION_CUST_TAB", "0"}, {"SPEAK", "CAUTION_TEXT", "ご注意ください、"},
         }};
         auto values = [&]() {
             QStringList out;

@@ -110,7 +110,7 @@ private slots:
         QCOMPARE(w.form->PageMain->tabText(2), QString("0311112222     "));
         QCOMPARE(f->sgdTels->rowCount(), 2);
         QCOMPARE(f->sgdLog->rowCount(), 1);
-        QCOMPARE(f->sgdLog->item(0, 1)->text(), QString("09012345678"));
+        QCOMPARE(f->sgdLog->item(0, 1)->text(), QString("090-1234-5678"));
         // Found again by the representative number: no second tab.
         QCOMPARE(w.form->OpenCustTab("0311112222"), 2);
         QCOMPARE(w.form->PageMain->count(), 3);

@@ -79,8 +79,8 @@ private slots:
         QVERIFY(r.out.contains("2 rows, 1 pages"));
         QString text = PdfText(pdf);
         QVERIFY(text.contains("発着信電話番号別"));
-        QVERIFY(text.contains(QRegularExpression("1\\s+0322223333\\s+佐藤\\s+2")));
-        QVERIFY(text.contains(QRegularExpression("2\\s+0311112222\\s+山田商店\\s+1")));
+        QVERIFY(text.contains(QRegularExpression("1\\s+03-2222-3333\\s+佐藤\\s+2")));
+        QVERIFY(text.contains(QRegularExpression("2\\s+03-1111-2222\\s+山田商店\\s+1")));
         QVERIFY(text.contains(QRegularExpression("合計：\\s+3")));
 
         // Incoming only, the top one and the rest.
@@ -95,7 +95,7 @@ private slots:
         r = tool(QStringList{"--summary", "list", "--group", "number", "--kind", "all", "--pdf", list} + april);
         QCOMPARE(r.code, 0);
         text = PdfText(list);
-        QVERIFY(text.contains(QRegularExpression("24/04/10 10:00:00\\s+0311112222\\s+山田商店\\s+着信\\s+60600\\s+"
+        QVERIFY(text.contains(QRegularExpression("24/04/10 10:00:00\\s+03-1111-2222\\s+山田商店\\s+着信\\s+60600\\s+"
                                                  "折り返し希望")));
         QVERIFY(text.contains("24/04/10 10:02:00"));
 
