@@ -16,6 +16,7 @@ PACKAGES=(
     libfbclient2 firebird-dev "firebird$FB_VERSION-server-core" "firebird$FB_VERSION-utils"
     libespeak-ng-dev espeak-ng-data libasound2-dev
     libkakasi2-dev libxlsxwriter-dev libminizip-dev
+    libphonenumber-dev
     libxcb1-dev
     librsvg2-bin
     fonts-ipafont-gothic

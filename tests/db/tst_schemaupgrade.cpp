@@ -102,6 +102,8 @@ void verifyCurrent(TempDb& db)
         QVERIFY2(hasColumn(db, "PORT_T", c), c);
     QVERIFY(hasColumn(db, "INTERFACE", "TEXT_PORT"));
     QVERIFY(hasColumn(db, "INTERFACE", "TEXT_DT"));
+    QVERIFY(hasColumn(db, "TELS", "CAUTION"));
+    QVERIFY(hasColumn(db, "TELS", "CAUTION_NOTE"));
     QCOMPARE(db.dm().GetFieldLength(QStringLiteral("LOG"), QStringLiteral("TEL_MEMO")), 4000);
     QCOMPARE(db.dm().GetFieldLength(QStringLiteral("CUSTOMER"), QStringLiteral("MAP_URL")), 600);
     QCOMPARE(db.scalar(QStringLiteral("select f.RDB$FIELD_TYPE from RDB$RELATION_FIELDS r join RDB$FIELDS f on "
@@ -223,6 +225,37 @@ private slots:
         QVERIFY(MessageService::shown().isEmpty());
         QVERIFY(again.calls.isEmpty());
         QVERIFY(!dm.PostalLookupAvailable);
+    }
+
+    // The 要注意 flag: read as off before the upgrade; after it, kept through the statements
+    // a PC still on the previous version runs on the same phone book.
+    void cautionFlagBesideThePreviousVersion()
+    {
+        TempDb db(TempDb::Initial);
+        TdmCmn& dm = db.dm();
+        MessageService::setNextAnswer(MsgResult::No);
+        dm.InsertTels(TTels{"0311112222", "0311112222", "山田", "やまだ"});
+        TTels t;
+        QVERIFY(dm.GetTels("0311112222", t));
+        QVERIFY(!t.Caution);
+
+        InitTables(dm, nullptr);
+        dm.SetTelsCaution("0311112222", true, "詐欺の疑い");
+        // What the previous version does: its own insert and update, and its lookup by name.
+        dm.ExecSql("insert into TELS ( TEL_NO, CUST_TEL_NON, CALLER, READ_NAME, UPDT) values ('0322223333', "
+                   "'0322223333', '佐藤', 'さとう', CURRENT_TIMESTAMP )");
+        dm.UpdateTels(TTels{"0311112222", "0311112222", "山田商店", "やまだ"});
+        QVERIFY(dm.GetTels("0311112222", t));
+        QCOMPARE(t.Caller, QString("山田商店"));
+        QVERIFY(t.Caution);
+        QCOMPARE(t.CautionNote, QString("詐欺の疑い"));
+        QVERIFY(dm.GetTels("0322223333", t));
+        QVERIFY(!t.Caution);
+        QVERIFY(t.CautionNote.isEmpty());
+        dm.SetTelsCaution("0311112222", false, "詐欺の疑い");
+        QVERIFY(dm.GetTels("0311112222", t));
+        QVERIFY(!t.Caution);
+        QVERIFY(t.CautionNote.isEmpty());
     }
 
     void noQuestionWhenTheProgramLinkIsOn()
