@@ -71,7 +71,8 @@ void CustStore::Delete(qint32 custNo)
 
 QString CustStore::TelsSql(const QString& key)
 {
-    return QStringLiteral("select TEL_NO, CALLER, READ_NAME from TELS where CUST_TEL_NON = ") + QuotedSql(key) +
+    // Every column: the 要注意 ones exist only once the schema upgrade has run.
+    return QStringLiteral("select * from TELS where CUST_TEL_NON = ") + QuotedSql(key) +
            QStringLiteral(" order by TEL_NO");
 }
 
@@ -101,8 +102,16 @@ QList<QStringList> CustStore::TelsRows(const QString& key)
     FbQuery& q = FDm.sqlWork2;
     QueryGuard guard(q);
     q.setSql(sql);
-    for (q.open(); !q.eof(); q.next())
-        rows << QStringList{q.field(0).asString(), q.field(1).asString(), q.field(2).asString()};
+    q.open();
+    const int caution = q.fieldIndex(QStringLiteral("CAUTION"));
+    const int note = q.fieldIndex(QStringLiteral("CAUTION_NOTE"));
+    for (; !q.eof(); q.next()) {
+        auto s = [&q](const char* name) { return q.fieldByName(QLatin1String(name)).asString(); };
+        rows << QStringList{s("TEL_NO"), s("CALLER"), s("READ_NAME"),
+                            caution >= 0 && q.field(caution).asString() == QLatin1String("1") ? QStringLiteral("1")
+                                                                                              : QString(),
+                            note >= 0 ? q.field(note).asString() : QString()};
+    }
     q.close();
     return rows;
 }

@@ -35,7 +35,7 @@ public:
     // Removes the customer and its responses; calls and phone-book entries stay.
     void Delete(qint32 custNo);
 
-    // Rows of the related numbers: TEL_NO, CALLER, READ_NAME.
+    // Rows of the related numbers: TEL_NO, CALLER, READ_NAME, "1" when flagged 要注意, the note.
     QList<QStringList> TelsRows(const QString& key);
     // The call history in the columns of the main window's call log.
     QList<TLogRow> LogRows(const QString& key);

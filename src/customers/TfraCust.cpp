@@ -10,6 +10,7 @@
 #include "core/DiagLog.h"
 #include "core/Helpers.h"
 #include "core/InputError.h"
+#include "core/AppError.h"
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "core/StartupSettings.h"
@@ -176,8 +177,13 @@ void TfraCust::BuildLayout()
     auto* tv = new QVBoxLayout(telsPage);
     lblTels = named(new QLabel(telsPage), "lblTels");
     sgdTels = named(new QTableWidget(telsPage), "sgdTels");
-    setupGrid(sgdTels, {QStringLiteral("電話番号"), QStringLiteral("名前"), QStringLiteral("音声読上名")},
-              {90, 236, 309});
+    setupGrid(sgdTels,
+              {QStringLiteral("電話番号"), QStringLiteral("名前"), QStringLiteral("音声読上名"),
+               QStringLiteral("要注意"), QStringLiteral("注意メモ")},
+              {100, 170, 170, 56, 200});
+    // The flag is a check box and the note is typed in place (F2 or a click on the chosen row);
+    // a double click still opens the phone book.
+    sgdTels->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     tv->addWidget(lblTels);
     tv->addWidget(sgdTels, 1);
     PageCust->addTab(telsPage, QStringLiteral("関連TEL"));
@@ -281,6 +287,7 @@ void TfraCust::BuildLayout()
     });
     connect(sgdLog, &QTableWidget::cellDoubleClicked, this, &TfraCust::sgdLogDoubleClick);
     connect(sgdTels, &QTableWidget::cellDoubleClicked, this, [this](int row) { sgdTelsDoubleClick(row); });
+    connect(sgdTels, &QTableWidget::itemChanged, this, &TfraCust::sgdTelsCautionChange);
     connect(PageHistory, &QTabWidget::currentChanged, this, [this](int index) {
         if (index == 1) {
             EnsureAcceptPage();
@@ -1014,12 +1021,38 @@ bool TfraCust::eventFilter(QObject* watched, QEvent* event)
 
 void TfraCust::MakeTelsGrid()
 {
+    const QSignalBlocker block(sgdTels);
     sgdTels->setRowCount(0);
     const QList<QStringList> rows = CustStore(*dmCmn).TelsRows(FCustTelNon);
     sgdTels->setRowCount(int(rows.size()));
-    for (int r = 0; r < rows.size(); ++r)
+    for (int r = 0; r < rows.size(); ++r) {
+        const QStringList& row = rows.at(r);
+        sgdTels->setItem(r, 0, GridHelpers::NumberItem(row.value(0)));
+        for (int c = 1; c < 3; ++c)
+            sgdTels->setItem(r, c, new QTableWidgetItem(row.value(c)));
         for (int c = 0; c < 3; ++c)
-            sgdTels->setItem(r, c, c == 0 ? GridHelpers::NumberItem(rows.at(r).value(c)) : new QTableWidgetItem(rows.at(r).value(c)));
+            sgdTels->item(r, c)->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        auto* flag = new QTableWidgetItem;
+        flag->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        flag->setCheckState(row.value(3) == QLatin1String("1") ? Qt::Checked : Qt::Unchecked);
+        sgdTels->setItem(r, 3, flag);
+        sgdTels->setItem(r, 4, new QTableWidgetItem(row.value(4)));
+    }
+}
+
+void TfraCust::sgdTelsCautionChange(QTableWidgetItem* item)
+{
+    if (!item || (item->column() != 3 && item->column() != 4))
+        return;
+    const int row = item->row();
+    const bool caution = sgdTels->item(row, 3) && sgdTels->item(row, 3)->checkState() == Qt::Checked;
+    const QString note = cell(sgdTels, row, 4).trimmed();
+    try {
+        dmCmn->SetTelsCaution(cell(sgdTels, row, 0), caution, note);
+    } catch (const AppError& e) {
+        MessageService::Warning(e.message());
+        MakeTelsGrid();
+    }
 }
 
 void TfraCust::MakeMainGrid()

@@ -20,6 +20,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTableWidget;
+class QTableWidgetItem;
 class QTimeEdit;
 class QToolButton;
 class TfrmMain;
@@ -179,6 +180,8 @@ private:
     void MoveToNextOption();
     void sgdLogDoubleClick(int row, int column);
     void sgdTelsDoubleClick(int row);
+    // The 要注意 check box or note of a related number changed: stored at once.
+    void sgdTelsCautionChange(QTableWidgetItem* item);
     void FreeActTab(int index);
     // The response number of the selected list row; false (with the message) when none can be used.
     bool SelectedActNo(int& actNo);

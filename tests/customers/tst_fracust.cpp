@@ -90,6 +90,33 @@ class TestFraCust : public QObject
 {
     Q_OBJECT
 private slots:
+    // 要注意 on a related number: ticked and noted in the list, stored at once, shown again.
+    void relatedNumberFlaggedInPlace()
+    {
+        World w;
+        w.addCustomer("0311112222", "山田商店");
+        w.dm().InsertTels(TTels{"0311112222", "0311112222", "山田商店", "ヤマダショウテン"});
+        w.dm().InsertTels(TTels{"09012345678", "0311112222", "山田携帯", "ヤマダ"});
+        TfraCust* f = w.open("0311112222");
+        QVERIFY(f);
+        QCOMPARE(f->sgdTels->item(1, 0)->text(), QString("090-1234-5678"));
+        QCOMPARE(f->sgdTels->item(1, 3)->checkState(), Qt::Unchecked);
+        f->sgdTels->item(1, 4)->setText("無言電話");
+        f->sgdTels->item(1, 3)->setCheckState(Qt::Checked);
+        TTels t;
+        QVERIFY(w.dm().GetTels("09012345678", t));
+        QVERIFY(t.Caution);
+        QCOMPARE(t.CautionNote, QString("無言電話"));
+        QVERIFY(w.dm().GetTels("0311112222", t));
+        QVERIFY(!t.Caution);
+        f->MakeTelsGrid();
+        QCOMPARE(f->sgdTels->item(1, 3)->checkState(), Qt::Checked);
+        QCOMPARE(f->sgdTels->item(1, 4)->text(), QString("無言電話"));
+        f->sgdTels->item(1, 3)->setCheckState(Qt::Unchecked);
+        QVERIFY(w.dm().GetTels("09012345678", t));
+        QVERIFY(!t.Caution);
+    }
+
     void opensTheCustomerOfAnyOfItsNumbers()
     {
         World w;
