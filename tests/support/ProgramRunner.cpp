@@ -36,7 +36,7 @@ QProcess* ProgramRunner::start(const QStringList& args)
     auto p = std::make_unique<QProcess>();
     p->setProcessEnvironment(FEnv);
     p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p->start(programPath(), args);
+    p->start(FProgram.isEmpty() ? programPath() : FProgram, args);
     p->waitForStarted(10000);
     FProcesses.push_back(std::move(p));
     return FProcesses.back().get();

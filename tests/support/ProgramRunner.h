@@ -18,6 +18,8 @@ public:
     void setEnv(const QString& name, const QString& value) { FEnv.insert(name, value); }
     void unsetEnv(const QString& name) { FEnv.remove(name); }
 
+    // Another build of the program to start (an earlier version's, say); the built one by default.
+    void setProgram(const QString& path) { FProgram = path; }
     // Starts zuvaro3 in the background.
     QProcess* start(const QStringList& args = {});
     // Runs zuvaro3 to its end; returns its exit code (-1 when it did not end in time).
@@ -33,5 +35,6 @@ public:
 
 private:
     QProcessEnvironment FEnv;
+    QString FProgram;
     std::vector<std::unique_ptr<QProcess>> FProcesses;
 };
