@@ -11,6 +11,7 @@
 #include "support/TestEnv.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -91,6 +92,26 @@ private slots:
         QVERIFY(dialog.btnOkClick());
         QCOMPARE(MessageService::shownTexts().size(), asked);
         QCOMPARE(dialog.edtCustTelNon->text(), QString("0322223333"));
+
+        // 要注意 and its note: only while editing, stored with the entry, shown when loaded again.
+        QVERIFY(!dialog.chkCaution->isEnabled());
+        dialog.btnEditClick();
+        QVERIFY(dialog.chkCaution->isEnabled() && dialog.edtCautionNote->isEnabled());
+        dialog.chkCaution->setChecked(true);
+        dialog.edtCautionNote->setText(" 無言電話 ");
+        QVERIFY(dialog.btnOkClick());
+        QCOMPARE(rows("select count(*) from TELS where TEL_NO = '0344445555' and CAUTION = '1' and "
+                      "CAUTION_NOTE = '無言電話'"),
+                 1);
+        dialog.Load("0344445555");
+        QVERIFY(dialog.chkCaution->isChecked());
+        QCOMPARE(dialog.edtCautionNote->text(), QString("無言電話"));
+        dialog.btnEditClick();
+        dialog.chkCaution->setChecked(false);
+        QVERIFY(dialog.btnOkClick());
+        QCOMPARE(rows("select count(*) from TELS where TEL_NO = '0344445555' and CAUTION is null and "
+                      "CAUTION_NOTE is null"),
+                 1);
 
         // Cancel puts the fields back.
         dialog.btnEditClick();
