@@ -167,8 +167,7 @@ private:
             FGeocoder = std::make_unique<PhoneNumberOfflineGeocoder>();
         // With the caller's own region as the user's, a number the data knows no area of gives
         // nothing rather than the country's name.
-        return QString::fromStdString(
-            FGeocoder->GetDescriptionForNumber(n, icu::Locale("ja", "JP"), FRegion));
+        return QString::fromStdString(FGeocoder->GetDescriptionForNumber(n, icu::Locale("ja", "JP"), FRegion));
     }
 
     const PhoneNumberUtil& FUtil;

@@ -4,8 +4,7 @@
 
 // What a caller's number is, as far as the numbering plan tells: the kind shown beside an
 // unknown caller.
-enum class NumberKind
-{
+enum class NumberKind {
     Withheld,      // no number: the caller withheld it
     Mobile,        // 携帯 (also pagers and personal numbers, 020/060)
     FixedLine,     // 固定

@@ -80,8 +80,8 @@ private slots:
     void flaggedCallerEndToEnd()
     {
         World w("[LINK]\nENABLED=1\nAUTO_LAUNCH=1\nIF_NO=1\n[BASIC]\nAUTO_CUST_INFO=1\n");
-        TelsBook(*dmCmn).Store(TelsBook::Normalised(
-            TTels{"090-1111-2222", "090-1111-2222", "迷惑太郎", "めいわく", true, QString::fromUtf8("代金引換の詐欺")}));
+        TelsBook(*dmCmn).Store(TelsBook::Normalised(TTels{"090-1111-2222", "090-1111-2222", "迷惑太郎", "めいわく",
+                                                          true, QString::fromUtf8("代金引換の詐欺")}));
         TelsBook(*dmCmn).Store(TTels{"0311112222", "0311112222", "山田商店", "やまだ"});
         const int pages = w.form->PageMain->count();
 

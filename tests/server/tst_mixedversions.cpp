@@ -137,8 +137,8 @@ private slots:
                             "RDB$FIELD_NAME in ('CAUTION', 'CAUTION_NOTE')"),
                  QStringLiteral("2"));
         now.phone->write("0311110001\n");
-        QTRY_COMPARE_WITH_TIMEOUT(scalar(db, "select count(*) from LOG where TEL_NO = '0311110001'"), QStringLiteral("1"),
-                                  20000);
+        QTRY_COMPARE_WITH_TIMEOUT(scalar(db, "select count(*) from LOG where TEL_NO = '0311110001'"),
+                                  QStringLiteral("1"), 20000);
         {
             FbQuery q(db);
             q.setSql("update TELS set CAUTION = '1', CAUTION_NOTE = 'note' where TEL_NO = '0311110001'");
@@ -152,10 +152,10 @@ private slots:
         before.phone->write("0322220002\n");
         now.phone->write("0322220002\n");
         now.phone->write("0311110001\n");
-        QTRY_COMPARE_WITH_TIMEOUT(scalar(db, "select count(*) from LOG where TEL_NO = '0311110001'"), QStringLiteral("3"),
-                                  30000);
-        QTRY_COMPARE_WITH_TIMEOUT(scalar(db, "select count(*) from LOG where TEL_NO = '0322220002'"), QStringLiteral("2"),
-                                  30000);
+        QTRY_COMPARE_WITH_TIMEOUT(scalar(db, "select count(*) from LOG where TEL_NO = '0311110001'"),
+                                  QStringLiteral("3"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(scalar(db, "select count(*) from LOG where TEL_NO = '0322220002'"),
+                                  QStringLiteral("2"), 30000);
         QCOMPARE(scalar(db, "select count(*) from TELS where TEL_NO = '0322220002'"), QStringLiteral("1"));
         QCOMPARE(scalar(db, "select CAUTION || CAUTION_NOTE from TELS where TEL_NO = '0311110001'"),
                  QStringLiteral("1note"));
