@@ -27,8 +27,12 @@ TelsBook::Buttons TelsBook::ButtonsFor(Mode mode, const TTels& shown)
 
 TTels TelsBook::Normalised(const TTels& typed)
 {
-    return TTels{PhoneNumberForm::Typed(typed.TelNo), PhoneNumberForm::Typed(typed.CustTelNon), typed.Caller,
-                 typed.ReadName, typed.Caution, typed.Caution ? typed.CautionNote.trimmed() : QString()};
+    return TTels{PhoneNumberForm::Typed(typed.TelNo),
+                 PhoneNumberForm::Typed(typed.CustTelNon),
+                 typed.Caller,
+                 typed.ReadName,
+                 typed.Caution,
+                 typed.Caution ? typed.CautionNote.trimmed() : QString()};
 }
 
 bool TelsBook::OffersCustomer(const TTels& entry)

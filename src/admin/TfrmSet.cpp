@@ -192,14 +192,16 @@ void TfrmSet::BuildLayout()
         "以前の表記で登録済みの番号は、保守メニューの「電話番号の表記を統一」でそろえられます。"));
     lblNumberNote->setWordWrap(true);
     n->addWidget(lblNumberNote);
-    chkNumberDisplay = named(new QCheckBox(QStringLiteral("電話番号を区切って表示する（03-1234-5678）")), "chkNumberDisplay");
+    chkNumberDisplay =
+        named(new QCheckBox(QStringLiteral("電話番号を区切って表示する（03-1234-5678）")), "chkNumberDisplay");
     n->addWidget(chkNumberDisplay);
     chkWarnInternational = named(new QCheckBox(QStringLiteral("国際電話の着信を知らせる")), "chkWarnInternational");
     n->addWidget(chkWarnInternational);
     chkCautionLaunch =
         named(new QCheckBox(QStringLiteral("要注意の番号の着信でも外部プログラムを起動する")), "chkCautionLaunch");
     n->addWidget(chkCautionLaunch);
-    chkCautionCustTab = named(new QCheckBox(QStringLiteral("要注意の番号の着信でも顧客タブを開く")), "chkCautionCustTab");
+    chkCautionCustTab =
+        named(new QCheckBox(QStringLiteral("要注意の番号の着信でも顧客タブを開く")), "chkCautionCustTab");
     n->addWidget(chkCautionCustTab);
     auto* cautionRow = new QHBoxLayout;
     cautionRow->addWidget(new QLabel(QStringLiteral("注意の読上げ")));

@@ -11,13 +11,13 @@
 #include "db/TdmCmn.h"
 #include "ui/DialogKit.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QCheckBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -89,8 +89,8 @@ TfrmTels::TfrmTels(TfrmMain* main, QWidget* parent) : QDialog(parent), FMain(mai
 
 TTels TfrmTels::Shown() const
 {
-    return TTels{edtTelNo->text(), edtCustTelNon->text(), edtCaller->text(), edtReadName->text(),
-                 chkCaution->isChecked(), edtCautionNote->text()};
+    return TTels{edtTelNo->text(),    edtCustTelNon->text(),   edtCaller->text(),
+                 edtReadName->text(), chkCaution->isChecked(), edtCautionNote->text()};
 }
 
 void TfrmTels::Show(const TTels& t)

@@ -2,10 +2,10 @@
 #include "calls/CallLog.h"
 #include "calls/CallLogModel.h"
 #include "calls/CallWarning.h"
-#include "calls/TfrmMain.h"
 #include "calls/MasterLists.h"
 #include "calls/SpeechAnnouncer.h"
-#include "platform/SpeechEngine.h"
+#include "calls/TfrmMain.h"
+#include "calls/ui/CallLogGrid.h"
 #include "core/AppError.h"
 #include "core/Clock.h"
 #include "core/DiagLog.h"
@@ -13,7 +13,7 @@
 #include "core/StartupSettings.h"
 #include "db/TdmCmn.h"
 #include "db/UnknownCaller.h"
-#include "calls/ui/CallLogGrid.h"
+#include "platform/SpeechEngine.h"
 
 #include <QCoreApplication>
 #include <QDateEdit>

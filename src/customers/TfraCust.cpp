@@ -5,12 +5,12 @@
 #include "calls/TfrmMain.h"
 #include "calls/ui/CallLogGrid.h"
 #include "calls/ui/CustTabBar.h"
+#include "core/AppError.h"
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/DiagLog.h"
 #include "core/Helpers.h"
 #include "core/InputError.h"
-#include "core/AppError.h"
 #include "core/MessageService.h"
 #include "core/ProfileFile.h"
 #include "core/StartupSettings.h"
@@ -20,11 +20,11 @@
 #include "db/TdmCmn.h"
 #include "responses/AcceptRules.h"
 #include "ui/AcceptMarkDelegate.h"
-#include "ui/GridTextDelegate.h"
 #include "ui/DateTyping.h"
 #include "ui/DialogKit.h"
 #include "ui/FileDialogs.h"
 #include "ui/GridHelpers.h"
+#include "ui/GridTextDelegate.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -1066,7 +1066,8 @@ void TfraCust::MakeMainGrid()
         const QString cells[10] = {row.DtFrom,  row.TelNo,   row.TelType,    row.PortNo,   row.Caller,
                                    row.TelMemo, GUseAccept ? row.ActNo : QString(), row.CustTelNon, row.ReadName, row.LogNo};
         for (int c = 0; c < 10; ++c)
-            sgdLog->setItem(r, c, c == 1 || c == 7 ? GridHelpers::NumberItem(cells[c]) : new QTableWidgetItem(cells[c]));
+            sgdLog->setItem(r, c,
+                            c == 1 || c == 7 ? GridHelpers::NumberItem(cells[c]) : new QTableWidgetItem(cells[c]));
     }
     sgdLog->setUpdatesEnabled(true);
 }

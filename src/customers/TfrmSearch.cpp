@@ -129,8 +129,9 @@ void TfrmSearch::ShowRows(const QList<QStringList>& rows)
     sgdMain->setRowCount(qMax(1, int(rows.size())));
     for (int r = 0; r < rows.size(); ++r)
         for (int c = 0; c < rows.at(r).size() && c < sgdMain->columnCount(); ++c)
-            sgdMain->setItem(r, c, NumberColumn(c) ? GridHelpers::NumberItem(rows.at(r).at(c))
-                                                   : new QTableWidgetItem(rows.at(r).at(c)));
+            sgdMain->setItem(r, c,
+                             NumberColumn(c) ? GridHelpers::NumberItem(rows.at(r).at(c))
+                                             : new QTableWidgetItem(rows.at(r).at(c)));
     // Rows stay in the statement's order; only a header click sorts them.
     sgdMain->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     sgdMain->setSortingEnabled(true);

@@ -432,11 +432,10 @@ void TdmCmn::InsertTels(const TTels& tels)
 void TdmCmn::SetTelsCaution(const QString& telNo, bool caution, const QString& note)
 {
     WriteTraceLog(QStringLiteral("TdmCmn.SetTelsCaution"));
-    const QString sql = QStringLiteral("update TELS set CAUTION = ") +
-                        (caution ? QStringLiteral("'1'") : QStringLiteral("null")) +
-                        QStringLiteral(", CAUTION_NOTE = ") +
-                        (caution && !note.isEmpty() ? QuotedSql(note) : QStringLiteral("null")) +
-                        QStringLiteral(" where TEL_NO = ") + QuotedSql(telNo);
+    const QString sql =
+        QStringLiteral("update TELS set CAUTION = ") + (caution ? QStringLiteral("'1'") : QStringLiteral("null")) +
+        QStringLiteral(", CAUTION_NOTE = ") + (caution && !note.isEmpty() ? QuotedSql(note) : QStringLiteral("null")) +
+        QStringLiteral(" where TEL_NO = ") + QuotedSql(telNo);
     logSql(sql);
     execFnc(sql);
 }

@@ -92,8 +92,9 @@ TReportLayout Print1(int item)
     no.Kind = TElementKind::RunningNo;
     no.Rect = QRectF(0, 0, 14, 6);
     no.Align = kRight;
-    detail.Elements << no << field(QStringLiteral("TEL_NO"), 20, 50, kLeft, TFieldFormat::Number) << field(QStringLiteral("CALLER"), 72, 86)
-                    << field(QStringLiteral("TOTAL"), 158, 32, kRight) << rule(TElementKind::DottedRule, 6, width);
+    detail.Elements << no << field(QStringLiteral("TEL_NO"), 20, 50, kLeft, TFieldFormat::Number)
+                    << field(QStringLiteral("CALLER"), 72, 86) << field(QStringLiteral("TOTAL"), 158, 32, kRight)
+                    << rule(TElementKind::DottedRule, 6, width);
     l.Bands << detail;
 
     TReportBand summary;
@@ -127,8 +128,9 @@ TReportLayout Print2(int item)
     detail.Kind = TBandKind::Detail;
     detail.Height = 6;
     detail.Elements << field(QStringLiteral("DT_FROM"), 0, 36, kLeft, TFieldFormat::DateTime)
-                    << field(QStringLiteral("TEL_NO"), 38, 34, kLeft, TFieldFormat::Number) << field(QStringLiteral("CALLER"), 74, 62)
-                    << field(QStringLiteral("TEL_TYPE"), 138, 22) << field(QStringLiteral("PORT_NO"), 162, 16, kRight)
+                    << field(QStringLiteral("TEL_NO"), 38, 34, kLeft, TFieldFormat::Number)
+                    << field(QStringLiteral("CALLER"), 74, 62) << field(QStringLiteral("TEL_TYPE"), 138, 22)
+                    << field(QStringLiteral("PORT_NO"), 162, 16, kRight)
                     << field(QStringLiteral("TEL_MEMO"), 182, 95, kLeft, TFieldFormat::JoinLines)
                     << rule(TElementKind::DottedRule, 6, width);
     l.Bands << detail;
