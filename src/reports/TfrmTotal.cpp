@@ -8,6 +8,7 @@
 #include "core/PhoneNumberForm.h"
 #include "core/ProfileFile.h"
 #include "db/TdmCmn.h"
+#include "reports/TfrmChart.h"
 #include "reports/TfrmPrint.h"
 #include "reports/TotalsReport.h"
 #include "ui/DialogKit.h"
@@ -149,6 +150,7 @@ TfrmTotal::TfrmTotal(TdmCmn& dm, bool portColumnShown, QWidget* parent)
     edtPort->setMaxLength(9);
     btnOk = button(QStringLiteral("OK(&O)"), "btnOk");
     btnClose = button(QStringLiteral("閉じる(&X)"), "btnClose");
+    btnChart = button(QStringLiteral("グラフ(&G)"), "btnChart");
 
     auto* form = new QGridLayout;
     form->addWidget(new QLabel(QStringLiteral("集計")), 0, 0);
@@ -166,6 +168,7 @@ TfrmTotal::TfrmTotal(TdmCmn& dm, bool portColumnShown, QWidget* parent)
     port->addWidget(edtPort);
     port->addStretch();
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btnChart);
     buttons->addStretch();
     buttons->addWidget(btnOk);
     buttons->addWidget(btnClose);
@@ -193,6 +196,7 @@ TfrmTotal::TfrmTotal(TdmCmn& dm, bool portColumnShown, QWidget* parent)
     connect(btnCustRef, &QPushButton::clicked, this, [this] { btnCustRefClick(); });
     connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnChart, &QPushButton::clicked, this, [this] { btnChartClick(); });
 
     resize(480, 380);
     FormCreate();
@@ -387,6 +391,24 @@ void TfrmTotal::btnOkClick()
         ZuvaroApplication::HandleException(QString::fromUtf8(e.what()));
     }
     WriteTraceLog(QStringLiteral("TfrmTotal.btnOkClick end"));
+}
+
+void TfrmTotal::btnChartClick()
+{
+    TChartRequest chart;
+    QString warning = ChartSql::FromTotals(Request(), chart);
+    QWidget* focus = edtPort;
+    if (warning.isEmpty()) {
+        warning = ChartSql::Build(chart).Warning;
+        focus = dtpTo;
+    }
+    if (!warning.isEmpty()) {
+        MessageService::Warning(warning);
+        focus->setFocus();
+        return;
+    }
+    TfrmChart window(FDm, chart, this);
+    window.exec();
 }
 
 void TfrmTotal::WriteSettings()

@@ -56,6 +56,8 @@ public:
     void btnTelRefClick();
     void btnCustRefClick();
     void btnOkClick();
+    // Opens "グラフ" with the period, kind and own-phone filter chosen here.
+    void btnChartClick();
     void WriteSettings();
 
     QComboBox* cbxValue;
@@ -83,6 +85,7 @@ public:
     QLineEdit* edtPort;
     QPushButton* btnOk;
     QPushButton* btnClose;
+    QPushButton* btnChart;
 
 public slots:
     void done(int result) override;
