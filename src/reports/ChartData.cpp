@@ -196,9 +196,10 @@ void lines(ChartData& c, const QList<Row>& rows, const QMap<int, QString>& names
 void callers(ChartData& c, const TChartRequest& r, const TChartSql& sql, const QList<Row>& rows)
 {
     QMap<int, QPair<double, double>> byBucket; // callers, new callers
-    // The statement's last column is the count of new callers; the callers precede it.
-    for (const Row& row : rows)
-        byBucket[row.Keys[0].toInt()] = {row.Keys[1].toDouble(), row.N};
+    for (const Row& row : rows) {
+        auto& v = byBucket[row.Keys[1].toInt()];
+        (row.Keys[0].toString() == QLatin1String("C") ? v.first : v.second) = row.N;
+    }
     QList<QPair<int, QString>> buckets;
     if (sql.Weekly) {
         for (int w = 0; r.DateFrom.addDays(7 * w) <= r.DateTo; ++w)
@@ -245,9 +246,8 @@ void outcomes(ChartData& c, const QList<Row>& rows)
             acts += row.N;
         } else if (k == QLatin1String("R")) {
             resultRows[row.Keys[1].toString()] = {name, row.N};
-        } else if (k == QLatin1String("C")) {
-            incoming = row.N;
         } else {
+            incoming = row.Keys[1].toDouble();
             answered = row.N;
         }
     }

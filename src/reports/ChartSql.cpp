@@ -9,16 +9,16 @@ QString day(const QDate& d)
     return QuotedSql(d.toString(QStringLiteral("yyyy/MM/dd")));
 }
 
-// The kind and line conditions, each beginning with " and".
-QString filters(const TChartRequest& r, bool withKind = true)
+// The kind and line conditions on the call log of alias, each beginning with " and".
+QString filters(const TChartRequest& r, bool withKind = true, const QString& alias = QStringLiteral("g"))
 {
     QString s;
     if (withKind && r.Kubun == 0)
-        s += QStringLiteral(" and g.TEL_TYPE=") + QuotedSql(QStringLiteral("着信"));
+        s += QStringLiteral(" and %1.TEL_TYPE=").arg(alias) + QuotedSql(QStringLiteral("着信"));
     else if (withKind && r.Kubun == 1)
-        s += QStringLiteral(" and g.TEL_TYPE=") + QuotedSql(QStringLiteral("発信"));
+        s += QStringLiteral(" and %1.TEL_TYPE=").arg(alias) + QuotedSql(QStringLiteral("発信"));
     if (r.PortNo >= 0)
-        s += QStringLiteral(" and g.PORT_NO=") + QString::number(r.PortNo);
+        s += QStringLiteral(" and %1.PORT_NO=").arg(alias) + QString::number(r.PortNo);
     return s;
 }
 
@@ -111,21 +111,23 @@ TChartSql ChartSql::Build(const TChartRequest& r)
         out.Sql = QStringLiteral("select g.PORT_NO, g.TEL_TYPE, count(*) N") + where + QStringLiteral(" group by 1, 2");
         break;
     case TChartKind::Callers: {
-        // Each number once per bucket; it is new in the bucket that holds its first call in
-        // the whole log. FIRST keeps the engine from merging the derived tables, which would
-        // look the first call up once per reference instead of once per number and bucket.
+        // The callers of each bucket, and the numbers whose first call ever (of the kind and
+        // line asked for) is in it: their first bucket in the period, when they never called
+        // before it. The look back runs once per number, on the number index ("+ 0" keeps
+        // the engine off the day index there), and stops at the first earlier call.
         out.Weekly = !LongPeriod(r.DateFrom, r.DateTo);
-        auto bucket = [&](const QString& column) {
-            return out.Weekly ? QStringLiteral("cast(floor((%1 - cast(%2 as timestamp)) / 7) as integer)")
-                                    .arg(column, day(r.DateFrom))
-                              : QStringLiteral("extract(year from %1) * 100 + extract(month from %1)").arg(column);
-        };
-        out.Sql = QStringLiteral("select c.BUCKET, count(*) CALLERS, sum(case when ") + bucket(QStringLiteral("c.FIRST_EVER")) +
-                  QStringLiteral(" = c.BUCKET then 1 else 0 end) NEW_CALLERS from (select first 2147483647 b.TEL_NO, "
-                                 "b.BUCKET, (select min(x.DT_FROM) from LOG x where x.TEL_NO = b.TEL_NO) FIRST_EVER "
-                                 "from (select g.TEL_NO, ") +
-                  bucket(QStringLiteral("g.DT_FROM")) + QStringLiteral(" BUCKET") + where +
-                  QStringLiteral(" and g.TEL_NO <> '' group by 1, 2) b) c group by 1");
+        const QString bucket =
+            out.Weekly ? QStringLiteral("cast(floor((g.DT_FROM - cast(%1 as timestamp)) / 7) as integer)")
+                             .arg(day(r.DateFrom))
+                       : QStringLiteral("extract(year from g.DT_FROM) * 100 + extract(month from g.DT_FROM)");
+        const QString numbers = where + QStringLiteral(" and g.TEL_NO <> ''");
+        out.Sql = QStringLiteral("select cast('C' as varchar(1)) K, ") + bucket +
+                  QStringLiteral(" BUCKET, count(distinct g.TEL_NO) N") + numbers +
+                  QStringLiteral(" group by 2 union all select 'N', f.FIRST_BUCKET, count(*) from (select g.TEL_NO, min(") +
+                  bucket + QStringLiteral(") FIRST_BUCKET") + numbers +
+                  QStringLiteral(" group by 1) f where not exists (select 1 from LOG x where x.TEL_NO = f.TEL_NO and "
+                                 "x.DT_FROM + 0 < ") +
+                  day(r.DateFrom) + filters(r, true, QStringLiteral("x")) + QStringLiteral(") group by 2");
         break;
     }
     case TChartKind::Outcomes: {
@@ -146,9 +148,11 @@ TChartSql ChartSql::Build(const TChartRequest& r)
                   acts(QStringLiteral("ACCEPT_TYPE"), QStringLiteral("TYPE_ID")) +
                   QStringLiteral(" union all select 'R', a.RESULT_ID, max(t.RESULT_NAME), count(*)") +
                   acts(QStringLiteral("ACCEPT_RESULT"), QStringLiteral("RESULT_ID")) +
-                  QStringLiteral(" union all select 'C', null, null, count(*)") + incoming +
-                  QStringLiteral(" union all select 'A', null, null, count(*)") + incoming +
-                  QStringLiteral(" and exists (select 1 from ACCEPT_T a where a.LOG_NO = g.LOG_NO)");
+                  // One pass over the incoming calls: their count in the identifier's place, the
+                  // answered ones as the figure.
+                  QStringLiteral(" union all select 'C', cast(count(*) as varchar(20)), null, sum(case when exists "
+                                 "(select 1 from ACCEPT_T a where a.LOG_NO = g.LOG_NO) then 1 else 0 end)") +
+                  incoming;
         break;
     }
     }

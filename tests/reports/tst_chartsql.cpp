@@ -198,7 +198,7 @@ QList<QStringList> recount(const TChartRequest& r, const QList<Call>& calls, con
         };
         std::map<QString, QDateTime> firstEver;
         for (const Call& c : calls)
-            if (!c.TelNo.isEmpty() && (!firstEver.count(c.TelNo) || c.At < firstEver[c.TelNo]))
+            if (!c.TelNo.isEmpty() && passes(c, r) && (!firstEver.count(c.TelNo) || c.At < firstEver[c.TelNo]))
                 firstEver[c.TelNo] = c.At;
         std::map<QString, std::set<QString>> callers;
         for (const Call& c : period)

@@ -118,12 +118,15 @@ void ChartPicture::BuildCharts()
                                           v);
                 slice->setBrush(QBrush(Colour(k), Pattern(k)));
                 slice->setBorderColor(Qt::black);
-                slice->setLabelFont(font(12));
-                slice->setLabelVisible(v > 0);
             }
-            pie->setPieSize(0.55);
+            // The names with their figures in a legend beneath, one a line, so that long
+            // names are not cut off; Draw places it.
+            pie->setPieSize(0.62);
+            pie->setVerticalPosition(0.36);
             chart->addSeries(pie);
-            chart->legend()->setVisible(false);
+            chart->legend()->setAlignment(Qt::AlignLeft);
+            chart->legend()->setFont(font(13));
+            chart->legend()->detachFromChart();
         } else {
             auto* axisX = new QBarCategoryAxis;
             // Long category lists (the days of a year) show every n-th label only.
@@ -273,6 +276,8 @@ void ChartPicture::Draw(QPainter& p, const QRectF& target)
         }
         QChart* chart = FCharts[size_t(i)];
         chart->setGeometry(r);
+        if (FData.Panels[i].Kind == TChartPanelKind::Pie)
+            chart->legend()->setGeometry(QRectF(24, r.height() * 0.66, r.width() - 48, r.height() * 0.34));
         FScene->setSceneRect(QRectF(0, 0, LogicalWidth, LogicalHeight));
         FScene->render(&p, r, r);
     }
