@@ -181,14 +181,6 @@ void TfrmChart::cbxChartChange()
     pnlChart->update();
 }
 
-QString TfrmChart::AskPath(const QString& caption, const QString& extension, const QString& filter)
-{
-    const QString suggested = ChartSql::Name(FRequest.Kind) + QStringLiteral("_") +
-                              FRequest.DateFrom.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("-") +
-                              FRequest.DateTo.toString(QStringLiteral("yyyyMMdd")) + extension;
-    return pathChooser()(this, caption, suggested, filter);
-}
-
 void TfrmChart::btnPrintClick()
 {
     if (!FPicture)
@@ -203,36 +195,33 @@ void TfrmChart::btnPrintClick()
 
 void TfrmChart::btnPdfClick()
 {
-    if (!FPicture)
-        return;
-    const QString file = AskPath(QStringLiteral("PDFファイルに保存"), QStringLiteral(".pdf"), QStringLiteral("PDF (*.pdf)"));
-    if (file.isEmpty())
-        return;
-    WriteTraceLog(QStringLiteral("TfrmChart.btnPdfClick file=") + file);
-    if (FPicture->WritePdf(file) == 0)
-        MessageService::Error(QStringLiteral("PDFファイルを保存できませんでした。\n") + file);
+    Save(QStringLiteral("PDFファイル"), QStringLiteral("pdf"), [](ChartPicture& c, const QString& f) { return c.WritePdf(f) > 0; });
 }
 
 void TfrmChart::btnPngClick()
 {
-    if (!FPicture)
-        return;
-    const QString file = AskPath(QStringLiteral("画像ファイルに保存"), QStringLiteral(".png"), QStringLiteral("PNG (*.png)"));
-    if (file.isEmpty())
-        return;
-    WriteTraceLog(QStringLiteral("TfrmChart.btnPngClick file=") + file);
-    if (!FPicture->WritePng(file))
-        MessageService::Error(QStringLiteral("画像ファイルを保存できませんでした。\n") + file);
+    Save(QStringLiteral("画像ファイル"), QStringLiteral("png"), [](ChartPicture& c, const QString& f) { return c.WritePng(f); });
 }
 
 void TfrmChart::btnCsvClick()
 {
+    Save(QStringLiteral("CSVファイル"), QStringLiteral("csv"),
+         [](ChartPicture& c, const QString& f) { return c.Data().WriteCsv(f); });
+}
+
+void TfrmChart::Save(const QString& what, const QString& extension,
+                     const std::function<bool(ChartPicture&, const QString&)>& write)
+{
     if (!FPicture)
         return;
-    const QString file = AskPath(QStringLiteral("CSVファイルに保存"), QStringLiteral(".csv"), QStringLiteral("CSV (*.csv)"));
+    const QString suggested = ChartSql::Name(FRequest.Kind) + QStringLiteral("_") +
+                              FRequest.DateFrom.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("-") +
+                              FRequest.DateTo.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".") + extension;
+    const QString file = pathChooser()(this, what + QStringLiteral("に保存"), suggested,
+                                       extension.toUpper() + QStringLiteral(" (*.") + extension + QStringLiteral(")"));
     if (file.isEmpty())
         return;
-    WriteTraceLog(QStringLiteral("TfrmChart.btnCsvClick file=") + file);
-    if (!FPicture->Data().WriteCsv(file))
-        MessageService::Error(QStringLiteral("CSVファイルを保存できませんでした。\n") + file);
+    WriteTraceLog(QStringLiteral("TfrmChart.Save file=") + file);
+    if (!write(*FPicture, file))
+        MessageService::Error(what + QStringLiteral("を保存できませんでした。\n") + file);
 }

@@ -53,7 +53,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QString AskPath(const QString& caption, const QString& extension, const QString& filter);
+    // Asks for the file of what ("PDFファイル") and writes the chart shown there.
+    void Save(const QString& what, const QString& extension,
+              const std::function<bool(ChartPicture&, const QString&)>& write);
     void EnableSaving();
 
     TdmCmn& FDm;
