@@ -3,12 +3,14 @@
 // bad inputs: a reversed period, an empty one, a database without responses.
 #include "PdfText.h"
 #include "core/MessageService.h"
+#include "core/StopRequest.h"
 #include "db/TdmCmn.h"
 #include "reports/TfrmChart.h"
 #include "reports/TfrmTotal.h"
 #include "reports/ui/ChartPicture.h"
 #include "support/TempDb.h"
 #include "support/TestEnv.h"
+#include "ui/ZuvaroApplication.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -88,6 +90,7 @@ private slots:
         MessageService::clearAnswers();
     }
     void cleanup() { FEnv.reset(); }
+    void cleanupTestCase() { StopRequest::ResetForTests(); }
 
     void savesEveryFormat()
     {
@@ -195,6 +198,28 @@ private slots:
             QCOMPARE(rows, (QList<QStringList>{{"着信", "対応あり", "0"}, {"着信", "対応なし", "3"}, {"着信", "対応率", "0.0%"}}));
         }
         QCOMPARE(MessageService::shownTexts(), QStringList());
+    }
+
+    // A stop request while the chart window is open over the totals dialog closes both.
+    void stopRequestClosesTheWindow()
+    {
+        StopRequest::ResetForTests();
+        StopRequest::AddCloser(&ZuvaroApplication::CloseAllDialogs);
+        TempDb db;
+        fill(db.dm());
+        TfrmTotal d(db.dm(), true);
+        d.SetPeriod(QDate(2024, 4, 1), QDate(2024, 4, 30));
+        bool chartShown = false;
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&] {
+                chartShown = qobject_cast<TfrmChart*>(QApplication::activeModalWidget()) != nullptr;
+                StopRequest::Request(QStringLiteral("test"));
+            });
+            d.btnChart->click();
+        });
+        QCOMPARE(d.exec(), int(QDialog::Rejected));
+        QVERIFY(chartShown);
+        QVERIFY(!QApplication::activeModalWidget());
     }
 };
 
