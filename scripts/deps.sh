@@ -13,6 +13,7 @@ set -euo pipefail
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-serialport-dev libqt6serialport6 libgl-dev qt6-translations-l10n qt6-multimedia-dev
+    qt6-charts-dev
     libfbclient2 firebird-dev "firebird$FB_VERSION-server-core" "firebird$FB_VERSION-utils"
     libespeak-ng-dev espeak-ng-data libasound2-dev
     libkakasi2-dev libxlsxwriter-dev libminizip-dev
@@ -22,6 +23,7 @@ PACKAGES=(
     fonts-ipafont-gothic
     socat python3 python3-xlrd python3-openpyxl poppler-utils xvfb xdotool
 )
+if [ -n "$QT_OPENGL_DEV" ]; then PACKAGES+=("$QT_OPENGL_DEV"); fi
 # The older engine and its backup tool read the database files the older series made,
 # for their conversion at start-up and at restore.
 if [ -n "$FB_OLD_VERSION" ]; then PACKAGES+=("firebird$FB_OLD_VERSION-server-core" "firebird$FB_OLD_VERSION-utils"); fi

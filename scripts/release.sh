@@ -5,6 +5,8 @@
 #                   database files (empty when there is none)
 #   FB_CONF_DIR     the server's configuration folder; FB_DATA_DIR its database folder
 #   FB_SERVICE      the server's service name
+#   QT_OPENGL_DEV   the package with Qt's OpenGL build files, which Qt Charts needs (on 13
+#                   qt6-base-dev holds them)
 # shellcheck shell=bash
 DEBIAN_RELEASE=13
 if [ -r /etc/os-release ]; then
@@ -16,9 +18,11 @@ fi
 if [ "$DEBIAN_RELEASE" = 12 ]; then
     FB_VERSION=3.0
     FB_OLD_VERSION=
+    QT_OPENGL_DEV=libqt6opengl6-dev
 else
     FB_VERSION=4.0
     FB_OLD_VERSION=3.0
+    QT_OPENGL_DEV=
 fi
 FB_CONF_DIR=/etc/firebird/$FB_VERSION
 FB_DATA_DIR=/var/lib/firebird/$FB_VERSION/data

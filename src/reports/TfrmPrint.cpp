@@ -31,14 +31,23 @@ void TfrmPrint::SetPdfPathChooser(PathChooser chooser)
     pathChooser() = std::move(chooser);
 }
 
-TfrmPrint::TfrmPrint(const BandReport& report, QWidget* parent) : QPrintPreviewDialog(parent), FReport(report)
+TfrmPrint::TfrmPrint(const BandReport& report, QWidget* parent)
+    : TfrmPrint(TPrintDocument{report.Layout().JobTitle, report.Layout().PageLayout(),
+                               [&report](QPagedPaintDevice& device) { return report.Print(device); },
+                               [&report](const QString& file) { return report.WritePdf(file); },
+                               report.Rows().IsEmpty()},
+                parent)
+{
+}
+
+TfrmPrint::TfrmPrint(TPrintDocument document, QWidget* parent) : QPrintPreviewDialog(parent), FDoc(std::move(document))
 {
     setObjectName(QStringLiteral("frmPrint"));
-    printer()->setDocName(report.Layout().JobTitle);
-    printer()->setPageLayout(report.Layout().PageLayout());
+    printer()->setDocName(FDoc.JobTitle);
+    printer()->setPageLayout(FDoc.PageLayout);
     setWindowTitle(QStringLiteral("印刷プレビュー"));
     connect(this, &QPrintPreviewDialog::paintRequested, this,
-            [this](QPrinter* printer) { FPagesDrawn = FReport.Print(*printer); });
+            [this](QPrinter* printer) { FPagesDrawn = FDoc.Print(*printer); });
 
     btnPdf = new QAction(QStringLiteral("PDF"), this);
     btnPdf->setObjectName(QStringLiteral("btnPdf"));
@@ -51,13 +60,13 @@ TfrmPrint::TfrmPrint(const BandReport& report, QWidget* parent) : QPrintPreviewD
 
 void TfrmPrint::btnPdfClick()
 {
-    const QString suggested = FileDialogs::StartPath(FReport.Layout().JobTitle + QStringLiteral(".pdf"));
+    const QString suggested = FileDialogs::StartPath(FDoc.JobTitle + QStringLiteral(".pdf"));
     const QString file = pathChooser()(this, suggested);
     if (file.isEmpty())
         return;
     WriteTraceLog(QStringLiteral("TfrmPrint.btnPdfClick file=") + file);
-    if (FReport.Rows().IsEmpty())
+    if (FDoc.Empty)
         return;
-    if (FReport.WritePdf(file) == 0)
+    if (FDoc.WritePdf(file) == 0)
         MessageService::Error(QStringLiteral("PDFファイルを保存できませんでした。\n") + file);
 }

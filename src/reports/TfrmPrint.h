@@ -2,9 +2,22 @@
 
 #include <QPrintPreviewDialog>
 
+#include <QPageLayout>
+
 #include <functional>
 
 class BandReport;
+class QPagedPaintDevice;
+
+// What the preview shows: a report of bands or a chart.
+struct TPrintDocument
+{
+    QString JobTitle;
+    QPageLayout PageLayout;
+    std::function<int(QPagedPaintDevice& device)> Print; // returns the pages drawn
+    std::function<int(const QString& file)> WritePdf;    // returns the pages, 0 when not written
+    bool Empty = false;                                  // nothing to save
+};
 
 // "印刷プレビュー": the print preview of one report, printed from here on any printer the
 // system knows, or saved as a PDF file with the "PDF" button.
@@ -13,6 +26,7 @@ class TfrmPrint : public QPrintPreviewDialog
     Q_OBJECT
 public:
     TfrmPrint(const BandReport& report, QWidget* parent = nullptr);
+    TfrmPrint(TPrintDocument document, QWidget* parent = nullptr);
 
     // Asks where to save the PDF; an empty answer cancels. Replaceable for tests.
     using PathChooser = std::function<QString(QWidget* parent, const QString& suggested)>;
@@ -25,6 +39,6 @@ public:
     QAction* btnPdf;
 
 private:
-    const BandReport& FReport;
+    TPrintDocument FDoc;
     int FPagesDrawn = 0;
 };

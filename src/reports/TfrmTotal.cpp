@@ -10,6 +10,7 @@
 #include "core/PhoneNumberForm.h"
 #include "core/ProfileFile.h"
 #include "db/TdmCmn.h"
+#include "reports/TfrmChart.h"
 #include "reports/TfrmPrint.h"
 #include "reports/TotalsReport.h"
 #include "ui/DialogKit.h"
@@ -152,6 +153,7 @@ TfrmTotal::TfrmTotal(TdmCmn& dm, bool portColumnShown, QWidget* parent)
     btnOk = button(QStringLiteral("OK(&O)"), "btnOk");
     btnClose = button(QStringLiteral("閉じる(&X)"), "btnClose");
     btnCaution = button(QStringLiteral("要注意の着信..."), "btnCaution");
+    btnChart = button(QStringLiteral("グラフ(&G)"), "btnChart");
 
     auto* form = new QGridLayout;
     form->addWidget(new QLabel(QStringLiteral("集計")), 0, 0);
@@ -170,6 +172,7 @@ TfrmTotal::TfrmTotal(TdmCmn& dm, bool portColumnShown, QWidget* parent)
     port->addStretch();
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(btnCaution);
+    buttons->addWidget(btnChart);
     buttons->addStretch();
     buttons->addWidget(btnOk);
     buttons->addWidget(btnClose);
@@ -198,6 +201,7 @@ TfrmTotal::TfrmTotal(TdmCmn& dm, bool portColumnShown, QWidget* parent)
     connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
     connect(btnCaution, &QPushButton::clicked, this, [this] { btnCautionClick(); });
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnChart, &QPushButton::clicked, this, [this] { btnChartClick(); });
 
     resize(480, 380);
     FormCreate();
@@ -403,6 +407,24 @@ void TfrmTotal::btnCautionClick()
     } catch (const std::exception& e) {
         ZuvaroApplication::HandleException(QString::fromUtf8(e.what()));
     }
+}
+
+void TfrmTotal::btnChartClick()
+{
+    TChartRequest chart;
+    QString warning = ChartSql::FromTotals(Request(), chart);
+    QWidget* focus = edtPort;
+    if (warning.isEmpty()) {
+        warning = ChartSql::Build(chart).Warning;
+        focus = dtpTo;
+    }
+    if (!warning.isEmpty()) {
+        MessageService::Warning(warning);
+        focus->setFocus();
+        return;
+    }
+    TfrmChart window(FDm, chart, this);
+    window.exec();
 }
 
 void TfrmTotal::WriteSettings()

@@ -58,6 +58,8 @@ public:
     void btnOkClick();
     // The calls of the numbers flagged 要注意 in the period, in the print preview.
     void btnCautionClick();
+    // Opens "グラフ" with the period, kind and own-phone filter chosen here.
+    void btnChartClick();
     void WriteSettings();
 
     QComboBox* cbxValue;
@@ -86,6 +88,7 @@ public:
     QPushButton* btnOk;
     QPushButton* btnCaution;
     QPushButton* btnClose;
+    QPushButton* btnChart;
 
 public slots:
     void done(int result) override;

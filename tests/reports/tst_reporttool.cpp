@@ -8,7 +8,9 @@
 #include "support/TestDatabase.h"
 #include "support/TestEnv.h"
 
+#include <QImage>
 #include <QProcess>
+#include <QStringEncoder>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -111,6 +113,53 @@ private slots:
         r = tool(QStringList{"--summary", "list", "--group", "number", "--pdf", FEnv.path("missing/dir/x.pdf")} +
                  april);
         QCOMPARE(r.code, 4);
+    }
+
+    // --chart: the figures as CSV with the phone's name from the device settings, a PNG and
+    // a PDF, and the refusals: a reversed period, an empty one, a chart that does not exist.
+    void chartsFromTheCommandLine()
+    {
+        const QString dbPath = FEnv.path("charts.fdb");
+        TestDatabase db(dbPath);
+        gIni->WriteString("ZUVARO_DB", "DB_PATH", dbPath);
+        gIni->WriteString("ADAPTA", "COUNT", "1");
+        gIni->WriteString("ADAPTA", "PORT_NO_1", "60600");
+        gIni->WriteString("ADAPTA", "DISP_NAME_1", "店舗スマホ");
+        for (int i = 0; i < 3; ++i) {
+            TLog log;
+            log.DtFrom = QDateTime(QDate(2024, 4, 10), QTime(10, i));
+            log.TelNo = "0311112222";
+            log.TelType = i == 2 ? "発信" : "着信";
+            log.PortNo = i == 1 ? 60601 : 60600;
+            db.dm()->InsertLog(log);
+        }
+        db.dm()->IBDatabase1.close();
+        const QStringList april{"--from", "2024/04/01", "--to", "2024/04/30", "--kind", "all"};
+        const QString csv = FEnv.path("lines.csv");
+        Run r = tool(QStringList{"--chart", "lines", "--csv", csv} + april);
+        QCOMPARE(r.code, 0);
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QStringEncoder sjis("windows-31j");
+        QCOMPARE(f.readAll(), QByteArray(sjis.encode(QStringLiteral("回線,ポート番号,着信,発信,計\r\n"
+                                                                    "\"店舗スマホ\",\"60600\",\"1\",\"1\",\"2\"\r\n"
+                                                                    "\"回線60601\",\"60601\",\"1\",\"0\",\"1\"\r\n"))));
+        const QString png = FEnv.path("hours.png");
+        QCOMPARE(tool(QStringList{"--chart", "hours", "--port", "60600", "--png", png} + april).code, 0);
+        QCOMPARE(QImage(png).size(), QSize(1600, 1013));
+        const QString pdf = FEnv.path("days.pdf");
+        QCOMPARE(tool(QStringList{"--chart", "days", "--pdf", pdf} + april).code, 0);
+        QVERIFY(PdfText(pdf).contains("日別の件数"));
+
+        r = tool({"--chart", "days", "--from", "2024/04/30", "--to", "2024/04/01", "--pdf", pdf});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("期間の終了日は開始日以降の日付を指定してください。"), qPrintable(r.err));
+        const QString none = FEnv.path("none.csv");
+        r = tool({"--chart", "callers", "--from", "2024/05/01", "--to", "2024/05/31", "--csv", none});
+        QCOMPARE(r.code, 3);
+        QVERIFY(!QFile::exists(none));
+        QCOMPARE(tool(QStringList{"--chart", "weather", "--csv", none} + april).code, 1);
+        QCOMPARE(tool(QStringList{"--chart", "lines", "--csv", none, "--png", png} + april).code, 1);
     }
 
     // A disk that fills up while the PDF is written: a non-zero exit, the earlier PDF as it

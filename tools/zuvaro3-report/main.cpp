@@ -1,10 +1,11 @@
 // zuvaro3-report: the totals of the call log printed to a PDF file from the command line,
 // with the statements and layouts of the program's "集計" dialog, for reports made by a
-// script (a monthly ranking mailed to the owner, for example).
+// script (a monthly ranking mailed to the owner, for example); with --chart one of the
+// "グラフ" window's charts as PDF, PNG or CSV.
 //
-// Reads the database named in the settings file of ZUVARO_DATA_ROOT. Exit codes: 0 PDF
+// Reads the database named in the settings file of ZUVARO_DATA_ROOT. Exit codes: 0 file
 // written, 1 bad arguments or request, 2 the database could not be opened or read,
-// 3 nothing to print (no PDF written), 4 the PDF could not be written.
+// 3 nothing to print (no file written), 4 the file could not be written.
 #include "core/AppError.h"
 #include "core/AppGlobals.h"
 #include "core/DiagLog.h"
@@ -13,12 +14,14 @@
 #include "db/FbEngine.h"
 #include "db/TdmCmn.h"
 #include "platform/RuntimeFolder.h"
+#include "reports/ChartData.h"
 #include "reports/TotalsReport.h"
+#include "reports/ui/ChartPicture.h"
 
 #include <QCommandLineParser>
 #include <QDate>
 #include <QFileInfo>
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <cstdio>
 #include <memory>
@@ -35,6 +38,35 @@ QDate date(const QString& text)
     return QDate::fromString(text, QStringLiteral("yyyy/MM/dd"));
 }
 
+// The chart of request written to the one file named; the exit code.
+int writeChart(TdmCmn& dm, const TChartRequest& request, const QString& format, const QString& file)
+{
+    const TChartSql sql = ChartSql::Build(request);
+    if (!sql.Ok()) {
+        fail(sql.Warning);
+        return 1;
+    }
+    const ChartData data = ChartData::Load(dm.IBDatabase1, request, sql, ChartData::PortNames());
+    if (data.Empty) {
+        fail(QStringLiteral("nothing to draw for %1; no file written").arg(data.Period));
+        return 3;
+    }
+    bool written = false;
+    if (format == QLatin1String("csv")) {
+        written = data.WriteCsv(file);
+    } else {
+        ChartPicture picture(data);
+        written = format == QLatin1String("pdf") ? picture.WritePdf(file) > 0 : picture.WritePng(file);
+    }
+    if (!written) {
+        fail(QStringLiteral("cannot write %1").arg(file));
+        return 4;
+    }
+    std::printf("%s: %s, %d rows\n", qPrintable(QFileInfo(file).absoluteFilePath()), qPrintable(data.Title),
+                int(data.Rows.size()));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -43,7 +75,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ProvideRuntimeFolder();
-    QGuiApplication app(argc, argv);
+    // Qt Charts draws through the widgets' graphics scene.
+    QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zuvaro3-report"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZUVARO_VERSION));
 
@@ -51,6 +84,7 @@ int main(int argc, char** argv)
     parser.setApplicationDescription(QStringLiteral(
         "Prints the call totals of Zuvaro3 to a PDF file: a ranking of call counts per number or per customer,\n"
         "or the list of calls, for the days from --from to --to (both included).\n"
+        "With --chart, one of the charts of the \"グラフ\" window as PDF, PNG or CSV instead.\n"
         "The database is the one named in the settings file below $ZUVARO_DATA_ROOT.\n"
         "Exit codes: 0 written, 1 bad arguments, 2 database not available, 3 nothing to print\n"
         "(no file written), 4 the PDF could not be written."));
@@ -63,7 +97,51 @@ int main(int argc, char** argv)
     parser.addOption({"kind", "Incoming, outgoing or all calls (default in).", "in|out|all", "in"});
     parser.addOption({"top", "Ranking: the N largest groups and the rest as one row (default: every group).", "N"});
     parser.addOption({"pdf", "The PDF file to write.", "FILE"});
+    parser.addOption({"chart", "A chart instead of the totals.", ChartSql::Names().join(QLatin1Char('|'))});
+    parser.addOption({"port", "Chart: the calls of one line (PORT_NO) only.", "N"});
+    parser.addOption({"png", "Chart: the PNG file to write.", "FILE"});
+    parser.addOption({"csv", "Chart: the chart's figures as a CSV file (CP932, CR LF).", "FILE"});
     parser.process(app);
+
+    const bool chart = parser.isSet(QStringLiteral("chart"));
+    TChartRequest chartRequest;
+    QString chartFormat, chartFile;
+    if (chart) {
+        QString problem;
+        const qsizetype kind = ChartSql::Names().indexOf(parser.value(QStringLiteral("chart")));
+        chartRequest.Kind = TChartKind(std::max<qsizetype>(kind, 0));
+        chartRequest.Kubun = int(QStringList{"in", "out", "all"}.indexOf(parser.value(QStringLiteral("kind"))));
+        chartRequest.DateFrom = date(parser.value(QStringLiteral("from")));
+        chartRequest.DateTo = date(parser.value(QStringLiteral("to")));
+        for (const QString& f : {QStringLiteral("pdf"), QStringLiteral("png"), QStringLiteral("csv")})
+            if (parser.isSet(f)) {
+                if (!chartFormat.isEmpty())
+                    problem = QStringLiteral("give one of --pdf, --png and --csv");
+                chartFormat = f;
+                chartFile = parser.value(f);
+            }
+        if (parser.isSet(QStringLiteral("port"))) {
+            bool ok = false;
+            chartRequest.PortNo = parser.value(QStringLiteral("port")).toInt(&ok);
+            if (!ok || chartRequest.PortNo < 0)
+                problem = QStringLiteral("--port must be a line number of 0 or more");
+        }
+        if (kind < 0)
+            problem = QStringLiteral("--chart must be one of ") + ChartSql::Names().join(QStringLiteral(", "));
+        else if (chartRequest.Kubun < 0)
+            problem = QStringLiteral("--kind must be in, out or all");
+        else if (!chartRequest.DateFrom.isValid() || !chartRequest.DateTo.isValid())
+            problem = QStringLiteral("--from and --to must be dates as yyyy/mm/dd");
+        else if (chartFile.isEmpty() && problem.isEmpty())
+            problem = QStringLiteral("--pdf, --png or --csv FILE is missing");
+        else if (parser.isSet(QStringLiteral("summary")) || parser.isSet(QStringLiteral("group")) ||
+                 parser.isSet(QStringLiteral("top")))
+            problem = QStringLiteral("--summary, --group and --top are for the totals, not for --chart");
+        if (!problem.isEmpty()) {
+            fail(problem + QStringLiteral(" (see --help)"));
+            return 1;
+        }
+    }
 
     const QStringList summaries{QStringLiteral("list"), QStringLiteral("ranking")};
     const QStringList groups{QStringLiteral("number"), QStringLiteral("customer")};
@@ -96,7 +174,7 @@ int main(int argc, char** argv)
         r.TelTop = r.CustTop = true;
         r.TelNum = r.CustNum = top;
     }
-    if (!problem.isEmpty()) {
+    if (!problem.isEmpty() && !chart) {
         fail(problem + QStringLiteral(" (see --help)"));
         return 1;
     }
@@ -128,24 +206,28 @@ int main(int argc, char** argv)
             CloseSettingsFile();
             return 2;
         }
-        TotalsReport totals(dm);
-        const TTotalSql sql = totals.GetSqlStr(r);
-        if (!sql.Ok()) {
-            fail(sql.Warning);
-            rc = 1;
+        if (chart) {
+            rc = writeChart(dm, chartRequest, chartFormat, chartFile);
         } else {
-            const BandReport report = totals.Run(r, sql);
-            if (report.Rows().IsEmpty()) {
-                fail(QStringLiteral("no calls to print for %1 - %2; no PDF written")
-                         .arg(r.DateFrom.toString(QStringLiteral("yyyy/MM/dd")),
-                              r.DateTo.toString(QStringLiteral("yyyy/MM/dd"))));
-                rc = 3;
-            } else if (const int pages = report.WritePdf(pdf); pages == 0) {
-                fail(QStringLiteral("cannot write %1").arg(pdf));
-                rc = 4;
+            TotalsReport totals(dm);
+            const TTotalSql sql = totals.GetSqlStr(r);
+            if (!sql.Ok()) {
+                fail(sql.Warning);
+                rc = 1;
             } else {
-                std::printf("%s: %d rows, %d pages\n", qPrintable(QFileInfo(pdf).absoluteFilePath()),
-                            report.Rows().Count(), pages);
+                const BandReport report = totals.Run(r, sql);
+                if (report.Rows().IsEmpty()) {
+                    fail(QStringLiteral("no calls to print for %1 - %2; no PDF written")
+                             .arg(r.DateFrom.toString(QStringLiteral("yyyy/MM/dd")),
+                                  r.DateTo.toString(QStringLiteral("yyyy/MM/dd"))));
+                    rc = 3;
+                } else if (const int pages = report.WritePdf(pdf); pages == 0) {
+                    fail(QStringLiteral("cannot write %1").arg(pdf));
+                    rc = 4;
+                } else {
+                    std::printf("%s: %d rows, %d pages\n", qPrintable(QFileInfo(pdf).absoluteFilePath()),
+                                report.Rows().Count(), pages);
+                }
             }
         }
     } catch (const AppError& e) {

@@ -38,6 +38,7 @@
 #include "logs/TfrmDelete.h"
 #include "logs/TfrmExport.h"
 #include "reports/BandReport.h"
+#include "reports/TfrmChart.h"
 #include "reports/TfrmPrint.h"
 #include "reports/TfrmTotal.h"
 #include "responses/TfraAccept.h"
@@ -446,6 +447,16 @@ int RunCheck(const QString& out)
             });
             d.btnOk->click();
             TfrmTotal::SetPreviewer({});
+            d.hide();
+        }
+        {
+            // The charts at the main window's size: the busiest picture and the one of three pies.
+            TfrmChart d(*dmCmn, TChartRequest{TChartKind::Hours, Clock::today().addDays(-30), Clock::today(), 2, -1});
+            d.resize(1000, 680);
+            c.Inspect(d, "chart-hours");
+            d.cbxChart->setCurrentIndex(int(TChartKind::Outcomes));
+            d.cbxChartChange();
+            c.Inspect(d, "chart-outcomes");
             d.hide();
         }
         form->Teardown();
