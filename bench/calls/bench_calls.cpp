@@ -3,10 +3,12 @@
 // commit, the same call at the start of a day and late in a busy one, and the time to load
 // a busy day.
 //
-//   bench_calls [--keep DIR] [--calls N] [--rows N] [--day-calls N] [--trace-off]
+//   bench_calls [--keep DIR] [--calls N] [--rows N] [--day-calls N] [--unknown-calls N] [--trace-off]
 //
 // Creates (or reuses, with --keep) a database of N call-log rows over three years with
 // 100,000 phone-book entries and customers, then prints medians and 99th percentiles.
+// Last, calls from numbers nobody has, each opening its customer tab: resident memory and
+// processor time per call after 20 of them and after --unknown-calls.
 #include "calls/CallLog.h"
 #include "calls/CallPipeline.h"
 #include "calls/TfrmMain.h"
@@ -31,11 +33,24 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <QFile>
+#include <QTabWidget>
+
 #include <algorithm>
 #include <ctime>
 #include <cstdio>
 
 namespace {
+// Resident memory of the process in megabytes.
+double residentMb()
+{
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = f.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * 4096 / 1048576.0 : 0;
+}
+
 double processMs()
 {
     timespec t{};
@@ -77,6 +92,7 @@ int main(int argc, char** argv)
     LargeDatabase::AddOptions(parser);
     parser.addOption({"calls", "Number of forwarded calls to time.", "N", "500"});
     parser.addOption({"day-calls", "Calls of the same day before the late calls are timed.", "N", "5000"});
+    parser.addOption({"unknown-calls", "Calls from numbers nobody has, each opening its customer.", "N", "1000"});
     parser.process(app);
 
     QTemporaryDir tmp;
@@ -212,6 +228,40 @@ int main(int argc, char** argv)
         }
     }
 
+    // Calls from numbers nobody has with the customer opened for each: what the 20th and
+    // the last leave behind, and their processor time (twenty calls around each point).
+    const int unknown = std::max(40, parser.value("unknown-calls").toInt());
+    std::vector<double> unknownCpu;
+    double rssAt20 = 0, rssAtEnd = 0;
+    int tabsAt20 = 0, tabsAtEnd = 0;
+    {
+        GAutoCustInfo = true;
+        GUseAccept = true;
+        TfrmMain form;
+        form.FormCreate();
+        form.show();
+        for (int i = 0; i < unknown; ++i) {
+            bool loaded = false;
+            auto conn = QObject::connect(&form, &TfrmMain::logGridLoaded, [&]() { loaded = true; });
+            const double c0 = processMs();
+            form.OnDemoActivate(QString("07%1").arg(i, 8, 10, QChar('0')));
+            while (!loaded)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            unknownCpu.push_back(processMs() - c0);
+            QObject::disconnect(conn);
+            if (i == 19) {
+                rssAt20 = residentMb();
+                tabsAt20 = form.PageMain->count() - 2;
+            }
+        }
+        rssAtEnd = residentMb();
+        tabsAtEnd = form.PageMain->count() - 2;
+        GAutoCustInfo = false;
+    }
+    const Stats u20 = stats(std::vector<double>(unknownCpu.begin() + 10, unknownCpu.begin() + 30));
+    const Stats uEnd = stats(std::vector<double>(unknownCpu.end() - 20, unknownCpu.end()));
+
     const Stats b = stats(bare), d = stats(dbWork), w = stats(whole), l = stats(day), g = stats(grid);
     print("bare insert and commit", b);
     print("a call-log row alone (insert and commit)", stats(rowAlone));
@@ -233,6 +283,11 @@ int main(int argc, char** argv)
     std::printf("whole call late in the day with %d customer tabs open:\n", kOpenTabs);
     print("  wall time", stats(tabbed));
     print("  processor time", stats(tabbedCpu));
+    std::printf("calls from unknown numbers with the customer opened: after 20 vs after %d\n", unknown);
+    std::printf("  customer tabs   %d vs %d\n", tabsAt20, tabsAtEnd);
+    std::printf("  resident memory %.1f MB vs %.1f MB\n", rssAt20, rssAtEnd);
+    std::printf("  processor time  median %8.3f ms vs %8.3f ms   ratio %.2fx\n", u20.median, uEnd.median,
+                uEnd.median / u20.median);
     delete dmCmn;
     dmCmn = nullptr;
     CloseSettingsFile();
