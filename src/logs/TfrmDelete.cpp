@@ -164,8 +164,10 @@ void TfrmDelete::btnDeleteClick()
         IndexStatistics::MarkStale(*dmCmn);
     if (result.Deleted > 0 || result.Error.isEmpty())
         emit logsDeleted();
-    if (StopRequest::Requested())
+    if (StopRequest::Requested()) {
+        QDialog::reject(); // it asked the deletion to stop while it ran
         return;
+    }
     if (!result.Error.isEmpty())
         throw AppError(result.Error);
     if (result.Stopped)

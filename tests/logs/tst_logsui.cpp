@@ -368,6 +368,23 @@ void TestLogsUi::deletionRunsBesideTheWindow()
     QVERIFY2(deleted >= 200 && deleted < 1200 && deleted % 100 == 0, qPrintable(QString::number(deleted)));
     QCOMPARE(MessageService::shownTexts(), (QStringList{LogDeletion::Question(), LogDeletion::StoppedMessage(deleted)}));
     QVERIFY(dialog.isVisible());
+
+    // The program's stop in the middle: the batch in hand ends, nothing more is asked or
+    // told, and the dialog closes.
+    const auto reset = qScopeGuard([] { StopRequest::ResetForTests(); });
+    StopRequest::AddCloser(&ZuvaroApplication::CloseAllDialogs);
+    const int before = logCount(*dmCmn);
+    conn = connect(dialog.pbDelete, &QProgressBar::valueChanged, [&](int value) {
+        if (value > 0)
+            StopRequest::Request(QStringLiteral("test"));
+    });
+    MessageService::clearShown();
+    MessageService::setNextAnswer(MsgResult::Yes);
+    QTest::mouseClick(dialog.btnDelete, Qt::LeftButton);
+    disconnect(conn);
+    QCOMPARE(MessageService::shownTexts(), QStringList{LogDeletion::Question()});
+    QVERIFY(logCount(*dmCmn) < before);
+    QVERIFY(!dialog.isVisible());
 }
 
 // "データ出力" opens the export on the main window's day; "履歴削除" deletes and the main
