@@ -3,10 +3,16 @@
 // commit, the same call at the start of a day and late in a busy one, and the time to load
 // a busy day.
 //
-//   bench_calls [--keep DIR] [--calls N] [--rows N] [--day-calls N] [--trace-off]
+//   bench_calls [--keep DIR] [--calls N] [--rows N] [--day-calls N] [--unknown-calls N] [--delete-year]
+//               [--trace-off]
 //
 // Creates (or reuses, with --keep) a database of N call-log rows over three years with
 // 100,000 phone-book entries and customers, then prints medians and 99th percentiles.
+// Last, calls from numbers nobody has, each opening its customer tab: resident memory and
+// processor time per call after 20 of them and after --unknown-calls. With --delete-year, the
+// oldest year is then deleted as "履歴削除" does (the database is changed for good): its
+// time, the longest the window's loop waited meanwhile, and a full read of the call log
+// before and after.
 #include "calls/CallLog.h"
 #include "calls/CallPipeline.h"
 #include "calls/TfrmMain.h"
@@ -15,9 +21,11 @@
 #include "core/DiagLog.h"
 #include "core/MessageService.h"
 #include "core/StartupSettings.h"
+#include "db/FbDatabase.h"
 #include "db/InitialDatabase.h"
 #include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
+#include "logs/LogDeletionRun.h"
 #include "LargeDatabase.h"
 
 #include "BenchStats.h"
@@ -31,11 +39,26 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <QFile>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
+
 #include <algorithm>
 #include <ctime>
 #include <cstdio>
 
 namespace {
+// Resident memory of the process in megabytes.
+double residentMb()
+{
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = f.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * 4096 / 1048576.0 : 0;
+}
+
 double processMs()
 {
     timespec t{};
@@ -77,6 +100,8 @@ int main(int argc, char** argv)
     LargeDatabase::AddOptions(parser);
     parser.addOption({"calls", "Number of forwarded calls to time.", "N", "500"});
     parser.addOption({"day-calls", "Calls of the same day before the late calls are timed.", "N", "5000"});
+    parser.addOption({"delete-year", "Delete the oldest year of calls at the end (changes the database)."});
+    parser.addOption({"unknown-calls", "Calls from numbers nobody has, each opening its customer.", "N", "1000"});
     parser.process(app);
 
     QTemporaryDir tmp;
@@ -212,6 +237,53 @@ int main(int argc, char** argv)
         }
     }
 
+    // Calls from numbers nobody has, each on a day of its own start: once as they are, once
+    // with the customer opened for each. What the 20th and the last leave behind, and their
+    // processor time (twenty calls around each point).
+    const int unknown = std::max(40, parser.value("unknown-calls").toInt());
+    struct UnknownRun
+    {
+        double rss20 = 0, rssEnd = 0;
+        int tabs20 = 0, tabsEnd = 0;
+        Stats cpu20, cpuEnd;
+    };
+    auto unknownCalls = [&](bool openCustomer, int pass) {
+        UnknownRun u;
+        GAutoCustInfo = openCustomer;
+        GUseAccept = true;
+        Clock::setNow(QDateTime(QDate::currentDate().addDays(10 + pass), QTime(8, 0, 0)));
+        TfrmMain form;
+        form.FormCreate();
+        form.show();
+        auto tick = QObject::connect(&form, &TfrmMain::logGridLoaded, []() { Clock::advance(2000); });
+        std::vector<double> cpu;
+        for (int i = 0; i < unknown; ++i) {
+            bool loaded = false;
+            auto conn = QObject::connect(&form, &TfrmMain::logGridLoaded, [&]() { loaded = true; });
+            const double c0 = processMs();
+            form.OnDemoActivate(QString("07%1%2").arg(pass).arg(i, 7, 10, QChar('0')));
+            while (!loaded)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            cpu.push_back(processMs() - c0);
+            QObject::disconnect(conn);
+            if (i == 19) {
+                u.rss20 = residentMb();
+                u.tabs20 = form.PageMain->count() - 2;
+            }
+        }
+        u.rssEnd = residentMb();
+        u.tabsEnd = form.PageMain->count() - 2;
+        u.cpu20 = stats(std::vector<double>(cpu.begin() + 10, cpu.begin() + 30));
+        u.cpuEnd = stats(std::vector<double>(cpu.end() - 20, cpu.end()));
+        QObject::disconnect(tick);
+        Clock::reset();
+        GAutoCustInfo = false;
+        return u;
+    };
+    const UnknownRun plain = unknownCalls(false, 1);
+    const UnknownRun opened = unknownCalls(true, 2);
+
     const Stats b = stats(bare), d = stats(dbWork), w = stats(whole), l = stats(day), g = stats(grid);
     print("bare insert and commit", b);
     print("a call-log row alone (insert and commit)", stats(rowAlone));
@@ -233,6 +305,59 @@ int main(int argc, char** argv)
     std::printf("whole call late in the day with %d customer tabs open:\n", kOpenTabs);
     print("  wall time", stats(tabbed));
     print("  processor time", stats(tabbedCpu));
+    for (const auto& [what, u] : {std::pair<const char*, const UnknownRun&>{"as they are", plain},
+                                  std::pair<const char*, const UnknownRun&>{"with the customer opened", opened}}) {
+        std::printf("calls from unknown numbers %s: after 20 vs after %d\n", what, unknown);
+        std::printf("  customer tabs   %d vs %d\n", u.tabs20, u.tabsEnd);
+        std::printf("  resident memory %.1f MB vs %.1f MB\n", u.rss20, u.rssEnd);
+        std::printf("  processor time  median %8.3f ms vs %8.3f ms   ratio %.2fx\n", u.cpu20.median, u.cpuEnd.median,
+                    u.cpuEnd.median / u.cpu20.median);
+    }
+    if (parser.isSet("delete-year")) {
+        auto fullRead = [&]() {
+            QElapsedTimer t;
+            t.start();
+            dmCmn->sqlWork.setSql(QStringLiteral("select count(*), max(TEL_MEMO) from LOG"));
+            dmCmn->sqlWork.open();
+            dmCmn->sqlWork.close();
+            return t.nsecsElapsed() / 1e6;
+        };
+        dmCmn->sqlWork.setSql(QStringLiteral("select min(DT_FROM) from LOG"));
+        dmCmn->sqlWork.open();
+        const QDate first = dmCmn->sqlWork.field(0).asDateTime().date();
+        dmCmn->sqlWork.close();
+        const QDate from(first.year(), 1, 1);
+        const double before = fullRead();
+        LogDeletionRun run(QStringLiteral("where DT_FROM >= '%1'\r\nand DT_FROM < '%2'\r\n")
+                               .arg(from.toString(QStringLiteral("yyyy/MM/dd")),
+                                    from.addYears(1).toString(QStringLiteral("yyyy/MM/dd"))));
+        FbDatabase db;
+        db.setDatabaseName(dmCmn->IBDatabase1.databaseName());
+        db.setParams(dmCmn->IBDatabase1.params());
+        db.setSqlDialect(dmCmn->IBDatabase1.sqlDialect());
+        LogDeletionRun::Result result;
+        QElapsedTimer wall, gap;
+        wall.start();
+        gap.start();
+        double longest = 0;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&]() {
+            longest = std::max(longest, gap.nsecsElapsed() / 1e6);
+            gap.restart();
+        });
+        tick.start(10);
+        std::unique_ptr<QThread> thread(QThread::create([&]() { result = run.Run(db, [](const LogDeletionRun::Progress&) {}); }));
+        thread->start();
+        while (!thread->isFinished())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        thread->wait();
+        const double took = wall.nsecsElapsed() / 1e6;
+        const double after = fullRead();
+        std::printf("deleting %d (%lld calls) with its cleanup: %.1f s wall, the window's loop waited at most %.1f ms%s\n",
+                    from.year(), static_cast<long long>(result.Deleted), took / 1000, longest,
+                    result.Error.isEmpty() ? "" : qPrintable(QStringLiteral(" (error: ") + result.Error + ")"));
+        std::printf("full read of the call log: %.0f ms before, %.0f ms right after the deletion\n", before, after);
+    }
     delete dmCmn;
     dmCmn = nullptr;
     CloseSettingsFile();

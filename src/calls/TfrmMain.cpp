@@ -24,6 +24,7 @@
 #include "core/SharedData.h"
 #include "core/StartupSettings.h"
 #include "db/FirstStartDatabase.h"
+#include "db/IndexStatistics.h"
 #include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
 #include "db/TfrmIndexAlert.h"
@@ -432,7 +433,7 @@ bool TfrmMain::FormCreate()
         SignalWatcher::ReinstallHandlers();
         TfrmIndexAlertNotice notice;
         InitTables(*dmCmn, &notice);
-        RefreshIndexStatistics(*dmCmn);
+        IndexStatistics::RefreshWhenStale(*dmCmn);
         SignalWatcher::ReinstallHandlers();
     } catch (const AppError& e) {
         // Rights on the engine's lock folder are not a matter of the settings file.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calls/CallPipeline.h"
+#include "calls/CustTabRules.h"
 #include "calls/TUpTable.h"
 #include "devices/DeviceHost.h"
 #include "devices/TTelComList.h"
@@ -148,6 +149,8 @@ public:
     int FindCustPageIndex(const QString& number);
     void OpenCustAccept(const QString& number, const QString& actNo, const QString& logNo, bool browse);
     void CloseCustPage(int index);
+    // The customer pages with their age and whether they hold typed input.
+    std::vector<CustTabRules::Tab> CustTabs();
     // A customer frame gave up a new customer or deleted one: close the active page.
     void OnUserInfoUpdated();
 

@@ -1,6 +1,8 @@
 // Customer tabs on the main window.
 #include "calls/TfrmMain.h"
+#include "calls/CustTabRules.h"
 #include "calls/ui/CustTabBar.h"
+#include "calls/ui/InputPrint.h"
 #include "core/DiagLog.h"
 #include "core/Helpers.h"
 #include "core/MessageService.h"
@@ -21,7 +23,53 @@ QWidget* frameOf(QTabWidget* pages, int index)
         return page;
     return page->findChild<QWidget*>(QStringLiteral("fraCust"));
 }
+
+// Kept on each customer page: when it was last opened, the print of what the program filled
+// in, and whether anything was typed since.
+constexpr const char* kOpened = "custTabOpened";
+constexpr const char* kPrint = "custTabPrint";
+constexpr const char* kTouched = "custTabTouched";
+quint64 gOpenings = 0;
+
+void stampOpened(QWidget* page)
+{
+    page->setProperty(kOpened, ++gOpenings);
+}
+
+bool untouched(QWidget* page)
+{
+    if (page->property(kTouched).toBool())
+        return false;
+    const QVariant print = page->property(kPrint);
+    if (print.isValid() && print.toByteArray() == InputPrint(page))
+        return true;
+    // Once typed into, always the user's, even when the text was typed back.
+    page->setProperty(kTouched, true);
+    return false;
+}
+
+// The frame tells its customer number: -1 for a new customer nobody has saved.
+bool newCustomer(const QWidget* frame)
+{
+    const QVariant no = frame ? frame->property("CustNo") : QVariant();
+    return no.isValid() && no.toInt() == -1;
+}
 } // namespace
+
+std::vector<CustTabRules::Tab> TfrmMain::CustTabs()
+{
+    std::vector<CustTabRules::Tab> tabs;
+    for (int i = 2; i < PageMain->count(); ++i) {
+        QWidget* page = PageMain->widget(i);
+        CustTabRules::Tab t;
+        t.Index = i;
+        t.Opened = page->property(kOpened).toULongLong();
+        t.NewCustomer = newCustomer(frameOf(PageMain, i));
+        t.Untouched = untouched(page);
+        tabs.push_back(t);
+    }
+    return tabs;
+}
 
 int TfrmMain::FindCustPageIndex(const QString& number)
 {
@@ -61,19 +109,39 @@ int TfrmMain::OpenCustTab(const QString& typed)
         else if (customer)
             index = FindCustPageIndex(number);
         if (index >= 0) {
+            stampOpened(PageMain->widget(index));
             PageMain->setCurrentIndex(index);
             return index;
         }
     }
     if (!FCustFrameFactory)
         return -1;
-    const int index = PageMain->count();
     QWidget* frame = FCustFrameFactory(number, PageMain);
     if (!frame)
         return -1;
+    // Another new customer takes the place of one nobody has typed into.
+    const int reuse = newCustomer(frame) ? CustTabRules::Reusable(CustTabs(), -1) : -1;
+    int index = PageMain->count();
+    if (reuse >= 0) {
+        QWidget* old = PageMain->widget(reuse);
+        PageMain->insertTab(reuse, frame, QString());
+        PageMain->removeTab(reuse + 1);
+        old->deleteLater();
+        index = reuse;
+    } else {
+        PageMain->addTab(frame, QString());
+    }
     // The frame sets the caption itself; until then it is a new customer's.
-    PageMain->addTab(frame, QString());
     CustTabBar::SetCaption(PageMain, index, QStringLiteral(" 新 規          B"));
+    stampOpened(frame);
+    frame->setProperty(kPrint, InputPrint(frame));
+    for (int i : CustTabRules::ToClose(CustTabs(), GMaxCustTabs, index)) {
+        QWidget* page = PageMain->widget(i);
+        WriteTraceLog(QStringLiteral("TfrmMain.OpenCustTab closes untouched tab ") + PageMain->tabText(i));
+        PageMain->removeTab(i);
+        page->deleteLater();
+    }
+    index = PageMain->indexOf(frame);
     PageMain->setCurrentIndex(index);
     return index;
 }
@@ -89,12 +157,17 @@ void TfrmMain::OpenCustAccept(const QString& number, const QString& actNo, const
         return;
     bool ok = false;
     const int act = actNo.toInt(&ok);
+    QWidget* page = PageMain->widget(index);
+    // The response opened here is the program's filling, not the user's input.
+    const bool wasUntouched = untouched(page);
     if (actNo.isEmpty())
         QMetaObject::invokeMethod(frame, "OpenAcceptTab", Q_ARG(int, -1), Q_ARG(QString, logNo), Q_ARG(bool, false));
     else if (ok)
         QMetaObject::invokeMethod(frame, "OpenAcceptTab", Q_ARG(int, act), Q_ARG(QString, logNo), Q_ARG(bool, browse));
     else
         MessageService::Error(QStringLiteral("対応履歴の読み込みに失敗しました。対応履歴を再読み込みしてください。"));
+    if (wasUntouched)
+        page->setProperty(kPrint, InputPrint(page));
 }
 
 void TfrmMain::CloseCustPage(int index)

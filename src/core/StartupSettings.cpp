@@ -30,6 +30,7 @@ bool GLoginAuth = false;
 bool GStartup = false;
 bool GBring = true;
 bool GAutoCustInfo = false;
+int GMaxCustTabs = 20;
 int GJouchuIdx = 0;
 bool GJouchuOpen = false;
 bool GJouchuKidou = false;
@@ -131,6 +132,7 @@ void LoadStartupSettings()
     GStartup = flag("BASIC", "STARTUP", "0") && QFileInfo::exists(AppPaths::autostartEntryPath());
     GBring = flag("BASIC", "BRING", "1");
     GAutoCustInfo = flag("BASIC", "AUTO_CUST_INFO", "0");
+    GMaxCustTabs = qMax(1, integer("BASIC", "MAX_CUST_TABS", 20));
     GJouchuIdx = integerOrZero("BASIC", "JOUCHU", "0");
     GJouchuOpen = flag("BASIC", "JOUCHU_OPEN", "0");
     GJouchuKidou = flag("BASIC", "JOUCHU_KIDOU", "0");

@@ -27,6 +27,8 @@ extern bool GLoginAuth;
 extern bool GStartup;
 extern bool GBring;
 extern bool GAutoCustInfo;
+// How many customer tabs stay open before the oldest untouched ones are closed.
+extern int GMaxCustTabs;
 extern int GJouchuIdx;
 extern bool GJouchuOpen;
 extern bool GJouchuKidou;

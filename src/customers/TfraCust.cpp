@@ -493,6 +493,8 @@ QTableWidget* TfraCust::BuildOptionGrid(const char* name, int first)
         for (int c = 0; c < 3; ++c)
             grid->setItem(r, c, new QTableWidgetItem());
     grid->setProperty("firstOption", first);
+    // Its cells are the user's input (the main window tells untouched tabs by it).
+    grid->setProperty("userInput", true);
     return grid;
 }
 
@@ -632,6 +634,7 @@ void TfraCust::UpdateCaption(const QString& number)
 {
     FCaptionNumber = number;
     setProperty("CustTelNon", FCustTelNon);
+    setProperty("CustNo", FCustNo);
     auto* pages = parentWidget() ? qobject_cast<QTabWidget*>(parentWidget()->parentWidget()) : nullptr;
     if (!pages)
         return;

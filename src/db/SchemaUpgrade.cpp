@@ -10,6 +10,7 @@
 #include "db/DatabaseCopy.h"
 #include "db/DatabaseError.h"
 #include "db/IndexNotice.h"
+#include "db/IndexStatistics.h"
 #include "db/TdmCmn.h"
 
 #include <QElapsedTimer>
@@ -55,6 +56,7 @@ public:
     {
         if (!FCopyTried)
             takeSafetyCopy();
+        FChanged = true;
         WriteTraceLog(QStringLiteral("strSql=") + sql);
         try {
             FDm.ExecSql(sql);
@@ -121,9 +123,12 @@ public:
             .arg(FCopy, database);
     }
 
-    // The upgrade completed: the copy is not needed any more.
+    // The upgrade completed: the copy is not needed any more. Changed indices or columns
+    // want fresh statistics.
     void finish()
     {
+        if (FChanged)
+            IndexStatistics::MarkStale(FDm);
         if (!FCopy.isEmpty() && QFile::remove(FCopy))
             WriteLog(QStringLiteral("InitTables removed ") + FCopy);
         FCopy.clear();
@@ -237,12 +242,14 @@ public:
     void stepLogInsertEvent();
     void stepPrivateTotals();
     void stepTelsCaution();
+    void stepIndexStatisticsMarks();
     void runSteps(IndexNotice* notice);
 
 private:
     TdmCmn& FDm;
     QString FCopy;
     bool FCopyTried = false;
+    bool FChanged = false;
 
 public:
     int FUseAccept = -1; // the answer to the response-recording question, once asked
@@ -590,6 +597,14 @@ void Upgrade::stepTelsCaution()
             [this] { return columnExists(QStringLiteral("TELS"), QStringLiteral("CAUTION_NOTE")); });
 }
 
+// Where the index statistics' last refresh is kept (see IndexStatistics).
+void Upgrade::stepIndexStatisticsMarks()
+{
+    if (!tableExists(QStringLiteral("INDEX_STATS_MARK")))
+        run(QStringLiteral("CREATE TABLE INDEX_STATS_MARK (GEN_NAME VARCHAR(31) NOT NULL PRIMARY KEY, GEN_VALUE INTEGER)"),
+            [this] { return tableExists(QStringLiteral("INDEX_STATS_MARK")); });
+}
+
 void Upgrade::runSteps(IndexNotice* notice)
 {
     step1ResponseTables();
@@ -607,6 +622,7 @@ void Upgrade::runSteps(IndexNotice* notice)
     stepLogInsertEvent();
     stepPrivateTotals();
     stepTelsCaution();
+    stepIndexStatisticsMarks();
 }
 
 bool Upgrade::restoreCopy(QString* failure)
@@ -691,6 +707,7 @@ void RefreshIndexStatistics(TdmCmn& dm)
                                   "RDB$INDICES WHERE coalesce(RDB$SYSTEM_FLAG, 0) = 0 INTO :n DO EXECUTE STATEMENT "
                                   "'SET STATISTICS INDEX ' || trim(n); END"));
         WriteTraceLog(QStringLiteral("RefreshIndexStatistics %1 ms").arg(t.elapsed()));
+        IndexStatistics::RecordRefresh(dm);
     } catch (const AppError& e) {
         if (StopRequest::Requested())
             throw;

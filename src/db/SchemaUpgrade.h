@@ -17,8 +17,9 @@ void InitTables(TdmCmn& dm, IndexNotice* notice);
 // Refreshes the optimizer's figure of how selective each of the database's own indices is.
 // The engine works it out only when an index is built: on a database made empty and filled
 // by years of calls it stays at nothing, and the engine then reads the whole call log for
-// one customer's history. Cheap (hundredths of a second on a million calls), so it runs at
-// each start; a refusal (a server user without the right) is logged, never shown.
+// one customer's history. Reads every index page, so a start runs it only when the figures
+// are stale (IndexStatistics::RefreshWhenStale); a refusal (a server user without the right)
+// is logged, never shown.
 void RefreshIndexStatistics(TdmCmn& dm);
 
 // The trigger on LOG that posts kLogInsertedEvent after every insert.

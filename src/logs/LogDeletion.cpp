@@ -65,6 +65,7 @@ Statement Build(const QString& startYear, const QString& startMonth, const QStri
                  SqlDate(to.addMonths(1)) + kCrLf;
     }
     s.sql = QStringLiteral("delete from log") + kCrLf + where;
+    s.where = where;
     return s;
 }
 
@@ -81,6 +82,11 @@ QString BadStartMessage()
 QString BadEndMessage()
 {
     return QStringLiteral("終了期間を正しく入力してください。");
+}
+
+QString StoppedMessage(qint64 deleted)
+{
+    return QStringLiteral("削除を中止しました。中止までに削除された%1件の発着信履歴データは元に戻りません。").arg(deleted);
 }
 
 QString DoneMessage()

@@ -13,6 +13,8 @@ struct Statement
     enum Problem { None, BadStart, BadEnd };
     Problem problem = None;
     QString sql;
+    // The condition of sql alone ("where …" with its line ends, empty without bounds).
+    QString where;
 };
 
 // The month's first day, read from a year and month as typed (a two-digit year is taken
@@ -26,5 +28,7 @@ QString Question();
 QString BadStartMessage();
 QString BadEndMessage();
 QString DoneMessage();
+// A deletion stopped half-way: what was deleted in the batches committed before stays deleted.
+QString StoppedMessage(qint64 deleted);
 
 } // namespace LogDeletion

@@ -2,12 +2,23 @@
 
 #include "core/Clock.h"
 #include "core/DiagLog.h"
+#include "core/AppError.h"
 #include "core/MessageService.h"
+#include "core/StopRequest.h"
+#include "db/FbDatabase.h"
+#include "db/IndexStatistics.h"
 #include "db/TdmCmn.h"
 #include "logs/LogDeletion.h"
+#include "logs/LogDeletionRun.h"
 #include "ui/DialogKit.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QProgressBar>
+#include <QThread>
+
+#include <memory>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -52,6 +63,15 @@ TfrmDelete::TfrmDelete(QWidget* parent) : QDialog(parent)
     btnClose = new QPushButton(QStringLiteral("閉じる(&X)"));
     btnClose->setObjectName(QStringLiteral("btnClose"));
     btnClose->setAutoDefault(false);
+    pbDelete = new QProgressBar;
+    pbDelete->setObjectName(QStringLiteral("pbDelete"));
+    pbDelete->setRange(0, 1000);
+    pbDelete->setTextVisible(false);
+    pbDelete->hide();
+    btnStop = new QPushButton(QStringLiteral("中止"));
+    btnStop->setObjectName(QStringLiteral("btnStop"));
+    btnStop->setAutoDefault(false);
+    btnStop->hide();
 
     auto* box = new QGroupBox(QStringLiteral("削除期間"));
     auto* row = new QHBoxLayout(box);
@@ -65,6 +85,8 @@ TfrmDelete::TfrmDelete(QWidget* parent) : QDialog(parent)
     row->addWidget(new QLabel(QStringLiteral("月")));
     row->addStretch();
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(pbDelete, 1);
+    buttons->addWidget(btnStop);
     buttons->addStretch();
     buttons->addWidget(btnDelete);
     buttons->addWidget(btnClose);
@@ -74,6 +96,7 @@ TfrmDelete::TfrmDelete(QWidget* parent) : QDialog(parent)
 
     connect(btnDelete, &QPushButton::clicked, this, &TfrmDelete::btnDeleteClick);
     connect(btnClose, &QPushButton::clicked, this, &TfrmDelete::reject);
+    connect(btnStop, &QPushButton::clicked, this, &TfrmDelete::reject);
     resize(420, 130);
     DialogKit::Apply(this);
 }
@@ -101,9 +124,64 @@ void TfrmDelete::btnDeleteClick()
         edtToYear->setFocus();
         return;
     }
-    WriteTraceLog(QStringLiteral("dmCmn.sqlWork2.SQL.Text=") + s.sql);
-    dmCmn->sqlWork2.setSql(s.sql);
-    dmCmn->sqlWork2.exec();
-    emit logsDeleted();
-    MessageService::Information(LogDeletion::DoneMessage());
+    WriteTraceLog(QStringLiteral("TfrmDelete deletes ") + s.sql);
+    // An attachment of its own on the deletion's thread: the window's stays free for calls.
+    FbDatabase db;
+    db.setDatabaseName(dmCmn->IBDatabase1.databaseName());
+    db.setParams(dmCmn->IBDatabase1.params());
+    db.setSqlDialect(dmCmn->IBDatabase1.sqlDialect());
+    LogDeletionRun run(s.where, FBatchRows);
+    LogDeletionRun::Result result;
+    QProgressBar* bar = pbDelete;
+    std::unique_ptr<QThread> thread(QThread::create([&]() {
+        result = run.Run(db, [bar](const LogDeletionRun::Progress& p) {
+            QMetaObject::invokeMethod(bar, [bar, v = p.Permille]() { bar->setValue(v); }, Qt::QueuedConnection);
+        });
+    }));
+    pbDelete->setValue(0);
+    pbDelete->show();
+    btnStop->setEnabled(true);
+    btnStop->show();
+    btnDelete->setEnabled(false);
+    btnClose->setEnabled(false);
+    FRun = &run;
+    QEventLoop loop;
+    connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    thread->start();
+    StopRequest::Exec(loop);
+    if (thread->isRunning()) {
+        run.RequestStop();
+        thread->wait();
+    }
+    QCoreApplication::sendPostedEvents(pbDelete);
+    FRun = nullptr;
+    pbDelete->hide();
+    btnStop->hide();
+    btnDelete->setEnabled(true);
+    btnClose->setEnabled(true);
+
+    if (result.Deleted > 0)
+        IndexStatistics::MarkStale(*dmCmn);
+    if (result.Deleted > 0 || result.Error.isEmpty())
+        emit logsDeleted();
+    if (StopRequest::Requested()) {
+        QDialog::reject(); // it asked the deletion to stop while it ran
+        return;
+    }
+    if (!result.Error.isEmpty())
+        throw AppError(result.Error);
+    if (result.Stopped)
+        MessageService::Information(LogDeletion::StoppedMessage(result.Deleted));
+    else
+        MessageService::Information(LogDeletion::DoneMessage());
+}
+
+void TfrmDelete::reject()
+{
+    if (FRun) {
+        FRun->RequestStop();
+        btnStop->setEnabled(false);
+        return;
+    }
+    QDialog::reject();
 }

@@ -523,6 +523,62 @@ private slots:
         QTRY_VERIFY(b->sgdLog->item(0, 1)->data(Qt::UserRole).isNull());
     }
 
+    // Calls from numbers nobody has share one untouched new-customer tab; beyond the limit
+    // the oldest untouched tabs close; a tab typed into stays however old.
+    void customerTabsStayBounded()
+    {
+        World w("[BASIC]\nAUTO_CUST_INFO=1\nUSE_ACCEPT=1\nMAX_CUST_TABS=3\n");
+        QTabWidget* pages = w.form->PageMain;
+        auto call = [&](const QString& number) {
+            QSignalSpy loaded(w.form.get(), &TfrmMain::logGridLoaded);
+            w.form->OnDemoActivate(number);
+            QTRY_VERIFY(!loaded.isEmpty());
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        auto current = [&]() { return qobject_cast<TfraCust*>(pages->currentWidget()); };
+        for (int i = 0; i < 5; ++i)
+            call(QString("050000000%1").arg(i));
+        QCOMPARE(pages->count(), 3);
+        QCOMPARE(current()->edtTel->text(), QString("0500000004"));
+        // The new response of the call is on it, and still counts as untouched.
+        QCOMPARE(current()->PageHistory->count(), 3);
+        call("0500000005");
+        QCOMPARE(pages->count(), 3);
+
+        TfraCust* typed = current();
+        typed->edtCustName->setFocus();
+        QTest::keyClicks(typed->edtCustName, "Abc");
+        call("0500000006");
+        QCOMPARE(pages->count(), 4);
+        QVERIFY(current() != typed);
+
+        for (const char* tel : {"0311110001", "0311110002", "0311110003"}) {
+            w.addCustomer(tel, "顧客");
+            w.dm().InsertTels(TTels{tel, tel, "顧客", "コキャク"});
+            call(tel);
+        }
+        // Closed: the untouched new customer, then the first known one.
+        QCOMPARE(pages->count(), 5);
+        QCOMPARE(pages->indexOf(typed), 2);
+        QCOMPARE(typed->edtCustName->text(), QString("Abc"));
+        QCOMPARE(qobject_cast<TfraCust*>(pages->widget(3))->FCustTelNon, QString("0311110002"));
+        QCOMPARE(current()->FCustTelNon, QString("0311110003"));
+
+        // Typed into the response of a call: that tab is kept too.
+        QPlainTextEdit* content = nullptr;
+        for (QPlainTextEdit* e : current()->PageHistory->widget(2)->findChildren<QPlainTextEdit*>())
+            if (!e->isReadOnly())
+                content = e;
+        QVERIFY(content);
+        QTest::keyClicks(content, "x");
+        call("0500000007");
+        call("0500000008");
+        QCOMPARE(pages->count(), 5);
+        QCOMPARE(pages->indexOf(typed), 2);
+        QCOMPARE(qobject_cast<TfraCust*>(pages->widget(3))->FCustTelNon, QString("0311110003"));
+        QCOMPARE(current()->edtTel->text(), QString("0500000008"));
+    }
+
     void memoButtonFollowsTheHistoryPage()
     {
         World w;

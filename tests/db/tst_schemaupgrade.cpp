@@ -9,6 +9,7 @@
 #include "db/FbDatabase.h"
 #include "db/FbQuery.h"
 #include "db/IndexNotice.h"
+#include "db/IndexStatistics.h"
 #include "db/SchemaUpgrade.h"
 #include "db/TdmCmn.h"
 #include "support/TempDb.h"
@@ -47,14 +48,15 @@ struct StatementLog
                 throw DatabaseError(QStringLiteral("injected failure"));
         });
     }
-    // The statements that change something (everything but the probes and the freeze of
-    // the safety copy).
+    // The statements that change something (everything but the probes, the freeze of
+    // the safety copy and the index statistics marked stale after a change).
     QStringList changes() const
     {
         QStringList out;
         for (const QString& s : all)
             if (!s.startsWith(QLatin1String("select"), Qt::CaseInsensitive) &&
-                !s.startsWith(QLatin1String("ALTER DATABASE"), Qt::CaseInsensitive))
+                !s.startsWith(QLatin1String("ALTER DATABASE"), Qt::CaseInsensitive) &&
+                s != QLatin1String("delete from INDEX_STATS_MARK"))
                 out << s;
         return out;
     }
@@ -624,6 +626,29 @@ private slots:
         RefreshIndexStatistics(dm);
         QVERIFY(qAbs(db.scalar(figure.arg("IDX_LOG_TEL_NO")).toDouble() - 1.0 / 200) < 1e-6);
         QVERIFY(qAbs(db.scalar(figure.arg("IDX_TELS_CUST_TEL_NON")).toDouble() - 1.0 / 100) < 1e-6);
+
+        // Refreshed again only when a table grew by more than a tenth, or when marked stale.
+        QVERIFY(!IndexStatistics::Stale(dm));
+        const QString calls = QStringLiteral(
+            "EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < %1) DO BEGIN "
+            "INSERT INTO LOG (LOG_NO, DT_FROM, TEL_NO, TEL_TYPE) VALUES (gen_id(SEQ_LOG_NO, 1), "
+            "CAST('2027/01/01' AS DATE), '0399999999', 'x'); i = i + 1; END END");
+        dm.ExecSql(calls.arg(40));
+        QVERIFY(!IndexStatistics::RefreshWhenStale(dm));
+        dm.ExecSql(calls.arg(1));
+        QVERIFY(IndexStatistics::RefreshWhenStale(dm));
+        QVERIFY(qAbs(db.scalar(figure.arg("IDX_LOG_TEL_NO")).toDouble() - 1.0 / 201) < 1e-6);
+        QVERIFY(!IndexStatistics::Stale(dm));
+        IndexStatistics::MarkStale(dm);
+        QVERIFY(IndexStatistics::Stale(dm));
+        QVERIFY(IndexStatistics::RefreshWhenStale(dm));
+        QVERIFY(!IndexStatistics::Stale(dm));
+        // An upgrade that changed something wants fresh figures; one with nothing to do does not.
+        InitTables(dm, nullptr);
+        QVERIFY(!IndexStatistics::Stale(dm));
+        dm.ExecSql(QStringLiteral("DROP INDEX IDX_LOG_TEL_NO"));
+        InitTables(dm, nullptr);
+        QVERIFY(IndexStatistics::Stale(dm));
     }
 
     void postalMastersSwitchTheLookupOn()

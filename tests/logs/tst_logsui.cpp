@@ -69,6 +69,7 @@ private slots:
     void deletionBounds_data();
     void deletionBounds();
     void deletionQuestionNo();
+    void deletionRunsBesideTheWindow();
     void mainWindowButtons();
     void programStopDuringAnExport();
 
@@ -303,6 +304,87 @@ void TestLogsUi::deletionQuestionNo()
     QCOMPARE(LogDeletion::Build("2023", "04", "2023", "06", QDate(2024, 1, 1)).sql,
              QStringLiteral("delete from log\r\nwhere DT_FROM >= '2023/04/01'\r\nand DT_FROM < '2023/07/01'\r\n"));
     QCOMPARE(LogDeletion::MonthStart("23", "4", QDate(2024, 1, 1)), QDate(2023, 4, 1));
+}
+
+// The deletion runs in committed batches on a thread of its own: the window's event loop
+// goes on (a timer ticks between batches), a call stored meanwhile inside the range stays,
+// and "中止" keeps the batches already committed.
+void TestLogsUi::deletionRunsBesideTheWindow()
+{
+    dmCmn->ExecSql(QStringLiteral(
+        "EXECUTE BLOCK AS DECLARE i INTEGER = 1; BEGIN WHILE (i <= 1200) DO BEGIN "
+        "INSERT INTO LOG (LOG_NO, DT_FROM, TEL_NO) VALUES (:i, CAST('2023/01/01' AS DATE) + mod(:i, 300), '03'); "
+        "i = i + 1; END END"));
+    TfrmDelete dialog;
+    dialog.SetBatchRows(100);
+    dialog.show();
+    for (QLineEdit* year : {dialog.edtFromYear, dialog.edtToYear})
+        year->setText(QStringLiteral("2023"));
+    dialog.cbxFromMonth->setCurrentText(QStringLiteral("01"));
+    dialog.cbxToMonth->setCurrentText(QStringLiteral("12"));
+
+    int ticks = 0;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, [&]() { ++ticks; });
+    timer.start(0);
+    // Batches seen with the window's loop running: the bar moved and the timer ticked.
+    QList<int> ticksAtBatch;
+    bool stored = false;
+    auto conn = connect(dialog.pbDelete, &QProgressBar::valueChanged, [&](int value) {
+        ticksAtBatch << ticks;
+        if (!stored && value > 0) {
+            stored = true; // a call of the range comes in while the deletion runs
+            dmCmn->ExecSql(QStringLiteral("insert into LOG (LOG_NO, DT_FROM, TEL_NO) values (5000, '2023/06/01', '09')"));
+        }
+    });
+    MessageService::setNextAnswer(MsgResult::Yes);
+    QTest::mouseClick(dialog.btnDelete, Qt::LeftButton);
+    QCOMPARE(MessageService::shownTexts(), (QStringList{LogDeletion::Question(), LogDeletion::DoneMessage()}));
+    QCOMPARE(logCount(*dmCmn), 1);
+    QCOMPARE(logCount(*dmCmn, QStringLiteral("where LOG_NO = 5000")), 1);
+    QCOMPARE(dialog.pbDelete->value(), 1000); // the cleanup read is part of the progress
+    QVERIFY(dialog.pbDelete->isHidden() && dialog.btnDelete->isEnabled());
+    QVERIFY(ticksAtBatch.size() >= 13);
+    QVERIFY(ticksAtBatch.last() > ticksAtBatch.first());
+    disconnect(conn);
+
+    // Stopped: the batches committed stay deleted, the rest is kept.
+    dmCmn->ExecSql(QStringLiteral(
+        "EXECUTE BLOCK AS DECLARE i INTEGER = 1; BEGIN WHILE (i <= 1200) DO BEGIN "
+        "INSERT INTO LOG (LOG_NO, DT_FROM, TEL_NO) VALUES (:i, CAST('2023/01/01' AS DATE) + mod(:i, 300), '03'); "
+        "i = i + 1; END END"));
+    int batches = 0;
+    conn = connect(dialog.pbDelete, &QProgressBar::valueChanged, [&](int value) {
+        if (value > 0 && ++batches == 2)
+            dialog.btnStop->click();
+    });
+    MessageService::clearShown();
+    MessageService::setNextAnswer(MsgResult::Yes);
+    QTest::mouseClick(dialog.btnDelete, Qt::LeftButton);
+    disconnect(conn);
+    // The bar follows the thread at its own pace: the stop lands after the second batch or
+    // a later one, never inside one.
+    const int deleted = 1201 - logCount(*dmCmn);
+    QVERIFY2(deleted >= 200 && deleted < 1200 && deleted % 100 == 0, qPrintable(QString::number(deleted)));
+    QCOMPARE(MessageService::shownTexts(), (QStringList{LogDeletion::Question(), LogDeletion::StoppedMessage(deleted)}));
+    QVERIFY(dialog.isVisible());
+
+    // The program's stop in the middle: the batch in hand ends, nothing more is asked or
+    // told, and the dialog closes.
+    const auto reset = qScopeGuard([] { StopRequest::ResetForTests(); });
+    StopRequest::AddCloser(&ZuvaroApplication::CloseAllDialogs);
+    const int before = logCount(*dmCmn);
+    conn = connect(dialog.pbDelete, &QProgressBar::valueChanged, [&](int value) {
+        if (value > 0)
+            StopRequest::Request(QStringLiteral("test"));
+    });
+    MessageService::clearShown();
+    MessageService::setNextAnswer(MsgResult::Yes);
+    QTest::mouseClick(dialog.btnDelete, Qt::LeftButton);
+    disconnect(conn);
+    QCOMPARE(MessageService::shownTexts(), QStringList{LogDeletion::Question()});
+    QVERIFY(logCount(*dmCmn) < before);
+    QVERIFY(!dialog.isVisible());
 }
 
 // "データ出力" opens the export on the main window's day; "履歴削除" deletes and the main
