@@ -98,6 +98,18 @@ class TstStructureConversion : public QObject
         return QString();
     }
 
+    // The program's database (in the data root all cases share) as the older file.
+    QString freshLiveFile() const
+    {
+        const QString live = AppPaths::defaultDatabasePath();
+        QDir dir(QFileInfo(live).path());
+        dir.mkpath(dir.path());
+        for (const QString& name : dir.entryList({QFileInfo(live).fileName() + QLatin1Char('*')}, QDir::Files))
+            dir.remove(name);
+        QFile::copy(FFile, live);
+        return live;
+    }
+
 private slots:
     void init()
     {
@@ -213,9 +225,7 @@ private slots:
     // nothing is kept under a second name, and the next start converts it.
     void programKilledWhileConverting()
     {
-        const QString live = AppPaths::defaultDatabasePath();
-        QVERIFY(QDir().mkpath(QFileInfo(live).path()));
-        QVERIFY(QFile::copy(FFile, live));
+        const QString live = freshLiveFile();
         ProgramRunner runner;
         QProcess* first = runner.start();
         // The safety copy the older engine reads exists from the first step until the backup.
@@ -243,9 +253,7 @@ private slots:
     // marks an older copy as such instead of reading it.
     void toolsWithAnOlderFile()
     {
-        const QString live = AppPaths::defaultDatabasePath();
-        QVERIFY(QDir().mkpath(QFileInfo(live).path()));
-        QVERIFY(QFile::copy(FFile, live));
+        const QString live = freshLiveFile();
         const QString folder = FEnv.path(QStringLiteral("backup"));
         QVERIFY(QDir().mkpath(folder));
         FEnv.writeIni(QStringLiteral("[BASIC]\nAUTO_BACKUP_PATH=") + folder + QStringLiteral("\n"));
