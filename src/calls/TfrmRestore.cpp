@@ -70,13 +70,18 @@ void TfrmRestore::LoadCopies()
     sgdCopies->setRowCount(int(FCopies.size()));
     for (int r = 0; r < FCopies.size(); ++r) {
         const BackupRestore::TCopyInfo& c = FCopies.at(r);
-        const QString newest = c.Damaged ? QString()
-                               : c.NewestCall.isValid() ? c.NewestCall.toString(kTimeFormat)
-                                                        : QStringLiteral("（通話なし）");
-        const QStringList cells{c.Taken.toString(kTimeFormat), SizeText(c.Size), newest,
-                                c.Damaged ? QStringLiteral("破損") : QStringLiteral("正常")};
+        // A copy of the older structure is not read here: its calls are unknown until restored.
+        const QString newest = c.Damaged || c.OlderStructure ? QString()
+                               : c.NewestCall.isValid()      ? c.NewestCall.toString(kTimeFormat)
+                                                             : QStringLiteral("（通話なし）");
+        const QString state = c.Damaged          ? QStringLiteral("破損")
+                              : c.OlderStructure ? QStringLiteral("旧形式")
+                                                 : QStringLiteral("正常");
+        const QStringList cells{c.Taken.toString(kTimeFormat), SizeText(c.Size), newest, state};
         for (int col = 0; col < cells.size(); ++col)
             sgdCopies->setItem(r, col, new QTableWidgetItem(cells.at(col)));
+        if (c.OlderStructure)
+            sgdCopies->item(r, 3)->setToolTip(QStringLiteral("古い形式のバックアップです。復元すると新しい形式に変換します。"));
         if (c.Damaged) {
             sgdCopies->item(r, 3)->setToolTip(c.Problem);
             WriteLog(QStringLiteral("Backup copy damaged: ") + c.Path + QStringLiteral(": ") + c.Problem);

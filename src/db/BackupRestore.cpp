@@ -68,8 +68,8 @@ TCopyInfo Inspect(const QString& path)
     }
     // This engine does not open an older structure; Stage converts it.
     if (StructureConversion::Needed(info.Path)) {
-        info.Problem = QStringLiteral("on-disk structure %1: converted when restored")
-                           .arg(StructureConversion::FileStructure(info.Path));
+        info.OlderStructure = StructureConversion::FileStructure(info.Path);
+        info.Problem = QStringLiteral("older on-disk structure %1: converted when restored").arg(info.OlderStructure);
         return info;
     }
     // The engine reads every page, record and index; a copy cut short or with a page

@@ -24,6 +24,9 @@ struct TCopyInfo
     qint64 Size = 0;
     bool Damaged = false;
     QString Problem; // why it counts as damaged
+    // An older on-disk structure that this engine does not open (0: none): the copy is not
+    // checked or read here, a restore converts it.
+    int OlderStructure = 0;
     int Calls = 0;
     QDateTime NewestCall; // invalid when the copy holds no call
 };

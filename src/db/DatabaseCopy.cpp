@@ -65,13 +65,6 @@ bool Attached(TdmCmn& dm, qint64 attachment)
                                    .arg(attachment)) > 0;
 }
 
-// The engine's tools run on a copy for us; killed, we take them along, or one left running
-// keeps the engine's lock files busy and the next start cannot open the database.
-void endsWithUs(QProcess& tool)
-{
-    tool.setChildProcessModifier([]() { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-}
-
 QString databaseFileOf(TdmCmn& dm)
 {
     return LocalDatabaseFile(dm.IBDatabase1.databaseName());
@@ -318,6 +311,11 @@ QString WriteFailure(const QString& what, int error)
     return what + QStringLiteral(": ") + system;
 }
 
+void EndsWithUs(QProcess& tool)
+{
+    tool.setChildProcessModifier([]() { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+}
+
 bool Validate(const QString& file, QString* failure)
 {
     const QString gfix = QStandardPaths::findExecutable(QStringLiteral("gfix"));
@@ -326,7 +324,7 @@ bool Validate(const QString& file, QString* failure)
         return false;
     }
     QProcess check;
-    endsWithUs(check);
+    EndsWithUs(check);
     check.setProcessChannelMode(QProcess::MergedChannels);
     check.start(gfix, {QStringLiteral("-v"), QStringLiteral("-full"), QStringLiteral("-n"), QStringLiteral("-user"),
                        QStringLiteral("SYSDBA"), file});
@@ -354,7 +352,7 @@ bool FixUpAndCheck(const QString& copy, int newestCallNo, QString* failure)
         return false;
     }
     QProcess fix;
-    endsWithUs(fix);
+    EndsWithUs(fix);
     fix.start(nbackup, {QStringLiteral("-F"), copy});
     if (!fix.waitForFinished(120000) || fix.exitStatus() != QProcess::NormalExit || fix.exitCode() != 0) {
         *failure = QStringLiteral("nbackup -F: ") + QString::fromLocal8Bit(fix.readAllStandardError()).trimmed();

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QProcess;
 class TdmCmn;
 
 // The local file behind a database path: "host:/path" on this machine's server is "/path".
@@ -60,6 +61,10 @@ bool MakeConsistentCopy(TdmCmn& dm, const QString& source, const QString& target
 bool CopyFile(const QString& source, const QString& target, QString* failure);
 // newestCallNo > 0: the copy must hold that call.
 bool FixUpAndCheck(const QString& copy, int newestCallNo, QString* failure);
+
+// The engine's tools run on files for us; killed, we take them along, or one left running
+// keeps the engine's lock files busy or goes on writing a work file the next attempt needs.
+void EndsWithUs(QProcess& tool);
 
 // The engine's own validation of a whole database file that nothing else has open: every
 // page, record and index is read. False with *failure saying what is wrong.

@@ -9,6 +9,7 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <sys/stat.h>
 
 static_assert(sizeof(isc_db_handle) == sizeof(unsigned int), "handle type of the client library");
@@ -60,6 +61,15 @@ QString engineLockFolder()
 {
     const QString set = qEnvironmentVariable("FIREBIRD_LOCK");
     return set.isEmpty() ? QStringLiteral("/tmp/firebird") : set;
+}
+
+// Firebird 4's client retries readdir() while errno says EINTR, and readdir() leaves errno as
+// it was at a folder's end. An EINTR left from an earlier wait that a signal interrupted (a
+// child process ending) makes the first attachment of a process, which reads the engine's
+// configuration folders, loop for ever. Called right before the engine's entry points.
+void clearStaleErrno()
+{
+    errno = 0;
 }
 
 void rollbackQuietly(isc_tr_handle* trans)
@@ -161,6 +171,7 @@ void FbDatabase::open()
     ISC_STATUS_ARRAY status;
     const QByteArray path = QFile::encodeName(FPath);
     isc_db_handle handle = 0;
+    clearStaleErrno();
     if (isc_attach_database(status, 0, path.constData(), &handle, short(dpb.size()), dpb.constData()))
         FbCommon::raise(status);
     FHandle = handle;
@@ -253,6 +264,7 @@ void FbDatabase::createDatabase(const QString& path, const QString& user, const 
     ISC_STATUS_ARRAY status;
     isc_db_handle db = 0;
     isc_tr_handle trans = 0;
+    clearStaleErrno();
     if (isc_dsql_execute_immediate(status, &db, &trans, 0, bytes.constData(), 1, nullptr))
         FbCommon::raise(status);
     isc_detach_database(status, &db);

@@ -6,6 +6,7 @@
 #include "core/DiagLog.h"
 #include "core/MessageService.h"
 #include "core/StopRequest.h"
+#include "db/DatabaseCopy.h"
 #include "db/FbDatabase.h"
 #include "db/FbEngine.h"
 #include "db/FbQuery.h"
@@ -117,6 +118,18 @@ QString StructureConversion::NoticeBefore(const QString& file)
         .arg(file);
 }
 
+QString StructureConversion::ToolRefusal(const QString& file)
+{
+    if (!Needed(file))
+        return QString();
+    // Converting needs the program's messages and its safety copy: it is left to those two.
+    return QStringLiteral("the database %1 has the older on-disk structure %2, which this Firebird no longer opens; "
+                          "convert it first: start zuvaro3 once, or run zuvaro3-initdb --convert %1 "
+                          "(the original is kept beside it)")
+        .arg(file)
+        .arg(FileStructure(file));
+}
+
 QString StructureConversion::NoticeAfter() const
 {
     return QStringLiteral("データベースを新しい形式に変換しました。\r\nテーブル %1 個、%2 行をすべて移しました。\r\n"
@@ -141,6 +154,7 @@ bool StructureConversion::runTool(const QString& series, const QString& tool, co
                                   const QString& lockDir, QString* output)
 {
     QProcess p;
+    DatabaseCopy::EndsWithUs(p);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("FIREBIRD_VERSION"), series);
     env.insert(QStringLiteral("FIREBIRD_LOCK"), lockDir);

@@ -56,6 +56,10 @@ public:
     // needed converting and was not converted.
     static bool ConvertAtStart(const QString& file);
 
+    // The tools' refusal for a database file of an older structure, naming the file and how
+    // to convert it; empty when the file is not one.
+    static QString ToolRefusal(const QString& file);
+
     // The texts the program shows before and after a conversion of its database.
     static QString NoticeBefore(const QString& file);
     QString NoticeAfter() const;

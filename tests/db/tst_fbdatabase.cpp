@@ -8,8 +8,12 @@
 #include "db/InitialDatabase.h"
 #include "support/TestEnv.h"
 
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
 
 class TstFbDatabase : public QObject
 {
@@ -40,6 +44,29 @@ private:
     };
 
 private slots:
+    // First of the slots: only a process's first attachment reads the engine's configuration
+    // folders, where Firebird 4 looped for ever when errno still said EINTR from earlier.
+    void firstAttachmentAfterAnInterruptedCall()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("made.fdb"));
+        // Made by the engine's own tool, so that this process has not used the engine yet.
+        QProcess isql;
+        isql.start(QStringLiteral("isql-fb"), {QStringLiteral("-q")});
+        isql.write(QStringLiteral("create database '%1' user SYSDBA;\n").arg(path).toUtf8());
+        isql.closeWriteChannel();
+        QVERIFY(isql.waitForFinished(60000));
+        QVERIFY2(QFileInfo::exists(path), isql.readAll().constData());
+        FbDatabase db;
+        db.setDatabaseName(path);
+        db.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("lc_ctype=NONE")});
+        db.setSqlDialect(1);
+        errno = EINTR;
+        db.open();
+        QVERIFY(db.connected());
+        db.close();
+    }
+
     void attachesOnFirstUse()
     {
         Db t;

@@ -1,17 +1,24 @@
 // A database file of the older on-disk structure carried over to the engine in use, with
 // both series' tools as Debian installs them side by side.
 
+#include "core/AppGlobals.h"
 #include "db/FbDatabase.h"
 #include "db/FbQuery.h"
 #include "db/StructureConversion.h"
+#include "support/ProgramRunner.h"
 #include "support/TestEnv.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QThread>
+
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -51,6 +58,21 @@ bool MakeOldFile(const QString& file, QString* error)
     *error = QString::fromUtf8(isql.readAll());
     return isql.exitCode() == 0 && !error->contains(QLatin1String("failed"));
 }
+struct ToolRun
+{
+    int code;
+    QString err;
+};
+
+ToolRun RunTool(const QString& tool, const QStringList& args)
+{
+    QProcess p;
+    p.start(TestEnv::binary(QStringLiteral("tools/%1/%1").arg(tool)), args);
+    if (!p.waitForFinished(120000))
+        return {-1, QString()};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError())};
+}
 } // namespace
 
 class TstStructureConversion : public QObject
@@ -74,6 +96,18 @@ class TstStructureConversion : public QObject
                 return QStringLiteral("%1 is not installed (Debian 13: scripts/deps.sh installs it)")
                     .arg(QLatin1String(tool));
         return QString();
+    }
+
+    // The program's database (in the data root all cases share) as the older file.
+    QString freshLiveFile() const
+    {
+        const QString live = AppPaths::defaultDatabasePath();
+        QDir dir(QFileInfo(live).path());
+        dir.mkpath(dir.path());
+        for (const QString& name : dir.entryList({QFileInfo(live).fileName() + QLatin1Char('*')}, QDir::Files))
+            dir.remove(name);
+        QFile::copy(FFile, live);
+        return live;
     }
 
 private slots:
@@ -185,6 +219,68 @@ private slots:
         QVERIFY(!QFileInfo::exists(file + QStringLiteral(".convert")));
         QVERIFY(!QFileInfo::exists(file + QStringLiteral(".convert.fbk")));
         QVERIFY(!QFileInfo::exists(file + QStringLiteral(".convert.src")));
+    }
+
+    // The program killed outright while it converts its database: the original is untouched,
+    // nothing is kept under a second name, and the next start converts it.
+    void programKilledWhileConverting()
+    {
+        const QString live = freshLiveFile();
+        ProgramRunner runner;
+        QProcess* first = runner.start();
+        // The safety copy the older engine reads exists from the first step until the backup.
+        QElapsedTimer waited;
+        waited.start();
+        while (!QFileInfo::exists(live + QStringLiteral(".convert.src")) && waited.elapsed() < 60000)
+            QThread::usleep(500);
+        QVERIFY(QFileInfo::exists(live + QStringLiteral(".convert.src")));
+        ::kill(pid_t(first->processId()), SIGKILL);
+        QVERIFY(first->waitForFinished(10000));
+        QCOMPARE(Digest(live), FBefore);
+        QVERIFY(StructureConversion::Needed(live));
+        QVERIFY(QDir(QFileInfo(live).path()).entryList({QStringLiteral("*_ods12_*")}, QDir::Files).isEmpty());
+
+        runner.start();
+        QVERIFY(ProgramRunner::waitForLog(QStringLiteral("StructureConversion done"), 120000));
+        QCOMPARE(StructureConversion::FileStructure(live), StructureConversion::EngineStructure());
+        const QStringList kept = QDir(QFileInfo(live).path()).entryList({QStringLiteral("*_ods12_*")}, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(Digest(QFileInfo(live).dir().filePath(kept.at(0))), FBefore);
+        QVERIFY(!QFileInfo::exists(live + QStringLiteral(".convert.src")));
+    }
+
+    // The tools leave an older file as it is and say how to convert it; the backup list
+    // marks an older copy as such instead of reading it.
+    void toolsWithAnOlderFile()
+    {
+        const QString live = freshLiveFile();
+        const QString folder = FEnv.path(QStringLiteral("backup"));
+        QVERIFY(QDir().mkpath(folder));
+        FEnv.writeIni(QStringLiteral("[BASIC]\nAUTO_BACKUP_PATH=") + folder + QStringLiteral("\n"));
+        QVERIFY(QFile::copy(FFile, folder + QStringLiteral("/ZUVARODB_20240101_120000.FDB")));
+
+        const QList<std::pair<QString, QStringList>> runs{
+            {QStringLiteral("zuvaro3-export"), {QStringLiteral("--kind"), QStringLiteral("customers"), QStringLiteral("--out"),
+                                                FEnv.path(QStringLiteral("c.csv"))}},
+            {QStringLiteral("zuvaro3-report"), {QStringLiteral("--summary"), QStringLiteral("ranking"), QStringLiteral("--group"),
+                                                QStringLiteral("number"), QStringLiteral("--from"), QStringLiteral("2024/01/01"),
+                                                QStringLiteral("--to"), QStringLiteral("2024/01/31"), QStringLiteral("--pdf"),
+                                                FEnv.path(QStringLiteral("r.pdf"))}},
+            {QStringLiteral("zuvaro3-backup"), {QStringLiteral("--now")}},
+        };
+        for (const auto& [tool, args] : runs) {
+            const ToolRun run = RunTool(tool, args);
+            QVERIFY2(run.code != 0 && run.code != -1, qPrintable(tool));
+            QVERIFY2(run.err.contains(QStringLiteral("the database %1 has the older on-disk structure 12").arg(live)),
+                     qPrintable(tool + QStringLiteral(": ") + run.err));
+            QVERIFY2(run.err.contains(QStringLiteral("zuvaro3-initdb --convert ") + live), qPrintable(run.err));
+        }
+        QCOMPARE(Digest(live), FBefore);
+
+        const ToolRun listed = RunTool(QStringLiteral("zuvaro3-backup"), {QStringLiteral("--list")});
+        QCOMPARE(listed.code, 0);
+        QVERIFY2(listed.err.contains(QStringLiteral("ZUVARODB_20240101_120000.FDB  OLDER STRUCTURE 12 (converted when restored)")),
+                 qPrintable(listed.err));
     }
 };
 

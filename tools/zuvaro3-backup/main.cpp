@@ -15,6 +15,7 @@
 #include "db/FbDatabase.h"
 #include "db/FbEngine.h"
 #include "db/FbQuery.h"
+#include "db/StructureConversion.h"
 #include "db/TdmCmn.h"
 
 #include <QCommandLineParser>
@@ -51,6 +52,10 @@ QString sizeText(qint64 bytes)
 // be opened by a second one: that is reported as in use.
 int attach(TdmCmn& dm, const QString& path)
 {
+    if (const QString older = StructureConversion::ToolRefusal(path); !older.isEmpty()) {
+        say(older);
+        return Failed;
+    }
     try {
         dm.IBDatabase1.ensureOpen();
         return Done;
@@ -83,8 +88,10 @@ int list(const QString& folder)
 {
     const QList<BackupRestore::TCopyInfo> copies = BackupRestore::InspectFolder(folder);
     for (const BackupRestore::TCopyInfo& c : copies) {
-        const QString state = c.Damaged ? QStringLiteral("DAMAGED (") + c.Problem.simplified() + QLatin1Char(')') : QStringLiteral("ok");
-        const QString newest = c.Damaged ? QStringLiteral("-")
+        const QString state = c.Damaged          ? QStringLiteral("DAMAGED (") + c.Problem.simplified() + QLatin1Char(')')
+                              : c.OlderStructure ? QStringLiteral("OLDER STRUCTURE %1 (converted when restored)").arg(c.OlderStructure)
+                                                 : QStringLiteral("ok");
+        const QString newest = c.Damaged || c.OlderStructure ? QStringLiteral("-")
                                : c.NewestCall.isValid() ? c.NewestCall.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))
                                                         : QStringLiteral("no calls");
         std::printf("%s  %10s  newest call %-19s  %s  %s\n", qPrintable(c.Taken.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))),

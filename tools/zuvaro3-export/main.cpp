@@ -8,6 +8,7 @@
 #include "core/StartupSettings.h"
 #include "db/DatabaseError.h"
 #include "db/FbEngine.h"
+#include "db/StructureConversion.h"
 #include "db/TdmCmn.h"
 #include "logs/DataExporter.h"
 
@@ -134,6 +135,11 @@ int main(int argc, char** argv)
     MessageService::setPresenter(&presenter);
 
     const QString dbPath = GTelDbPath;
+    if (const QString older = StructureConversion::ToolRefusal(dbPath); !older.isEmpty()) {
+        std::fprintf(stderr, "zuvaro3-export: %s\n", qPrintable(older));
+        CloseSettingsFile();
+        return 1;
+    }
     int rc = 1;
     {
         TdmCmn dm(dbPath);

@@ -12,6 +12,7 @@
 #include "core/SharedData.h"
 #include "core/StartupSettings.h"
 #include "db/FbEngine.h"
+#include "db/StructureConversion.h"
 #include "db/TdmCmn.h"
 #include "platform/RuntimeFolder.h"
 #include "reports/ChartData.h"
@@ -187,6 +188,11 @@ int main(int argc, char** argv)
     // The program's diagnostic log keeps this tool's errors, not its trace.
     gTraceOn = false;
 
+    if (const QString older = StructureConversion::ToolRefusal(GTelDbPath); !older.isEmpty()) {
+        fail(older);
+        CloseSettingsFile();
+        return 2;
+    }
     int rc = 0;
     try {
         TdmCmn dm(GTelDbPath);
