@@ -29,6 +29,10 @@ void InstallLogs(TfrmMain& form)
             importButton->setObjectName(QStringLiteral("btnImport"));
             importButton->setToolTip(QStringLiteral("CSV ファイルや連絡先（vCard）から顧客・電話帳を取り込みます。"));
             row->insertWidget(row->indexOf(exportButton) + 1, importButton);
+            // One more button on the row: the short captions give way, so no caption is cut.
+            for (int i = 0; i < row->count(); ++i)
+                if (auto* b = qobject_cast<QPushButton*>(row->itemAt(i)->widget()))
+                    b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 12);
         }
     }
     form.PlugButton("btnImport", [&form]() {
