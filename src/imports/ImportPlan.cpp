@@ -604,7 +604,7 @@ ImportPlanner::Incoming ImportPlanner::fromCard(const ImportSource::VCard& card,
     return in;
 }
 
-void ImportPlanner::planCustomers(const ImportOptions& options, QList<Incoming>& in)
+void ImportPlanner::planCustomers(const ImportOptions& options, int count, const std::function<Incoming(int)>& make)
 {
     QSet<QString> stored;
     {
@@ -616,7 +616,10 @@ void ImportPlanner::planCustomers(const ImportOptions& options, QList<Incoming>&
     }
     QHash<QString, int> claimed; // key -> line that took it
     const QList<ImportField> textFields = allCustomerFields();
-    for (Incoming& r : in) {
+    // One row at a time: a large file is held once as read and once as planned, no more.
+    FPlan.rows.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        Incoming r = make(i);
         auto refuse = [&](const QString& reason) {
             note(r.line, r.card, true, reason);
             ++FPlan.refused;
@@ -666,7 +669,7 @@ void ImportPlanner::planCustomers(const ImportOptions& options, QList<Incoming>&
         claimed.insert(key, r.line);
         PlannedRow row;
         row.line = r.line;
-        row.cust = r.cust;
+        row.cust = std::move(r.cust);
         row.cust.CustTelNon = key;
         if (stored.contains(key)) {
             TCust existing;
@@ -674,7 +677,7 @@ void ImportPlanner::planCustomers(const ImportOptions& options, QList<Incoming>&
                 row.action = PlannedRow::Duplicate;
                 ++FPlan.duplicates;
             } else {
-                row.cust = merged(existing, r.cust, r.provided, options.onDuplicate);
+                row.cust = merged(existing, row.cust, r.provided, options.onDuplicate);
                 row.cust.CustNo = existing.CustNo;
                 row.action = sameCustomer(row.cust, existing) ? PlannedRow::Unchanged : PlannedRow::Update;
                 ++(row.action == PlannedRow::Unchanged ? FPlan.unchanged : FPlan.updated);
@@ -831,16 +834,11 @@ const ImportPlan& ImportPlanner::Plan(const ImportOptions& options, const Import
         planPhoneBook(options, m);
         return FPlan;
     }
-    QList<Incoming> in;
-    if (layout == ImportPlan::Layout::VCard) {
-        for (const ImportSource::VCard& c : FCards)
-            in << fromCard(c, options);
-    } else {
-        in.reserve(FTable.records.size());
-        for (const ImportSource::CsvRecord& r : FTable.records)
-            in << fromRecord(r, m, options);
-    }
-    planCustomers(options, in);
+    if (layout == ImportPlan::Layout::VCard)
+        planCustomers(options, int(FCards.size()), [&](int i) { return fromCard(FCards.at(i), options); });
+    else
+        planCustomers(options, int(FTable.records.size()),
+                      [&](int i) { return fromRecord(FTable.records.at(i), m, options); });
     return FPlan;
 }
 

@@ -135,7 +135,7 @@ private:
     };
     Incoming fromRecord(const ImportSource::CsvRecord& r, const ImportMapping& mapping, const ImportOptions& options);
     Incoming fromCard(const ImportSource::VCard& card, const ImportOptions& options);
-    void planCustomers(const ImportOptions& options, QList<Incoming>& in);
+    void planCustomers(const ImportOptions& options, int count, const std::function<Incoming(int)>& make);
     void planPhoneBook(const ImportOptions& options, const ImportMapping& mapping);
     // CP932 and the column's width; false (the row refused) when the value cannot be stored.
     bool checkText(int line, bool card, const char* table, const char* column, const QString& caption,

@@ -234,6 +234,27 @@ Decoded Decode(const QByteArray& bytes)
         d.problem = QStringLiteral("文字のファイルではありません（NUL バイトを含みます）。");
         return d;
     }
+    // A contacts file may hold cards written by different phones: 2.1 cards with
+    // CHARSET=SHIFT_JIS beside UTF-8 ones. Each line is read in the encoding it is valid in.
+    if (bytes.left(64).trimmed().toUpper().startsWith("BEGIN:VCARD") ||
+        bytes.left(64).mid(3).trimmed().toUpper().startsWith("BEGIN:VCARD")) {
+        const QByteArray body = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+        bool sjis = false;
+        for (const QByteArray& line : body.split('\n')) {
+            QString text;
+            if (!validUtf8(line, &text)) {
+                sjis = true;
+                if (!validCp932(line, &text)) {
+                    d.problem = QStringLiteral("文字コードを判別できない行があります。");
+                    return d;
+                }
+            }
+            if (!d.text.isEmpty() || !line.isEmpty())
+                d.text += text + QLatin1Char('\n');
+        }
+        d.encoding = sjis ? QStringLiteral("UTF-8 / Shift-JIS") : QStringLiteral("UTF-8");
+        return d;
+    }
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         if (!validUtf8(bytes.mid(3), &d.text))
             d.problem = QStringLiteral("UTF-8 として読めない文字を含みます。");

@@ -164,12 +164,14 @@ void TestImport::vCardQuirks()
     const QByteArray file =
         "BEGIN:VCARD\r\nVERSION:2.1\r\n"
         "N;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:" + qp.left(9) + "=\r\n" + qp.mid(9) + ";;;;\r\n"
-        "X-PHONETIC-LAST-NAME:やまだ\r\nTEL;CELL:090-1111-2222\r\nTEL;WORK;VOICE:03-1234-5678\r\nEND:VCARD\r\n"
+        "X-PHONETIC-LAST-NAME;CHARSET=SHIFT_JIS:" + Cp932::encode(QStringLiteral("やまだ")) + "\r\nTEL;CELL:090-1111-2222\r\nTEL;WORK;VOICE:03-1234-5678\r\nEND:VCARD\r\n"
         "BEGIN:VCARD\nVERSION:3.0\nFN:Jane\n  Doe\nitem1.TEL;TYPE=HOME:+81 3 9999 0000\nNOTE:a\\, b\\nc\n"
         "ADR;TYPE=WORK:;;1-2-3 丸の内;千代田区;東京都;100-0005;\nEND:VCARD\n"
         "BEGIN:VCARD\nVERSION:4.0\nFN:Cut\nTEL;VALUE=uri;TYPE=\"voice,main\":tel:0120-000-000\n";
+    // Cards of two phones: a Shift-JIS line among UTF-8 ones.
     const ImportSource::Decoded d = ImportSource::Decode(file);
     QVERIFY2(d.problem.isEmpty(), qPrintable(d.problem));
+    QCOMPARE(d.encoding, QStringLiteral("UTF-8 / Shift-JIS"));
     const QList<ImportSource::VCard> cards = ImportSource::ParseVCards(d.text);
     QCOMPARE(cards.size(), 3);
     QCOMPARE(cards.at(0).family, QStringLiteral("山田太郎"));
