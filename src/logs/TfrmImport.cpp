@@ -302,7 +302,8 @@ void TfrmImport::btnImportClick()
         MessageService::Error(QStringLiteral("取込に失敗しました。データベースは取込前のままです。\r\n") + writer.failure());
         break;
     }
-    if (FStopRequested && StopRequest::Requested())
+    // The program is stopping: the dialog goes with it.
+    if (out == ImportWriter::Stopped && StopRequest::Requested())
         QDialog::reject();
 }
 
