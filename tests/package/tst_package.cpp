@@ -55,6 +55,7 @@ private slots:
             "bin/zuvaro3",
             "bin/zuvaro3-initdb",
             "bin/zuvaro3-export",
+            "bin/zuvaro3-import",
             "bin/zuvaro3-backup",
             "bin/zuvaro3-report",
             "bin/zuvaro-phone",
@@ -64,6 +65,7 @@ private slots:
             "share/icons/hicolor/scalable/apps/zuvaro3.svg",
             "share/man/man1/zuvaro3.1",
             "share/man/man1/zuvaro3-export.1",
+            "share/man/man1/zuvaro3-import.1",
             "share/man/man1/zuvaro3-report.1",
             "share/man/man1/zuvaro-phone.1",
             "share/man/man8/zuvaro3-initdb.8",
@@ -74,6 +76,7 @@ private slots:
             "share/zuvaro3/help/images/customer.png",
             "share/zuvaro3/help/images/totals.png",
             "share/zuvaro3/help/images/settings.png",
+            "share/zuvaro3/help/images/import.png",
         };
         for (const QString& f : expected)
             QVERIFY2(files.contains(f), qPrintable(f));
@@ -163,6 +166,7 @@ private slots:
                      {"man8/zuvaro3-initdb.8", "tools/zuvaro3-initdb/zuvaro3-initdb"},
                      {"man8/zuvaro3-backup.8", "tools/zuvaro3-backup/zuvaro3-backup"},
                      {"man1/zuvaro3-export.1", "tools/zuvaro3-export/zuvaro3-export"},
+                     {"man1/zuvaro3-import.1", "tools/zuvaro3-import/zuvaro3-import"},
                      {"man1/zuvaro3-report.1", "tools/zuvaro3-report/zuvaro3-report"},
                      {"man1/zuvaro-phone.1", "tools/zuvaro-phone/zuvaro-phone"}};
         for (const auto& p : pages) {

@@ -1,7 +1,8 @@
 // Shows the program's windows over a small shop's data, in a data root of its own.
 //   zuvaro3-screenshot OUTPUT.png          the main window just after a call
 //   zuvaro3-screenshot --gallery DIR       the pictures of the README: main window, customer
-//                                          with a response, totals preview, settings
+//                                          with a response, totals preview, settings, the
+//                                          import's mapping step
 //   zuvaro3-screenshot --check [--out DIR] opens every window and dialog and reports captions
 //                                          cut off, inputs lower than a line and controls
 //                                          over each other; exit 0 only when none is found
@@ -37,6 +38,7 @@
 #include "devices/TfrmSerialPorts.h"
 #include "logs/TfrmDelete.h"
 #include "logs/TfrmExport.h"
+#include "logs/TfrmImport.h"
 #include "reports/BandReport.h"
 #include "reports/TfrmChart.h"
 #include "reports/TfrmPrint.h"
@@ -298,6 +300,25 @@ private:
     int FWindows = 0;
 };
 
+// The import dialog at its mapping step: a shop's own list with a header line, read and planned.
+void ShowImportMapping(TfrmImport& d)
+{
+    const QString path = gDataDir + QStringLiteral("/会員名簿.csv");
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(QString::fromUtf8("会員番号,氏名,ふりがな,電話番号,郵便番号,住所,メモ\r\n"
+                                  "101,山田 花子,やまだ はなこ,03-5555-0101,160-0022,東京都新宿区新宿1-1-1,毎週月曜\r\n"
+                                  "102,佐藤 一郎,さとう いちろう,045-555-0102,220-0011,横浜市西区高島2-2,\r\n"
+                                  "103,鈴木 商店,,,530-0001,大阪市北区梅田3-3,番号なし\r\n"
+                                  "104,田中 次郎,たなか じろう,03-5555-0101,,,\r\n")
+                    .toUtf8());
+    f.close();
+    d.edtPath->setText(path);
+    d.show();
+    d.btnLoadClick();
+    d.btnPlanClick();
+}
+
 template <typename Dialog> void InspectDialog(Checker& c, Dialog& d, const QString& name)
 {
     c.Inspect(d, name);
@@ -408,6 +429,11 @@ int RunCheck(const QString& out)
             InspectDialog(c, d, "export");
         }
         {
+            TfrmImport d(*dmCmn);
+            ShowImportMapping(d);
+            InspectDialog(c, d, "import");
+        }
+        {
             TfrmDelete d;
             InspectDialog(c, d, "deletion");
         }
@@ -500,6 +526,11 @@ int RunGallery(const QString& dir)
         TfrmSet d;
         d.show();
         ok = save(d, "settings.png") && ok;
+    }
+    {
+        TfrmImport d(*dmCmn);
+        ShowImportMapping(d);
+        ok = save(d, "import.png") && ok;
     }
     {
         TfrmTotal d(*dmCmn, true);
