@@ -10,6 +10,7 @@
 #include "db/ColumnWidths.h"
 #include "db/FbQuery.h"
 #include "db/FbWriteScope.h"
+#include "db/IndexStatistics.h"
 #include "db/SchemaUpgrade.h"
 #include "db/StorableText.h"
 #include "db/TdmCmn.h"
@@ -924,5 +925,8 @@ ImportWriter::Outcome ImportWriter::Write(const ImportPlan& plan, ImportTarget t
         return Failed;
     }
     WriteLog(QStringLiteral("ImportWriter.Write rows=%1").arg(FWritten));
+    // Many rows came at once: the optimizer's figures are refreshed at the next start.
+    if (FWritten > 0)
+        IndexStatistics::MarkStale(FDm);
     return Done;
 }
