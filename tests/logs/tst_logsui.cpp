@@ -69,8 +69,9 @@ private slots:
     void deletionBounds_data();
     void deletionBounds();
     void deletionQuestionNo();
-    void deletionRunsBesideTheWindow();
     void mainWindowButtons();
+    // Ends with a stop request, which later dialogs' loops would return from at once.
+    void deletionRunsBesideTheWindow();
     void programStopDuringAnExport();
 
 private:
